@@ -1,0 +1,366 @@
+// The board and its moves: the 0x88 position with its fixed piece records,
+// the lookup tables indexed by square difference, the attack tests, move
+// generation with scoring, make/unmake with the game history, and the hash
+// keys with the transposition table. One process-wide instance of each.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------- squares
+// A square is 0..127 in 0x88 layout: row = square >> 4 (row 0 is rank 8),
+// file = square & 7. Off the board exactly when square & 0x88 is non-zero.
+constexpr int A8 = 0, B8 = 1, C8 = 2, D8 = 3, E8 = 4, F8 = 5, G8 = 6, H8 = 7;
+constexpr int A1 = 112, B1 = 113, C1 = 114, D1 = 115, E1 = 116, F1 = 117, G1 = 118, H1 = 119;
+
+constexpr bool on_board(int sq) { return (sq & 0x88) == 0; }
+constexpr int square_row(int sq) { return sq >> 4; }
+constexpr int square_file(int sq) { return sq & 7; }
+constexpr int make_square(int row, int file) { return row * 16 + file; }
+// 0..63 number of a square (bit 0 = a8, bit 63 = h1): the bit of every 64-bit
+// square set and the row of the Zobrist table.
+constexpr int square64(int sq) { return (sq + (sq & 7)) >> 1; }
+constexpr uint64_t square_bit(int sq) { return uint64_t(1) << square64(sq); }
+
+// ---------------------------------------------------------------- colours and kinds
+constexpr int WHITE = 0, BLACK = 1;
+constexpr int PAWN = 0, KNIGHT = 1, BISHOP = 2, ROOK = 3, QUEEN = 4, KING = 5, END_OF_LIST = 6;
+
+// ---------------------------------------------------------------- piece records
+// One record per piece; records never move within their list. A capture only
+// clears `alive`; the record keeps its square so unmake can put it back.
+struct PieceRecord {
+    int8_t kind;           // PAWN .. KING, END_OF_LIST for the terminator
+    int8_t color;          // WHITE or BLACK
+    uint8_t square;        // where it stands, or stood when it was captured
+    uint8_t threat_flags;  // move-scoring cache: 0 unknown, 1 attacked, 2 not attacked
+    int16_t value;         // piece_value of the current kind
+    int32_t alive;         // 1 on the board, 0 captured or removed
+};
+
+// Record indices within a colour's list: pawns a..h, then the pieces in
+// ascending kind order (walks backward from the king rely on that order).
+constexpr int PAWN_RECORDS = 8;
+constexpr int KNIGHT_RECORD = 8;    // and 9
+constexpr int BISHOP_RECORD = 10;   // and 11
+constexpr int ROOK_RECORD = 12;     // and 13
+constexpr int QUEEN_RECORD = 14;
+constexpr int KING_RECORD = 15;
+constexpr int LIST_TERMINATOR = 16;
+
+extern PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
+
+// piece_slot[c][i]: the knights, bishops, rooks, queen and king that colour c
+// started with (indices below); promoted pieces in pawn records are not here.
+constexpr int SLOT_KNIGHT = 0;  // and 1
+constexpr int SLOT_BISHOP = 2;  // and 3
+constexpr int SLOT_ROOK = 4;    // and 5
+constexpr int SLOT_QUEEN = 6;   // slot 7 is null
+constexpr int SLOT_KING = 8;    // slots 9..11 are null
+extern PieceRecord* const piece_slot[2][12];
+
+extern PieceRecord* board[128];  // record on each square, null when empty
+
+// ---------------------------------------------------------------- game state
+extern int side;             // colour to move
+extern int xside;            // always side ^ 1
+extern int castle_flags;     // rights and has-castled bits, CASTLE_* below
+extern int ep_square;        // square passed over by a double push, else -1
+extern int fifty;            // half-moves since the last capture or pawn move
+extern int material[2];      // value of the alive pieces and pawns, kings excluded
+extern int piece_material[2];  // the same without pawns
+extern int king_square[2];   // refreshed by every generation and by set-up
+
+constexpr int CASTLE_WHITE_QUEEN = 1;  // e1-c1 still allowed
+constexpr int CASTLE_WHITE_KING = 2;   // e1-g1
+constexpr int CASTLE_BLACK_QUEEN = 4;  // e8-c8
+constexpr int CASTLE_BLACK_KING = 8;   // e8-g8
+constexpr int CASTLED_WHITE = 16;      // white has castled
+constexpr int CASTLED_BLACK = 32;      // black has castled
+
+// ---------------------------------------------------------------- constant tables
+inline constexpr int piece_value[6] = {100, 300, 300, 500, 900, 1200};
+
+// Steps by kind, each list ending with 0; generation walks them in this order.
+inline constexpr int piece_dirs[6][9] = {
+    {0},                                   // PAWN: see pawn_dirs
+    {14, 31, 33, 18, -14, -31, -33, -18, 0},  // KNIGHT
+    {15, 17, -15, -17, 0},                 // BISHOP
+    {-1, 1, -16, 16, 0},                   // ROOK
+    {15, 17, -15, -17, -1, 1, -16, 16, 0},  // QUEEN
+    {15, 17, -15, -17, -1, 1, -16, 16, 0},  // KING
+};
+
+// Pawn steps by colour: the two capture steps, then the push step.
+inline constexpr int pawn_dirs[2][4] = {
+    {-15, -17, -16, 0},  // WHITE
+    {15, 17, 16, 0},     // BLACK
+};
+
+inline constexpr int is_slider[6] = {0, 0, 1, 1, 1, 0};
+
+// Bits of attack_kind: which kinds can reach a square difference.
+constexpr int ATTACK_WHITE_PAWN = 1;
+constexpr int ATTACK_BLACK_PAWN = 2;
+constexpr int ATTACK_KNIGHT = 4;
+constexpr int ATTACK_BISHOP = 8;
+constexpr int ATTACK_ROOK = 16;
+constexpr int ATTACK_QUEEN = 32;
+constexpr int ATTACK_KING = 64;
+// attack_bit by kind; a pawn's bit depends on its colour (pawn_attack_bit).
+inline constexpr int attack_bit[6] = {0, ATTACK_KNIGHT, ATTACK_BISHOP, ATTACK_ROOK,
+                                      ATTACK_QUEEN, ATTACK_KING};
+inline constexpr int pawn_attack_bit[2] = {ATTACK_WHITE_PAWN, ATTACK_BLACK_PAWN};
+
+// ANDed into castle_flags with the from- and to-square entries of every move:
+// a king or rook leaving home, or a rook captured at home, loses its right.
+// Sixteen entries per row, the eight right-hand ones off the board.
+inline constexpr int castle_mask[128] = {
+    59, 63, 63, 63, 51, 63, 63, 55,  0, 0, 0, 0, 0, 0, 0, 0,  // rank 8: a8 e8 h8
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    63, 63, 63, 63, 63, 63, 63, 63,  0, 0, 0, 0, 0, 0, 0, 0,
+    62, 63, 63, 63, 60, 63, 63, 61,  0, 0, 0, 0, 0, 0, 0, 0,  // rank 1: a1 e1 h1
+};
+
+// Placement of knights and bishops, by square64 (row 0 = rank 8 first): read
+// by the move scorer and by the evaluation. Symmetric top to bottom.
+inline constexpr int knight_table[64] = {
+    -15, -10, -10, -10, -10, -10, -10, -15,
+    -10,   0,   0,   2,   2,   0,   0, -10,
+    -10,   0,   2,   5,   5,   2,   0, -10,
+    -10,   2,   5,  10,  10,   5,   2, -10,
+    -10,   2,   5,  10,  10,   5,   2, -10,
+    -10,   0,   2,   5,   5,   2,   0, -10,
+    -10,   0,   0,   2,   2,   0,   0, -10,
+    -15, -10, -10, -10, -10, -10, -10, -15,
+};
+
+// ---------------------------------------------------------------- difference tables
+// Built once by init_tables. Indexed by a square difference d in -119..119:
+// each name points at the middle of its storage so negative d are valid.
+extern uint8_t attack_kind_store[239];
+extern int8_t line_dir_store[239];
+extern int8_t knight_fork_store[239][3];
+extern int8_t bishop_fork_store[239][3];
+extern int8_t rook_fork_store[239][3];
+extern int8_t queen_fork_store[239][13];
+
+// OR of the attack bits of every kind that reaches difference d on an empty
+// board (pawn bits on all three pawn steps, the push included).
+constexpr uint8_t* attack_kind = attack_kind_store + 119;
+// Unit step of the queen line (or the knight step itself) at difference d, else 0.
+constexpr int8_t* line_dir = line_dir_store + 119;
+// For a pair of squares a, b with d = a - b: zero-terminated offsets o = c - b
+// of the squares c from which one piece of the kind reaches both a and b
+// along different lines. Blockers are not considered.
+constexpr int8_t (*knight_fork)[3] = knight_fork_store + 119;
+constexpr int8_t (*bishop_fork)[3] = bishop_fork_store + 119;
+constexpr int8_t (*rook_fork)[3] = rook_fork_store + 119;
+constexpr int8_t (*queen_fork)[13] = queen_fork_store + 119;
+
+// between_mask[f][d]: squares strictly between square f of row 0 and f + d
+// when they share a line, else 0 (square64 bits). between_squares shifts the
+// entry to any pair of aligned squares.
+extern uint64_t between_mask[8][128];
+inline uint64_t between_squares(int a, int b) {
+    int low = a < b ? a : b, high = a < b ? b : a;
+    return between_mask[square_file(low)][high - low] << (8 * square_row(low));
+}
+
+// ---------------------------------------------------------------- position (board.cpp, tables.cpp)
+// Builds the difference tables; called once at start-up before anything else.
+void init_tables();
+// Sets up the initial position and resets the game state, the search's
+// principal variation and history heuristic. Does not compute the hash key.
+void new_position();
+// Recomputes material and piece_material from the piece lists.
+void count_material();
+// Set-up: every record 0-15 of both colours dead, every board entry null.
+void clear_board();
+// Set-up: puts a man of the kind and colour on the square in a free record
+// (a free knight, bishop or rook record, the queen record, or a pawn record
+// taking the new kind). A man already on the square is removed first, and a
+// king placed anew leaves its old square empty. Returns 0 when no record is
+// free (nothing placed), 1 otherwise.
+int place_piece(int kind, int color, int square);
+// Set-up: the man on the square (if any) is removed from the board.
+void remove_piece(int square);
+// Debug check: board entries and records agree, material sums match the
+// lists, side and xside differ. Used in asserts after make, unmake and set-up.
+int board_is_ok();
+
+// ---------------------------------------------------------------- attack tests (attacks.cpp)
+extern int checker_square;  // square of the checker found by find_checker, -1 when none
+extern uint64_t block_mask; // squares between a line checker and the king
+
+// Square differences a king step or a knight step apart.
+inline int king_adjacent(int d) { return (attack_kind[d] & ATTACK_KING) != 0; }
+inline int knight_step(int d) { return (attack_kind[d] & ATTACK_KNIGHT) != 0; }
+
+// A pawn of colour c attacks square x.
+inline int pawn_guard(int x, int c) {
+    for (int i = 0; i < 2; ++i) {
+        int s = x - pawn_dirs[c][i];
+        if (on_board(s) && board[s] && board[s]->kind == PAWN && board[s]->color == c)
+            return 1;
+    }
+    return 0;
+}
+
+// Any alive man of colour c attacks x.
+int square_attacked(int x, int c);
+// The check that colour c gives the king of c ^ 1: 0 none; 1 contact check
+// (pawn, knight, or a bishop or queen touching on a pawn diagonal); 2 along a
+// line, with block_mask holding the squares between; -1 the kings touch.
+// Writes checker_square and block_mask; reports only the first checker.
+int find_checker(int c);
+// Kind of the first occupied square (either colour) that a pawn of c on x
+// would attack, in pawn_dirs order; 0 when none or when that man is a pawn.
+int pawn_target(int x, int c);
+// Slot tests: only the pieces reachable through piece_slot are seen.
+int knight_slot_attacks(int x, int c);
+int knight_slot_attacks_except(int x, int c, int e);  // ignores a knight on e
+int bishop_slot_attacks(int x, int c);  // only the first aligned bishop is walked
+int rook_slot_attacks(int x, int c);    // only the first aligned rook is walked
+int queen_slot_attacks(int x, int c);
+// A bishop, rook or queen of c sees `to` through `from` once `from` is empty.
+int xray_attack(int c, int from, int to);
+// The same counting only bishops and rooks.
+int xray_minor(int c, int from, int to);
+// Every square strictly between the aligned squares a and b is empty.
+int clear_path(int a, int b);
+
+// ---------------------------------------------------------------- moves (move_gen.cpp, move_scoring.cpp)
+// A move word: from in bits 0-7, to in 8-15, promotion kind in 16-23, flags
+// in 24-31. The word 0 is no move.
+using Move = uint32_t;
+constexpr int MOVE_CAPTURE = 1, MOVE_CASTLE = 2, MOVE_EP = 4, MOVE_DOUBLE = 8,
+              MOVE_PAWN = 16, MOVE_PROMOTE = 32;
+
+constexpr Move make_move_word(int from, int to, int promote, int flags) {
+    return Move(from) | Move(to) << 8 | Move(promote) << 16 | Move(flags) << 24;
+}
+constexpr int move_from(Move m) { return int(m & 0xFF); }
+constexpr int move_to(Move m) { return int((m >> 8) & 0xFF); }
+constexpr int move_promote(Move m) { return int((m >> 16) & 0xFF); }
+constexpr int move_flags(Move m) { return int(m >> 24); }
+
+struct MoveEntry {
+    Move move;
+    int32_t score;  // ordering score
+};
+
+// The searches do not generate at or beyond MOVE_STACK_LIMIT; the stack has
+// room behind the limit for the longest list one position can produce
+// (15 records of up to 27 moves and a king with castling), so a list that
+// starts below the limit always fits.
+constexpr int MOVE_STACK_LIMIT = 2470;
+constexpr int MOVE_STACK_SIZE = MOVE_STACK_LIMIT + 15 * 27 + 10 + 5;
+constexpr int MAX_PLY = 52;  // rows of first_move and last_move
+
+extern MoveEntry move_list[MOVE_STACK_SIZE];
+extern int first_move[MAX_PLY];  // first entry of each ply's list
+extern int last_move[MAX_PLY];   // one past its last entry
+extern int king_capture;         // the side to move can capture the enemy king
+
+// All pseudo-legal moves of side at the current ply, scored; king steps onto
+// attacked squares are dropped. Stops at once, raising king_capture, when
+// the enemy king can be taken (first_move[ply + 1] is then untouched).
+void gen_moves();
+// Captures, en passant and promotion pushes of side, scored the same way.
+void gen_captures();
+// Answers to the check found by the last find_checker(xside): uses
+// checker_square, block_mask and in_check_flag. Scored by the evasion rule.
+void gen_evasions();
+
+// Ordering score of a non-promotion move of side, or MOVE_REFUSED for a king
+// move onto an attacked square. Caches threat_flags of the mover's record.
+constexpr int MOVE_REFUSED = INT32_MIN;
+int score_move(int from, int to, int flags);
+// The king-move danger test shared by the scorer and the evasion generator.
+int king_move_attacked(int from, int to);
+
+// ---------------------------------------------------------------- make and unmake (make_move.cpp)
+struct HistoryRecord {
+    Move move;              // 0 for a null move
+    PieceRecord* captured;  // record removed by the move, null when none
+    int castle_flags;       // before this move (a castling's has-castled bit included)
+    int ep_square;          // before the move
+    int fifty;              // before the move
+};
+
+// Room for GAME_HISTORY_LIMIT game half-moves plus the deepest search line
+// (the quiescence search stops at ply 49). The driver keeps games within the
+// limit, so nothing ever writes past the stack.
+constexpr int GAME_HISTORY_LIMIT = 1000;
+constexpr int HISTORY_SIZE = GAME_HISTORY_LIMIT + 64;
+
+extern HistoryRecord history[HISTORY_SIZE];
+extern int history_count;  // records on the stack: half-moves since set-up
+extern int ply;            // distance from the root of the current search
+
+// Makes the move of side and returns 1, or returns 0 with nothing changed
+// when it castles across a square attacked by xside. Does not touch hash_key.
+int make_move(Move m);
+// make_move without the castling test, for moves known to be legal.
+void make_move_unchecked(Move m);
+// Takes back the move of the top history record.
+void unmake_move();
+// Passes the move: pushes a record with move 0 holding ep_square and fifty,
+// then fifty = 0 and ep_square = -1. Does not touch hash_key.
+void make_null_move();
+// Takes back a record whose move is 0 (a null move).
+void unmake_null_move();
+
+// ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
+extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
+extern const uint64_t side_key;      // XORed in when black is to move
+extern uint64_t hash_key;            // key of the current position
+
+constexpr int HASH_EXACT = 0, HASH_LOWER = 1, HASH_UPPER = 2, HASH_STALEMATE = 3;
+
+#pragma pack(push, 1)
+struct HashEntry {
+    uint32_t lock;         // high 32 bits of the stored key
+    int16_t score_bound;   // score * 4 + bound type
+    uint32_t info;         // depth, age, from, to, promotion - 1, flags
+};
+#pragma pack(pop)
+static_assert(sizeof(HashEntry) == 10, "hash entries are packed into 10 bytes");
+
+extern HashEntry* hash_table;  // null when there is no table
+extern int hash_records;       // number of slots
+extern int hash_mask;          // 2^bits - 1
+extern int hash_fold;          // indices at or above hash_records fold down by this
+extern int hash_age;           // search generation (low 5 bits stored)
+extern HashEntry* hash_entry;  // slot selected for hash_key
+
+// The sizing rule: slot count and fold for a size in megabytes (0 slots
+// below 5 megabytes). Pure; hash_init applies it.
+void hash_size(int megabytes, int* bits, int* fold, int* records);
+// Sizes, allocates and clears the table and writes its log line. On
+// allocation failure prints "telluser allocate hash failed" and exits -1.
+void hash_init(int megabytes);
+// The key of the current position computed from the piece lists and side.
+uint64_t position_key();
+// hash_key = position_key() and the slot selected; nothing without a table.
+void compute_hash_key();
+// Updates hash_key for the move just made (the top history record) and
+// selects its slot; nothing without a table. Not reversed by unmake.
+void update_hash_key(Move m);
+// Selects the slot of hash_key and returns the depth it holds.
+int hash_select();
+// The selected slot holds the current key's position.
+int hash_hit();
+int hash_age_matches();
+int hash_depth();
+int hash_type();
+// Stored score, mate scores adjusted to the current ply.
+int hash_score();
+// Stored move as the generators' word, or 0 (also for castling without the
+// right or en passant to another square).
+Move hash_move();
+void hash_store(int type, int depth, int score, Move m);

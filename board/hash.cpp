@@ -1,0 +1,188 @@
+// Hash keys and the transposition table: one 10-byte entry per slot, no
+// buckets. The key is updated incrementally after every search move and
+// restored by copy after unmake; the driver recomputes it after any other
+// change of position.
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+#include "driver/driver.h"
+#include "search/search.h"
+
+uint64_t hash_key;
+HashEntry* hash_table;
+int hash_records;
+int hash_mask;
+int hash_fold;
+int hash_age;
+HashEntry* hash_entry;
+
+namespace {
+
+uint32_t key_lock() { return uint32_t(hash_key >> 32); }
+
+int zobrist_index(int kind, int color, int square) {
+    return (kind + 6 * color) * 64 + square64(square);
+}
+
+// The mask is below 2^31, so only the key's low word selects. Indices past
+// the last slot fold down, so the top slots serve two index values each.
+void select_slot() {
+    const int i = int(hash_key & uint64_t(hash_mask));
+    hash_entry = hash_table + (i < hash_records ? i : i - hash_fold);
+}
+
+}  // namespace
+
+void hash_size(int megabytes, int* bits, int* fold, int* records) {
+    *bits = 0;
+    *fold = 0;
+    *records = 0;
+    if (megabytes < 5) return;
+    if (megabytes >= 768) {
+        *bits = 26;
+        *records = 1 << 26;
+        return;
+    }
+    const int64_t n = int64_t(megabytes) * 1048576 / 10;  // 10-byte entries that fit
+    int64_t p = int64_t(1) << 19;
+    *bits = 19;
+    while (n > p) {
+        p *= 2;
+        ++*bits;
+    }
+    // Trim the power of two by whole kilo-entries while it stays above n.
+    if (n != p) {
+        int64_t c = 1024;
+        while (p - c > n) c += 1024;
+        *fold = int(c - 1024);
+    }
+    *records = int(p - *fold);
+}
+
+void hash_init(int megabytes) {
+    int bits, fold, records;
+    hash_size(megabytes, &bits, &fold, &records);
+    std::free(hash_table);  // only the tools and tests size the table twice
+    hash_table = nullptr;
+    hash_entry = nullptr;
+    hash_records = 0;
+    hash_mask = 0;
+    hash_fold = 0;
+    if (records == 0) {
+        log_printf("No Hash Table used\n");
+        return;
+    }
+    hash_table = static_cast<HashEntry*>(std::calloc(size_t(records), sizeof(HashEntry)));
+    if (!hash_table) {
+        std::printf("telluser allocate hash failed\n");
+        std::fflush(stdout);
+        std::exit(-1);
+    }
+    hash_mask = int((int64_t(1) << bits) - 1);
+    hash_fold = fold;
+    hash_records = records;
+    hash_age = 1;
+    hash_entry = hash_table;
+    log_printf("Hash Size %.2f mb, record size %d, records %d\n",
+               double(10LL * hash_records) / 1048576, 10, hash_records);
+}
+
+uint64_t position_key() {
+    uint64_t key = side == BLACK ? side_key : 0;
+    for (int color = WHITE; color <= BLACK; ++color)
+        for (const PieceRecord* r = piece_list[color]; r->kind < END_OF_LIST; ++r)
+            if (r->alive) key ^= zobrist[zobrist_index(r->kind, color, r->square)];
+    return key;
+}
+
+void compute_hash_key() {
+    if (!hash_table) return;
+    hash_key = position_key();
+    select_slot();
+}
+
+void update_hash_key(Move m) {
+    if (!hash_table) return;
+    const int from = move_from(m), to = move_to(m), flags = move_flags(m);
+    const PieceRecord* man = board[to];
+    const int c = man->color;
+    hash_key ^= side_key;
+    hash_key ^= zobrist[zobrist_index(man->kind, c, to)];
+    hash_key ^= zobrist[zobrist_index(flags & MOVE_PROMOTE ? PAWN : man->kind, c, from)];
+    if (const PieceRecord* taken = history[history_count - 1].captured)
+        hash_key ^= zobrist[zobrist_index(taken->kind, c ^ 1, taken->square)];
+    if (flags & MOVE_CASTLE) {
+        const bool queen_side = square_file(to) == 2;
+        const int home_row = to & 0x70;
+        const int corner = home_row + (queen_side ? 0 : 7), target = home_row + (queen_side ? 3 : 5);
+        hash_key ^= zobrist[zobrist_index(ROOK, c, corner)] ^ zobrist[zobrist_index(ROOK, c, target)];
+    }
+    select_slot();
+    assert(hash_key == position_key());
+}
+
+int hash_select() {
+    if (!hash_table) return 0;
+    select_slot();
+    return hash_depth();
+}
+
+int hash_hit() { return hash_table && hash_entry->lock == key_lock(); }
+
+int hash_age_matches() { return int((hash_entry->info >> 5) & 31) == (hash_age & 31); }
+
+int hash_depth() { return int(hash_entry->info & 31); }
+
+int hash_type() { return hash_entry->score_bound & 3; }
+
+// Mate scores are stored as distances from the node that stored them; the
+// thresholds are the mate bound 7951 times 4 in the packed field.
+int hash_score() {
+    const int v = hash_entry->score_bound;
+    const int s = v >> 2;
+    if ((v & ~3) < -31803) return s + ply;
+    if ((v & ~3) < 31804) return s;
+    return s - ply;
+}
+
+Move hash_move() {
+    const uint32_t info = hash_entry->info;
+    if ((info >> 10) == 0) return 0;
+    const int flags = int(info >> 26);
+    const int to = int((info >> 17) & 127), from = int((info >> 10) & 127);
+    if (flags & MOVE_CASTLE) {
+        const int right = to == C8   ? CASTLE_BLACK_QUEEN
+                          : to == G8 ? CASTLE_BLACK_KING
+                          : to == C1 ? CASTLE_WHITE_QUEEN
+                                     : CASTLE_WHITE_KING;
+        if (!(castle_flags & right)) return 0;
+    } else if ((flags & MOVE_EP) && to != ep_square) {
+        return 0;
+    }
+    const int promote = (flags & MOVE_PROMOTE) ? int((info >> 24) & 3) + 1 : 0;
+    return make_move_word(from, to, promote, flags);
+}
+
+void hash_store(int type, int depth, int score, Move m) {
+    if (!hash_table) return;
+    assert(depth >= 0 && depth <= 31);
+    select_slot();
+    if (hash_hit() && hash_age_matches() && hash_depth() >= depth) return;
+    hash_entry->lock = key_lock();
+    if (score <= -MATE_BOUND)
+        score -= ply;
+    else if (score >= MATE_BOUND)
+        score += ply;
+    hash_entry->score_bound = int16_t(score * 4 + type);
+    uint32_t info = uint32_t(hash_age & 31) * 32 + uint32_t(depth);
+    if (m) {
+        const uint32_t flags = uint32_t(move_flags(m)) & 63;
+        const uint32_t promote = (flags & MOVE_PROMOTE) ? uint32_t(move_promote(m) - 1) : 0;
+        info += (((flags * 4 + promote) * 128 + uint32_t(move_to(m))) * 128 + uint32_t(move_from(m)))
+                << 10;
+    }
+    hash_entry->info = info;
+}

@@ -1,0 +1,187 @@
+// Move generation: all pseudo-legal moves, captures and promotions for the
+// quiescence search, and check evasions. Every move is scored as it is
+// appended. The list order is fixed (records in list order, steps in table
+// order, slider targets near to far) because selection breaks score ties by
+// position in the list.
+#include <cassert>
+
+#include "board/board.h"
+#include "search/search.h"
+
+MoveEntry move_list[MOVE_STACK_SIZE];
+int first_move[MAX_PLY];
+int last_move[MAX_PLY];
+int king_capture;
+
+namespace {
+
+enum GenMode { GEN_ALL, GEN_CAPTURES, GEN_EVASIONS };
+
+bool promotion_row(int sq) { return square_row(sq) == 0 || square_row(sq) == 7; }
+bool in_block_mask(int sq) { return (block_mask & square_bit(sq)) != 0; }
+
+void append(int from, int to, int promote, int flags, int score) {
+    assert(last_move[ply] < MOVE_STACK_SIZE);
+    MoveEntry& e = move_list[last_move[ply]++];
+    e.move = make_move_word(from, to, promote, flags);
+    e.score = score;
+}
+
+// Knight, bishop, rook, queen in that order; no history term.
+void add_promotions(int from, int to, int flags) {
+    const int taken = (flags & MOVE_CAPTURE) ? board[to]->value : 0;
+    for (int kind = KNIGHT; kind <= QUEEN; ++kind)
+        append(from, to, kind, flags | MOVE_PROMOTE, 200 * (piece_value[kind] + taken));
+}
+
+int history_bonus(int from, int to) {
+    return int(history_table[square64(from)][square64(to)] / 5);
+}
+
+void add_move(int from, int to, int flags) {
+    if ((flags & MOVE_PAWN) && promotion_row(to)) {
+        add_promotions(from, to, flags);
+        return;
+    }
+    const int score = score_move(from, to, flags);
+    if (score != MOVE_REFUSED) append(from, to, 0, flags, score);
+}
+
+void add_evasion(int from, int to, int flags) {
+    if ((flags & MOVE_PAWN) && promotion_row(to)) {
+        add_promotions(from, to, flags);
+        return;
+    }
+    const PieceRecord* mover = board[from];
+    if (mover->kind == KING && king_move_attacked(from, to)) return;
+    append(from, to, 0, flags, (board[to] ? 4000 : 1500) - mover->value + history_bonus(from, to));
+}
+
+void add(GenMode mode, int from, int to, int flags) {
+    if (mode == GEN_EVASIONS)
+        add_evasion(from, to, flags);
+    else
+        add_move(from, to, flags);
+}
+
+void add_castling() {
+    if (side == BLACK) {
+        if ((castle_flags & CASTLE_BLACK_QUEEN) && !board[B8] && !board[C8] && !board[D8])
+            add_move(E8, C8, MOVE_CASTLE);
+        if ((castle_flags & CASTLE_BLACK_KING) && !board[F8] && !board[G8])
+            add_move(E8, G8, MOVE_CASTLE);
+    } else {
+        if ((castle_flags & CASTLE_WHITE_QUEEN) && !board[B1] && !board[C1] && !board[D1])
+            add_move(E1, C1, MOVE_CASTLE);
+        if ((castle_flags & CASTLE_WHITE_KING) && !board[F1] && !board[G1])
+            add_move(E1, G1, MOVE_CASTLE);
+    }
+}
+
+// Pawn moves; returns false when a capture step reaches the enemy king.
+bool gen_pawn(GenMode mode, int from) {
+    for (int i = 0; i < 2; ++i) {
+        const int to = from + pawn_dirs[side][i];
+        if (!on_board(to)) continue;
+        if (const PieceRecord* target = board[to]) {
+            if (target->color == side) continue;
+            if (target->kind == KING) return false;
+            if (mode != GEN_EVASIONS || to == checker_square) add(mode, from, to, MOVE_CAPTURE | MOVE_PAWN);
+        } else if (to == ep_square) {
+            // In check, en passant helps only against the pawn that just moved two.
+            const int pushed = ep_square + (side == WHITE ? 16 : -16);
+            if (mode != GEN_EVASIONS || checker_square == pushed) add(mode, from, to, MOVE_EP | MOVE_PAWN);
+        }
+    }
+    const int step = pawn_dirs[side][2];
+    const int to = from + step;
+    if (!on_board(to) || board[to]) return true;
+    const bool double_row = side == WHITE ? from >= 96 : from < 24;
+    const int two = to + step;
+    switch (mode) {
+        case GEN_ALL:
+            add_move(from, to, MOVE_PAWN);
+            if (double_row && !board[two]) add_move(from, two, MOVE_DOUBLE);
+            break;
+        case GEN_CAPTURES:
+            if (promotion_row(to)) add_move(from, to, MOVE_PAWN);
+            break;
+        case GEN_EVASIONS:
+            if (!block_mask) break;
+            if (in_block_mask(to))
+                add_evasion(from, to, MOVE_PAWN);
+            else if (double_row && !board[two] && in_block_mask(two))
+                add_evasion(from, two, MOVE_DOUBLE);
+            break;
+    }
+    return true;
+}
+
+// Knight and king steps; returns false when a step reaches the enemy king.
+bool gen_steps(GenMode mode, int from, int kind) {
+    for (const int* d = piece_dirs[kind]; *d; ++d) {
+        const int to = from + *d;
+        if (!on_board(to)) continue;
+        if (const PieceRecord* target = board[to]) {
+            if (target->color == side) continue;
+            if (target->kind == KING) return false;
+            if (mode != GEN_EVASIONS || kind == KING || to == checker_square)
+                add(mode, from, to, MOVE_CAPTURE);
+        } else if (mode == GEN_ALL || (mode == GEN_EVASIONS && kind == KING)) {
+            add(mode, from, to, 0);
+        } else if (mode == GEN_EVASIONS && in_check_flag != 1 && in_block_mask(to)) {
+            add_evasion(from, to, 0);
+        }
+    }
+    return true;
+}
+
+// Bishop, rook and queen walks; returns false when a walk meets the enemy king.
+bool gen_slides(GenMode mode, int from, int kind) {
+    for (const int* d = piece_dirs[kind]; *d; ++d) {
+        for (int to = from + *d; on_board(to); to += *d) {
+            if (const PieceRecord* target = board[to]) {
+                if (target->color != side) {
+                    if (target->kind == KING) return false;
+                    if (mode != GEN_EVASIONS || to == checker_square) add(mode, from, to, MOVE_CAPTURE);
+                }
+                break;
+            }
+            if (mode == GEN_ALL || (mode == GEN_EVASIONS && in_block_mask(to))) add(mode, from, to, 0);
+        }
+    }
+    return true;
+}
+
+void generate(GenMode mode) {
+    king_capture = 0;
+    king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
+    king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
+    if (mode != GEN_EVASIONS)
+        for (PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r)
+            if (r->alive && r->kind != PAWN) r->threat_flags = 0;
+    last_move[ply] = first_move[ply];
+    for (const PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r) {
+        if (!r->alive) continue;
+        bool ok;
+        if (r->kind == PAWN) {
+            ok = gen_pawn(mode, r->square);
+        } else if (is_slider[r->kind]) {
+            ok = gen_slides(mode, r->square, r->kind);
+        } else {
+            if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
+            ok = gen_steps(mode, r->square, r->kind);
+        }
+        if (!ok) {
+            king_capture = 1;
+            return;
+        }
+    }
+    first_move[ply + 1] = last_move[ply];
+}
+
+}  // namespace
+
+void gen_moves() { generate(GEN_ALL); }
+void gen_captures() { generate(GEN_CAPTURES); }
+void gen_evasions() { generate(GEN_EVASIONS); }

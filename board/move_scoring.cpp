@@ -1,0 +1,187 @@
+// Ordering scores given to moves as they are generated: a static guess at a
+// move's worth from cheap tests, so that selection only has to pick the
+// highest score. Captures that win or keep material return at once; the
+// rest combine a penalty for a destination attacked by a cheaper enemy man,
+// an escape bonus for a piece that stands attacked, bonuses for attacking
+// valuable enemy pieces from the destination, placement, and the history.
+#include "board/board.h"
+#include "search/search.h"
+
+namespace {
+
+// Escape bonus of an attacked piece that moves, by kind.
+constexpr int escape_bonus[6] = {0, 30000, 30000, 50000, 90000, 120000};
+// Base of a quiet move by kind: added to the placement term of knights and
+// bishops and to the threat of rooks and queens (pawns add their 50 apart).
+constexpr int quiet_base[6] = {50, 25, 15, 5, 5, 0};
+
+int own_king_adjacent(int to) { return king_adjacent(to - king_square[side]); }
+
+// Attacked by the enemy's pawns, knights or bishops (the men that make a
+// rook move to or from this square a loss).
+int minor_attacks(int x, int e) {
+    return pawn_guard(x, e) || knight_slot_attacks(x, e) || bishop_slot_attacks(x, e);
+}
+
+// Walks the enemy list back from the king while the kind stays at or above
+// `lowest`: the first alive record the piece would attack from `to`. The
+// walk stops at the knights, so pieces in pawn records are never candidates.
+const PieceRecord* first_target(int to, int lowest, int bit, bool needs_path) {
+    for (const PieceRecord* r = &piece_list[xside][KING_RECORD]; r->kind >= lowest; --r) {
+        if (!r->alive || !(attack_kind[to - r->square] & bit)) continue;
+        if (needs_path && !clear_path(to, r->square)) continue;
+        return r;
+    }
+    return nullptr;
+}
+
+int knight_threat(int from, int to) {
+    const PieceRecord* t = first_target(to, BISHOP, ATTACK_KNIGHT, false);
+    if (!t) return 0;
+    if (t->kind == BISHOP) return 300;
+    const int own = side;
+    const bool defended = pawn_guard(to, own) || knight_slot_attacks_except(to, own, from) ||
+                          bishop_slot_attacks(to, own) || rook_slot_attacks(to, own) ||
+                          queen_slot_attacks(to, own) || own_king_adjacent(to);
+    switch (t->kind) {
+        case ROOK: return defended ? 2000 : 1000;
+        case QUEEN: return defended ? 3600 : 1800;
+        default: return defended ? 13000 : 2400;
+    }
+}
+
+int bishop_threat(int from, int to) {
+    const PieceRecord* t = first_target(to, ROOK, ATTACK_BISHOP, true);
+    if (!t) return 0;
+    const int own = side;
+    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
+                          rook_slot_attacks(to, own) || queen_slot_attacks(to, own) ||
+                          xray_attack(own, from, to) || own_king_adjacent(to);
+    switch (t->kind) {
+        case ROOK: return defended ? 1000 : 500;
+        case QUEEN: return defended ? 1800 : 900;
+        default: return defended ? 8000 : 1200;
+    }
+}
+
+int rook_threat(int from, int to) {
+    const PieceRecord* t = first_target(to, QUEEN, ATTACK_ROOK, true);
+    if (!t) return 0;
+    const int own = side;
+    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
+                          bishop_slot_attacks(to, own) || queen_slot_attacks(to, own) ||
+                          xray_attack(own, from, to) || own_king_adjacent(to);
+    if (t->kind == QUEEN) return defended ? 900 : 400;
+    return defended ? 6000 : 600;
+}
+
+int queen_threat(int from, int to) {
+    const int k = king_square[xside];
+    if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_path(to, k)) return 0;
+    const int own = side;
+    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
+                          bishop_slot_attacks(to, own) || rook_slot_attacks(to, own) ||
+                          xray_attack(own, from, to) || own_king_adjacent(to);
+    return defended ? 5000 : 600;
+}
+
+// A pawn's destination is defended by its own men.
+int pawn_move_defended(int from, int to) {
+    const int c = side;
+    return pawn_guard(to, c) || knight_slot_attacks(to, c) || bishop_slot_attacks(to, c) ||
+           rook_slot_attacks(to, c) || queen_slot_attacks(to, c) || xray_attack(c, from, to) ||
+           own_king_adjacent(to);
+}
+
+int pawn_terms(int from, int to, int flags, int s) {
+    if (flags & MOVE_EP) s = 20000;
+    const int t = pawn_target(to, side);
+    if (t == 0) {
+        // A quiet pawn move is worth a little, in the opening only away from
+        // the own king's wing (the king's shelter should stay put).
+        const int king_file = square_file(king_square[side]), pawn_file = square_file(from);
+        if (piece_material[side] < 1300 || (king_file <= 2 && pawn_file >= 3) ||
+            (king_file >= 5 && pawn_file <= 4))
+            s += 50;
+    } else if (pawn_move_defended(from, to)) {
+        s += t == KING ? 15000 : 6 * piece_value[t];
+    } else {
+        s += 3 * piece_value[t];
+    }
+    return s;
+}
+
+// Shared by knights and bishops: only enemy pawns make their squares costly.
+int minor_terms(PieceRecord* mover, int from, int to, int s) {
+    const int e = xside;
+    if (pawn_guard(to, e)) return s - 2000;
+    s += mover->kind == KNIGHT ? knight_threat(from, to) : bishop_threat(from, to);
+    if (mover->threat_flags == 0) mover->threat_flags = pawn_guard(from, e) ? 1 : 2;
+    if (mover->threat_flags & 1)
+        s += escape_bonus[mover->kind];
+    else if (s == 0)
+        s = 2 * (knight_table[square64(to)] - knight_table[square64(from)]) + quiet_base[mover->kind];
+    return s;
+}
+
+}  // namespace
+
+int king_move_attacked(int from, int to) {
+    const int e = xside;
+    return pawn_guard(to, e) || knight_slot_attacks(to, e) || bishop_slot_attacks(to, e) ||
+           rook_slot_attacks(to, e) || queen_slot_attacks(to, e) || xray_attack(e, from, to) ||
+           king_adjacent(to - king_square[e]);
+}
+
+int score_move(int from, int to, int flags) {
+    PieceRecord* mover = board[from];
+    const int e = xside;
+    int s = 0;
+    if (const PieceRecord* victim = board[to]) {
+        const int vt = victim->value, va = mover->value;
+        if (vt - va > -50) return 10 * (20 * vt - va);
+        s = 20 * vt - va;
+    }
+    switch (mover->kind) {
+        case PAWN:
+            s = pawn_terms(from, to, flags, s);
+            break;
+        case KNIGHT:
+        case BISHOP:
+            s = minor_terms(mover, from, to, s);
+            break;
+        case ROOK:
+            if (minor_attacks(to, e)) {
+                s -= 3000;
+                break;
+            }
+            s += rook_threat(from, to) + quiet_base[ROOK];
+            if (mover->threat_flags == 0) mover->threat_flags = minor_attacks(from, e) ? 1 : 2;
+            if (mover->threat_flags & 1) s += escape_bonus[ROOK];
+            break;
+        case QUEEN:
+            if (minor_attacks(to, e) || rook_slot_attacks(to, e) || xray_minor(e, from, to)) {
+                s -= 5000;
+                break;
+            }
+            s += queen_threat(from, to) + quiet_base[QUEEN];
+            if (mover->threat_flags == 0)
+                mover->threat_flags = minor_attacks(from, e) || rook_slot_attacks(from, e) ? 1 : 2;
+            if (mover->threat_flags & 1) s += escape_bonus[QUEEN];
+            break;
+        default:  // KING
+            if (flags & MOVE_CASTLE) {
+                s = 200;
+                break;
+            }
+            if (king_move_attacked(from, to)) return MOVE_REFUSED;
+            if (mover->threat_flags == 0)
+                mover->threat_flags = minor_attacks(from, e) || rook_slot_attacks(from, e) ||
+                                              queen_slot_attacks(from, e)
+                                          ? 1
+                                          : 2;
+            if (mover->threat_flags & 1) s += escape_bonus[KING];
+            break;
+    }
+    return s + int(history_table[square64(from)][square64(to)] / 5);
+}

@@ -1,0 +1,166 @@
+// The position: board, piece records and game-state words, the initial
+// position, the material sums and the set-up operations.
+#include <cstring>
+
+#include "board/board.h"
+#include "search/search.h"
+
+PieceRecord piece_list[2][17];
+PieceRecord* board[128];
+
+PieceRecord* const piece_slot[2][12] = {
+    {&piece_list[WHITE][8], &piece_list[WHITE][9], &piece_list[WHITE][10], &piece_list[WHITE][11],
+     &piece_list[WHITE][12], &piece_list[WHITE][13], &piece_list[WHITE][14], nullptr,
+     &piece_list[WHITE][15], nullptr, nullptr, nullptr},
+    {&piece_list[BLACK][8], &piece_list[BLACK][9], &piece_list[BLACK][10], &piece_list[BLACK][11],
+     &piece_list[BLACK][12], &piece_list[BLACK][13], &piece_list[BLACK][14], nullptr,
+     &piece_list[BLACK][15], nullptr, nullptr, nullptr},
+};
+
+int side, xside;
+int castle_flags;
+int ep_square = -1;
+int fifty;
+int material[2], piece_material[2];
+int king_square[2];
+
+namespace {
+
+// Kind and file of records 8..15 in the initial position.
+constexpr int piece_kinds[8] = {KNIGHT, KNIGHT, BISHOP, BISHOP, ROOK, ROOK, QUEEN, KING};
+constexpr int piece_files[8] = {1, 6, 2, 5, 0, 7, 3, 4};
+
+void set_record(PieceRecord& r, int kind, int color, int square) {
+    r.kind = int8_t(kind);
+    r.color = int8_t(color);
+    r.square = uint8_t(square);
+    r.value = int16_t(piece_value[kind]);
+    r.alive = 1;
+}
+
+}  // namespace
+
+void new_position() {
+    for (int color = WHITE; color <= BLACK; ++color) {
+        const int back_row = color == WHITE ? 7 : 0, pawn_row = color == WHITE ? 6 : 1;
+        for (int i = 0; i < PAWN_RECORDS; ++i)
+            set_record(piece_list[color][i], PAWN, color, make_square(pawn_row, i));
+        for (int i = 0; i < 8; ++i)
+            set_record(piece_list[color][KNIGHT_RECORD + i], piece_kinds[i], color,
+                       make_square(back_row, piece_files[i]));
+        PieceRecord& end = piece_list[color][LIST_TERMINATOR];
+        end.kind = END_OF_LIST;
+        end.color = int8_t(color);
+        end.alive = 0;
+    }
+    std::memset(board, 0, sizeof board);
+    for (int color = WHITE; color <= BLACK; ++color)
+        for (int i = 0; i < LIST_TERMINATOR; ++i)
+            board[piece_list[color][i].square] = &piece_list[color][i];
+    king_square[WHITE] = E1;
+    king_square[BLACK] = E8;
+
+    clear_search_tables();
+
+    side = WHITE;
+    xside = BLACK;
+    fifty = 0;
+    ply = 0;
+    history_count = 0;
+    king_capture = 0;
+    first_move[0] = 0;
+    castle_flags = CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING | CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
+    ep_square = -1;
+    count_material();
+}
+
+void count_material() {
+    for (int color = WHITE; color <= BLACK; ++color) {
+        material[color] = 0;
+        piece_material[color] = 0;
+        for (const PieceRecord* r = piece_list[color]; r->kind < KING; ++r) {
+            if (!r->alive) continue;
+            material[color] += r->value;
+            if (r->kind != PAWN) piece_material[color] += r->value;
+        }
+    }
+}
+
+void clear_board() {
+    for (int color = WHITE; color <= BLACK; ++color)
+        for (int i = 0; i < LIST_TERMINATOR; ++i) piece_list[color][i].alive = 0;
+    std::memset(board, 0, sizeof board);
+}
+
+int place_piece(int kind, int color, int square) {
+    PieceRecord* list = piece_list[color];
+    PieceRecord* r = nullptr;
+    if (kind == KING) {
+        r = &list[KING_RECORD];
+    } else if (kind == KNIGHT || kind == BISHOP || kind == ROOK) {
+        const int first = KNIGHT_RECORD + 2 * (kind - KNIGHT);
+        if (!list[first].alive)
+            r = &list[first];
+        else if (!list[first + 1].alive)
+            r = &list[first + 1];
+    } else if (kind == QUEEN && !list[QUEEN_RECORD].alive) {
+        r = &list[QUEEN_RECORD];
+    }
+    // Pawns, and pieces beyond the records of their kind, take a free pawn record.
+    if (!r) {
+        for (int i = 0; i < PAWN_RECORDS && !r; ++i)
+            if (!list[i].alive) r = &list[i];
+        if (!r) return 0;
+        r->kind = int8_t(kind);
+        r->value = int16_t(piece_value[kind]);
+    }
+    // Keep one record per square and one square per record: a man already on
+    // the square is removed, and a king placed again leaves its old square.
+    remove_piece(square);
+    if (r->alive) board[r->square] = nullptr;
+    r->color = int8_t(color);
+    r->alive = 1;
+    r->square = uint8_t(square);
+    board[square] = r;
+    if (kind == KING) king_square[color] = square;
+    return 1;
+}
+
+void remove_piece(int square) {
+    if (!board[square]) return;
+    board[square]->alive = 0;
+    board[square] = nullptr;
+}
+
+int board_is_ok() {
+    if (xside != (side ^ 1)) return 0;
+    int on_squares = 0;
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!board[sq]) continue;
+        if (!on_board(sq) || !board[sq]->alive || board[sq]->square != sq) return 0;
+        ++on_squares;
+    }
+    int alive = 0;
+    for (int color = WHITE; color <= BLACK; ++color) {
+        for (int i = 0; i < LIST_TERMINATOR; ++i) {
+            const PieceRecord& r = piece_list[color][i];
+            if (r.color != color) return 0;
+            if (!r.alive) continue;
+            ++alive;
+            if (board[r.square] != &r) return 0;
+            if (r.value != piece_value[r.kind]) return 0;
+        }
+        if (piece_list[color][LIST_TERMINATOR].kind != END_OF_LIST) return 0;
+    }
+    if (alive != on_squares) return 0;
+    const int saved[4] = {material[WHITE], material[BLACK], piece_material[WHITE],
+                          piece_material[BLACK]};
+    count_material();
+    const bool same = saved[0] == material[WHITE] && saved[1] == material[BLACK] &&
+                      saved[2] == piece_material[WHITE] && saved[3] == piece_material[BLACK];
+    material[WHITE] = saved[0];
+    material[BLACK] = saved[1];
+    piece_material[WHITE] = saved[2];
+    piece_material[BLACK] = saved[3];
+    return same;
+}

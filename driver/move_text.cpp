@@ -1,0 +1,57 @@
+// Moves as coordinate text: the front end's "e2e4" turned into an entry of
+// the ply-0 list, and a move word turned into text for the "move" line and
+// the log. The engine writes its own promotions with a comma ("e7e8,q").
+#include <cstdio>
+
+#include "driver/driver.h"
+
+namespace {
+
+char text_buffer[16];
+
+constexpr char promotion_letter(int kind) {
+    return kind == KNIGHT ? 'n' : kind == BISHOP ? 'b' : kind == ROOK ? 'r' : 'q';
+}
+
+}  // namespace
+
+// The square bytes are read as signed and shifted arithmetically, so the
+// move 0 reads as a8a8 and no square is ever rejected here.
+const char* move_text(Move m) {
+    const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
+    if (move_flags(m) & MOVE_PROMOTE)
+        std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d,%c", 'a' + (from & 7), 8 - (from >> 4),
+                      'a' + (to & 7), 8 - (to >> 4), promotion_letter(move_promote(m)));
+    else
+        std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d", 'a' + (from & 7), 8 - (from >> 4),
+                      'a' + (to & 7), 8 - (to >> 4));
+    return text_buffer;
+}
+
+// Squares come from one formula, 16 * (8 - rank) + file for a lower-case
+// file letter and a digit; other characters give numbers that match no move
+// or fall outside 0..119. Characters past the fifth are never looked at.
+int parse_user_move(const char* line) {
+    int c[4];
+    for (int i = 0; i < 4; ++i) {
+        c[i] = int8_t(line[i]);
+        if (c[i] == 0) return -1;  // a line shorter than four characters names no move
+    }
+    const int from = c[0] - 16 * c[1] + 799, to = c[2] - 16 * c[3] + 799;
+    if (to == from || from < 0 || from > 119 || to < 0 || to > 119) return -1;
+    for (int i = first_move[0]; i < last_move[0]; ++i) {
+        const Move m = move_list[i].move;
+        if (move_from(m) != from || move_to(m) != to) continue;
+        if (!(move_flags(m) & MOVE_PROMOTE)) return i;
+        int wanted;
+        switch (line[4]) {
+            case 'n': wanted = KNIGHT; break;
+            case 'b': wanted = BISHOP; break;
+            case 'r': wanted = ROOK; break;
+            case 'q': wanted = QUEEN; break;
+            default: return -1;  // no default promotion piece
+        }
+        if (move_promote(m) == wanted) return i;
+    }
+    return -1;
+}

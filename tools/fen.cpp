@@ -1,0 +1,173 @@
+// Setting up a position from FEN text, for the developer tool and the tests.
+// The pieces go in through the same set-up operations the protocol's edit
+// mode uses; anything the piece records or the move generator cannot hold
+// soundly is refused with a message instead.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+#include "search/search.h"
+#include "tools/tools.h"
+
+namespace {
+
+constexpr int MAX_FIELDS = 6;
+
+int kind_of_letter(char letter) {
+    switch (std::tolower(static_cast<unsigned char>(letter))) {
+        case 'p': return PAWN;
+        case 'n': return KNIGHT;
+        case 'b': return BISHOP;
+        case 'r': return ROOK;
+        case 'q': return QUEEN;
+        case 'k': return KING;
+        default: return -1;
+    }
+}
+
+// Splits the text at blanks into at most MAX_FIELDS + 1 fields (one more
+// than allowed, so that too many fields can be reported).
+int split_fields(const char* fen, char fields[][128]) {
+    int count = 0;
+    const char* p = fen;
+    while (*p) {
+        while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+        if (!*p) break;
+        if (count > MAX_FIELDS) return count;
+        int n = 0;
+        while (*p && *p != ' ' && *p != '\t' && *p != '\n' && *p != '\r') {
+            if (n < 127) fields[count][n++] = *p;
+            ++p;
+        }
+        fields[count][n] = 0;
+        ++count;
+    }
+    return count;
+}
+
+const char* place_pieces(const char* placement) {
+    int row = 0, file = 0;
+    for (const char* p = placement; *p; ++p) {
+        if (*p == '/') {
+            if (file != 8) return "bad FEN: a rank does not add up to 8 files";
+            if (++row > 7) return "bad FEN: more than 8 ranks";
+            file = 0;
+        } else if (*p >= '1' && *p <= '8') {
+            file += *p - '0';
+            if (file > 8) return "bad FEN: a rank does not add up to 8 files";
+        } else {
+            const int kind = kind_of_letter(*p);
+            if (kind < 0) return "bad FEN: unknown piece letter";
+            if (file > 7) return "bad FEN: a rank does not add up to 8 files";
+            if (kind == PAWN && (row == 0 || row == 7)) return "bad FEN: a pawn on the first or last rank";
+            const int color = std::isupper(static_cast<unsigned char>(*p)) ? WHITE : BLACK;
+            if (kind == KING && piece_list[color][KING_RECORD].alive)
+                return "bad position: a side has more than one king";
+            if (!place_piece(kind, color, make_square(row, file)))
+                return "bad position: more men of one colour than the piece records can hold";
+            ++file;
+        }
+    }
+    if (row != 7 || file != 8) return "bad FEN: the placement does not describe 8 ranks of 8 files";
+    return nullptr;
+}
+
+bool man_is(int square, int kind, int color) {
+    return board[square] && board[square]->kind == kind && board[square]->color == color;
+}
+
+const char* set_castling(const char* field) {
+    castle_flags = 0;
+    if (!std::strcmp(field, "-")) return nullptr;
+    for (const char* p = field; *p; ++p) {
+        int right, king, rook, color;
+        switch (*p) {
+            case 'K': right = CASTLE_WHITE_KING; king = E1; rook = H1; color = WHITE; break;
+            case 'Q': right = CASTLE_WHITE_QUEEN; king = E1; rook = A1; color = WHITE; break;
+            case 'k': right = CASTLE_BLACK_KING; king = E8; rook = H8; color = BLACK; break;
+            case 'q': right = CASTLE_BLACK_QUEEN; king = E8; rook = A8; color = BLACK; break;
+            default: return "bad FEN: castling field is not '-' or letters of KQkq";
+        }
+        if (!man_is(king, KING, color) || !man_is(rook, ROOK, color))
+            return "bad position: a castling right without king and rook on their home squares";
+        castle_flags |= right;
+    }
+    return nullptr;
+}
+
+const char* set_en_passant(const char* field) {
+    ep_square = -1;
+    if (!std::strcmp(field, "-")) return nullptr;
+    if (std::strlen(field) != 2 || field[0] < 'a' || field[0] > 'h' || field[1] < '1' || field[1] > '8')
+        return "bad FEN: en-passant field is not '-' or a square";
+    const int square = make_square('8' - field[1], field[0] - 'a');
+    // The square passed over: empty, on the right rank, with the pawn that
+    // just moved two squares standing in front of it.
+    const int pushed = square + (side == WHITE ? 16 : -16);
+    if (square_row(square) != (side == WHITE ? 2 : 5) || board[square] || !man_is(pushed, PAWN, xside))
+        return "bad position: no pawn can just have passed over the en-passant square";
+    ep_square = square;
+    return nullptr;
+}
+
+const char* read_counter(const char* field, int* value) {
+    char* end;
+    const long n = std::strtol(field, &end, 10);
+    if (*end || end == field || n < 0 || n > 100000) return "bad FEN: move counters must be numbers";
+    *value = int(n);
+    return nullptr;
+}
+
+const char* setup(const char* fen) {
+    char fields[MAX_FIELDS + 1][128];
+    const int count = split_fields(fen, fields);
+    if (count < 4 || count > MAX_FIELDS)
+        return "bad FEN: expected 4 to 6 fields (placement, side, castling, en passant, counters)";
+    clear_board();
+    if (const char* e = place_pieces(fields[0])) return e;
+    if (!piece_list[WHITE][KING_RECORD].alive || !piece_list[BLACK][KING_RECORD].alive)
+        return "bad position: each side needs exactly one king";
+    if (!std::strcmp(fields[1], "w")) {
+        side = WHITE;
+    } else if (!std::strcmp(fields[1], "b")) {
+        side = BLACK;
+    } else {
+        return "bad FEN: side to move is not 'w' or 'b'";
+    }
+    xside = side ^ 1;
+    if (const char* e = set_castling(fields[2])) return e;
+    if (const char* e = set_en_passant(fields[3])) return e;
+    int counter = 0;
+    fifty = 0;
+    if (count > 4)
+        if (const char* e = read_counter(fields[4], &counter)) return e;
+    fifty = counter;
+    if (count > 5)
+        if (const char* e = read_counter(fields[5], &counter)) return e;
+    if (find_checker(side) != 0) return "bad position: the side not to move is in check";
+    return nullptr;
+}
+
+}  // namespace
+
+int set_position_from_fen(const char* fen, const char** error) {
+    const char* e = setup(fen);
+    if (e) {
+        if (error) *error = e;
+        return 0;
+    }
+    clear_search_tables();
+    count_material();
+    king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
+    king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
+    ply = 0;
+    history_count = 0;
+    first_move[0] = 0;
+    king_capture = 0;
+    hash_key = position_key();
+    if (hash_table) compute_hash_key();
+    hash_age = 1;
+    return 1;
+}

@@ -1,0 +1,43 @@
+// vexmoth-tool: developer commands over the engine library. The engine's
+// own protocol is untouched by anything here.
+#include <cstdio>
+#include <cstring>
+
+#include "board/board.h"
+#include "tools/tools.h"
+
+namespace {
+
+struct ToolCommand {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* usage;
+};
+
+const ToolCommand commands[] = {
+    {"perft", command_perft, "perft DEPTH [FEN]          legal move paths of DEPTH half-moves"},
+    {"divide", command_divide, "divide DEPTH [FEN]         the perft count under each root move"},
+    {"perft-suite", command_perft_suite,
+     "perft-suite FILE [MAXDEPTH] check every 'FEN ;D1 n ;D2 n ...' line of FILE"},
+};
+
+void print_usage(FILE* out) {
+    std::fprintf(out, "usage: vexmoth-tool COMMAND [ARGUMENTS]\ncommands:\n");
+    for (const ToolCommand& c : commands) std::fprintf(out, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
+        print_usage(stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    init_tables();
+    new_position();
+    for (const ToolCommand& c : commands)
+        if (!std::strcmp(argv[1], c.name)) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "vexmoth-tool: unknown command '%s'\n", argv[1]);
+    print_usage(stderr);
+    return 2;
+}

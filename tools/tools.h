@@ -1,0 +1,20 @@
+// Developer commands of vexmoth-tool, built over the engine library, and the
+// position set-up from FEN text that the tool and the tests share.
+#pragma once
+
+#include <cstdint>
+
+// Sets up the position described by a FEN record through clear_board and
+// place_piece, then side to move, castling rights, en-passant square, fifty
+// counter, material and hash key. Returns 1, or 0 with *error naming what is
+// wrong (the position is then undefined and must be set up again).
+int set_position_from_fen(const char* fen, const char** error);
+
+// Number of legal move paths of the given depth from the current position.
+uint64_t perft(int depth);
+
+// Sub-commands: each takes the arguments after its name and returns the
+// process exit status (2 for bad arguments).
+int command_perft(int argc, char** argv);
+int command_divide(int argc, char** argv);
+int command_perft_suite(int argc, char** argv);
