@@ -149,7 +149,7 @@ int command_perft_suite(int argc, char** argv) {
     }
     char line[1024];
     int line_number = 0, positions = 0, passed = 0;
-    uint64_t total_nodes = 0;
+    uint64_t suite_nodes = 0;
     const auto start = std::chrono::steady_clock::now();
     while (std::fgets(line, sizeof line, file)) {
         ++line_number;
@@ -184,7 +184,7 @@ int command_perft_suite(int argc, char** argv) {
                 std::fclose(file);
                 return 2;
             }
-            total_nodes += count;
+            suite_nodes += count;
             char part[96];
             if (count == expected) {
                 std::snprintf(part, sizeof part, " D%d ok", depth);
@@ -202,6 +202,6 @@ int command_perft_suite(int argc, char** argv) {
     std::fclose(file);
     const double seconds = seconds_since(start);
     std::printf("passed %d of %d positions, %llu nodes, %llu nodes/s\n", passed, positions,
-                (unsigned long long)total_nodes, (unsigned long long)per_second(total_nodes, seconds));
+                (unsigned long long)suite_nodes, (unsigned long long)per_second(suite_nodes, seconds));
     return passed == positions ? 0 : 1;
 }
