@@ -52,3 +52,43 @@ extern int nega_scout;
 
 // Clears pv, pv_length[0], history_table and history_max (new game, set-up).
 void clear_search_tables();
+
+// ---------------------------------------------------------------- searches
+// Scores are fail-soft, from the side to move's view, for the position at
+// the current ply. Every search may leave through check_time's jump.
+
+// The principal-variation search. full_alpha is the lower bound of the
+// caller's real window: a scout node that fails low re-searches itself
+// with alpha widened to it.
+int search_pvs(int alpha, int beta, int depth, int full_alpha);
+// Plain alpha-beta: null-window children of search_pvs, the null-move
+// verification, and the root when nega_scout is off.
+int search_ab(int alpha, int beta, int depth);
+// Passes the move and searches the opponent with search_null on the null
+// window around beta; returns the score from the passing side's view.
+int null_move_search(int beta, int depth);
+// The search below a null move: no principal variation, no repetition test.
+int search_null(int alpha, int beta, int depth);
+// The quiescence searches under search_pvs, search_ab and search_null.
+int quiesce_pvs(int alpha, int beta, int full_alpha);
+int quiesce_ab(int alpha, int beta);
+int quiesce_null(int alpha, int beta);
+
+// ---------------------------------------------------------------- ordering (ordering.cpp)
+// Swaps the highest-scored entry from i on (the first of equals) into i.
+void pick_best(int i);
+// Moves pv[0][ply] to the front of the ply's list; follow_pv says whether it was there.
+void pv_move_first();
+// Gives m FIRST_SCORE; 1 when m is in the ply's list.
+int boost_move(Move m);
+// Between root iterations: pv[0][ply] gets FIRST_SCORE, a former first move FIRST_SCORE - 1.
+void root_mark_pv();
+// At the start of a search: pv[0][0] gets FIRST_SCORE when it is in the ply-0 list.
+void root_pv_first();
+
+// ---------------------------------------------------------------- repetition (repetition.cpp)
+// Walks the history back from the newest record to `oldest` and returns 1
+// once the present placement has recurred `wanted` times.
+int repetition_walk(int oldest, int wanted);
+// The position occurred before since the last irreversible move.
+int is_repetition();

@@ -1,0 +1,161 @@
+// The null move and the search below it. Under a null move no principal
+// variation is kept and repetitions are not looked for: the null move
+// resets the fifty-move count, so no walk could cross it anyway.
+#include "search/search_internal.h"
+
+int null_move_search(int beta, int depth) {
+    const int saved_null_ply = null_ply;
+    first_move[ply + 1] = first_move[ply];  // this ply has generated nothing yet
+    null_ply = ply;
+    make_null_move();
+    hash_key ^= side_key;
+    hash_select();
+    const int v = search_null(-beta, 1 - beta, depth);
+    null_ply = saved_null_ply;
+    pv_length[ply] = ply;
+    unmake_null_move();
+    hash_key ^= side_key;
+    return -v;
+}
+
+int search_null(int alpha, int beta, int depth) {
+    // 1. prologue
+    count_node();
+    pv[ply][ply] = 0;
+    if (first_move[ply] >= MOVE_STACK_LIMIT) return stack_warning();
+    const int check = find_checker(xside);
+    if (check < 0) {
+        king_capture = 1;
+        return 0;
+    }
+    // Passing while in check is no move at all.
+    if (ply == null_ply + 1 && check) {
+        king_capture = 1;
+        return 0;
+    }
+    if (beta == ply - (MATE - 2) && !check) return material_balance();
+    if (ply + depth < 31) depth += move_extension(beta, check);
+    if (depth < 1) {
+        in_check_flag = check;
+        quiesce_entry = 2;
+        const int score = quiesce_null(alpha, beta);
+        quiesce_entry = 0;
+        return score;
+    }
+
+    // 2. transposition table
+    const uint64_t entry_key = hash_key;
+    const int orig_alpha = alpha;
+    Move table_move = 0;
+    int hash_lower = NO_SCORE, upper_hit = 0;
+    if (hash_hit()) {
+        table_move = hash_move();
+        if (table_move) ++hash_hits;
+        const int s = hash_score(), d = hash_depth();
+        switch (hash_type()) {
+        case HASH_EXACT:
+            if (d > 0 && !table_move) break;
+            if (s <= -MATE_BOUND || d >= depth || s == MATE - 1 - ply || (s >= MATE_BOUND && alpha < MATE_BOUND))
+                return s;
+            break;
+        case HASH_LOWER:
+            if (d > 0 && !table_move) break;
+            if (s >= MATE_BOUND && alpha < MATE_BOUND) return s;
+            if (d >= depth && s > alpha) {
+                hash_lower = s;
+                if (s >= beta) return s <= -MATE_BOUND ? beta : s;
+                alpha = s;
+            }
+            break;
+        case HASH_UPPER:
+            upper_hit = 1;
+            if (s <= alpha) {
+                if (s <= -MATE_BOUND) return alpha <= -MATE_BOUND ? alpha : s;
+                if (d >= depth) return alpha;
+            }
+            break;
+        default:  // stalemate
+            return 0;
+        }
+    }
+
+    // 3. verified null move (the option does not apply: one is in force)
+    int moves_ready = 0;
+    if (!check && !upper_hit && depth >= 2 && null_move_material_ok(beta)) {
+        const int v = null_move_search(beta, depth - 2);
+        if (king_capture) return 0;
+        if (v >= beta && v < MATE) {
+            if (depth < 3) return beta;
+            const int w = search_null(beta - 1, beta, depth - 3);
+            if (w >= beta) return w > MATE_BOUND ? w : beta;
+            if (depth > 3) moves_ready = 1;
+            if (w < -MATE_BOUND) return w;
+            if (alpha > orig_alpha) pv[ply][ply] = table_move;
+        }
+        if (v <= -MATE_BOUND) {
+            ++depth;
+            if (orig_alpha < alpha && hash_select() < depth) alpha = orig_alpha;
+        }
+    }
+
+    // 4. generation and ordering
+    if (!moves_ready) {
+        in_check_flag = check;
+        if (check)
+            gen_evasions();
+        else
+            gen_moves();
+        if (king_capture) return 0;
+    }
+    if (alpha == MATE - 1 - ply) return material_balance();
+    if (last_move[ply] - first_move[ply] == 1 && ply + depth < 31) {
+        ++depth;
+        if (hash_lower > NO_SCORE && hash_select() < depth) alpha = orig_alpha;
+    }
+    if (table_move && !moves_ready) boost_move(table_move);
+
+    // 5. the move loop
+    int best = NO_SCORE, legal_seen = 0;
+    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
+        pick_best(i);
+        const Move m = move_list[i].move;
+        if (!make_move(m)) continue;
+        update_hash_key(m);
+        const int score = -search_null(-beta, -alpha, depth - 1);
+        unmake_move();
+        hash_key = entry_key;
+        if (king_capture) {
+            king_capture = 0;
+            continue;
+        }
+        legal_seen = 1;
+        if (score > best) {
+            best = score;
+            pv[ply][ply] = m;
+        }
+        if (best <= alpha) continue;
+        record_history(m, depth);
+        if (best == MATE - 1 - ply) {
+            hash_store(HASH_EXACT, depth, best, m);
+            return best;
+        }
+        if (best >= beta) {
+            hash_store(HASH_LOWER, depth, best >= MATE_BOUND ? best : beta, m);
+            return best <= -MATE_BOUND ? beta : best;
+        }
+        if (best >= MATE_BOUND && orig_alpha < MATE_BOUND) {
+            hash_store(HASH_LOWER, depth, best, m);
+            return best;
+        }
+        alpha = best;
+        if (pre_prune_stop(orig_alpha, best, beta)) {
+            hash_store(HASH_LOWER, depth, alpha, m);
+            return alpha;
+        }
+    }
+
+    // 6. after the loop
+    if (fifty >= 100) return 0;
+    if (!legal_seen) return no_legal_move(check, depth);
+    return close_node(alpha, orig_alpha, best, beta, depth);
+}
