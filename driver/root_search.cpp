@@ -1,0 +1,309 @@
+// The root: iterative deepening over the ply-0 list, reusing the previous
+// principal variation or the table where it can, sorting the list by the
+// scores of each iteration, and stopping on the clock, a found mate, a
+// stable result or a single legal move.
+#include <cassert>
+#include <csetjmp>
+#include <cstdlib>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "search/search.h"
+
+int root_score = NO_SCORE;
+int root_depth;
+int root_result;
+int last_iteration = MAX_ITERATION - 1;
+
+namespace {
+
+// Descending by score; equal scores end in whatever order qsort leaves them.
+int compare_root_entries(const void* a, const void* b) {
+    const int sa = static_cast<const MoveEntry*>(a)->score, sb = static_cast<const MoveEntry*>(b)->score;
+    return sb < sa ? -1 : sb > sa ? 1 : 0;
+}
+
+void sort_root_list() {
+    std::qsort(move_list + first_move[0], size_t(last_move[0] - first_move[0]), sizeof(MoveEntry),
+               compare_root_entries);
+}
+
+void store_root_history(Move m, int depth) {
+    if (board[move_to(m)]) return;
+    uint32_t& counter = history_table[square64(move_from(m))][square64(move_to(m))];
+    counter += uint32_t(depth * depth);
+    if (counter > history_max) history_max = counter;
+}
+
+// The best move and score of the last iterations agree: with a score above
+// 20 that stays within 20 of the average read alongside, thinking longer is
+// not expected to change the move. A score slot is read one slot behind the
+// move slot it is compared with.
+bool result_is_stable(uint64_t move_trail, int64_t score_trail) {
+    int count = 0, sum = 0;
+    for (int shift = 0; shift < 64;) {
+        if (((move_trail >> shift) & 0xFFFF) != (pv[0][0] & 0xFFFF)) return false;
+        shift += 16;
+        ++count;
+        const int64_t slots = shift >= 64 ? (score_trail < 0 ? -1 : 0) : score_trail >> shift;
+        sum += int(slots & 0xFFFF);
+        if (shift >= 32 && std::abs(root_score - sum / count) < 20 && root_score > 20) return true;
+    }
+    return false;
+}
+
+// Step 5 of the start: what the table knows about the root position.
+// Returns true when the search is already decided.
+bool probe_root_table(Move* table_move, int* start_depth, int* alpha) {
+    if (follow_pv || !hash_hit()) return false;
+    const Move hm = hash_move();
+    *table_move = hm;
+    if (hm) ++hash_hits;
+    const int s = hash_score(), d = hash_depth();
+    switch (hash_type()) {
+    case HASH_EXACT:
+        if (d > 0 && !hm) return false;
+        if (hm) {
+            pv_length[0] = 1;
+            pv[0][0] = hm;
+            follow_pv = 1;
+            root_score = s;
+            if (s >= MATE_BOUND) {
+                if (s == MATE - 1) return true;  // the mate in one is played
+                *alpha = s;
+                *start_depth = MATE - 2 - s;
+                return false;
+            }
+        }
+        if (s <= -MATE_BOUND) return true;
+        if (d + 1 > *start_depth) *start_depth = d + 1;
+        return false;
+    case HASH_LOWER:
+        if (!hm) return false;
+        pv[0][0] = hm;
+        root_score = s;
+        pv_length[0] = 1;
+        if (d > *start_depth) *start_depth = d;
+        if (*start_depth == d) *alpha = s;
+        if (s >= MATE_BOUND) {
+            *alpha = s;
+            *start_depth = MATE - 2 - s;
+        }
+        return false;
+    case HASH_UPPER:
+        if (s <= -MATE_BOUND) {
+            pv[0][0] = hm;
+            root_score = s;
+            pv_length[0] = 1;
+            return true;
+        }
+        if (d + 1 > *start_depth) *start_depth = d + 1;
+        return false;
+    default:  // stalemate
+        root_result = RESULT_STALEMATE;
+        if (hm) {
+            pv_length[0] = 1;
+            pv[0][0] = hm;
+        }
+        root_score = 0;
+        return true;
+    }
+}
+
+void iterate() {
+    // 1. start
+    const uint64_t saved_key = hash_key;
+    root_depth = 0;
+    count_material();
+    root_piece_material[WHITE] = piece_material[WHITE];
+    root_piece_material[BLACK] = piece_material[BLACK];
+    const int root_in_check = in_check_flag;
+    quiesce_entry = 0;
+    root_result = 0;
+    time_out = 0;
+
+    // 2. the previous line, when the opponent played the reply it expected
+    int start_depth, alpha;
+    if (history_count > 1 && pv_length[0] >= 3 && history[history_count - 1].move == pv[0][1]) {
+        for (int i = 0; i < pv_length[0] - 2; ++i) pv[0][i] = pv[0][i + 2];
+        pv_length[0] -= 2;
+        start_depth = 2;
+        follow_pv = 1;
+        alpha = root_score >= MATE_BOUND ? root_score : NO_SCORE;
+    } else {
+        pv[0][0] = 0;
+        pv_length[0] = 0;
+        follow_pv = 0;
+        start_depth = 1;
+        alpha = NO_SCORE;
+        root_score = NO_SCORE;
+    }
+    poll_count = 0;
+    stalemate_seen = 0;
+    nodes = 1;
+    Move table_move = 0;
+    if (probe_root_table(&table_move, &start_depth, &alpha)) return;
+    if (start_depth < 1) start_depth = 1;
+
+    // 3. ordering
+    if (follow_pv)
+        root_pv_first();
+    else if (table_move)
+        boost_move(table_move);
+    sort_root_list();
+    root_depth = start_depth;
+    if (root_depth > last_iteration) return;
+
+    // 4. the iterations
+    int root_pass = 0;  // 0 nothing searched yet, 1 first iteration, 2 every entry known legal
+    int dropped = 0;
+    uint64_t move_trail = 0;
+    int64_t score_trail = 0;
+    for (;;) {
+        const int depth = root_depth;
+        late_stop_armed = 0;
+        int stalemate_any = 0;
+        const int prev_alpha = alpha;
+        const bool scout_ok = alpha < MATE_BOUND;
+        for (int i = first_move[0]; i < last_move[0]; ++i) {
+            MoveEntry& entry = move_list[i];
+            const Move m = entry.move;
+            if (root_pass == 2) {
+                make_move_unchecked(m);
+            } else if (!make_move(m)) {
+                entry.score = ILLEGAL_SCORE;
+                dropped = 1;
+                continue;
+            }
+            update_hash_key(m);
+            stalemate_seen = 0;
+            extension_fraction = 0;
+            null_ply = 0;
+            int score;
+            if (!nega_scout)
+                score = -search_ab(NO_SCORE, -alpha, depth - 1);
+            else if (root_pass != 0 && scout_ok && i >= 1 && alpha > -MATE_BOUND)
+                score = -search_pvs(-alpha - 1, -alpha, depth - 1, NO_SCORE);
+            else
+                score = -search_pvs(NO_SCORE, -alpha, depth - 1, NO_SCORE);
+            unmake_move();
+            hash_key = saved_key;
+            if (king_capture) {
+                entry.score = ILLEGAL_SCORE;
+                dropped = 1;
+                king_capture = 0;
+                continue;
+            }
+            follow_pv = 0;
+            if (stalemate_seen) stalemate_any = 1;
+            if (root_pass == 0) root_pass = 1;
+            if (score > alpha) {
+                root_score = score;
+                store_root_history(m, depth);
+                pv[0][0] = m;
+                pv_length[0] = pv_length[1];
+                for (int k = 1; k < pv_length[1]; ++k) pv[0][k] = pv[1][k];
+                alpha = score;
+                if (score == MATE - 1) {
+                    hash_store(HASH_EXACT, depth, score, m);
+                    return;
+                }
+                entry.score = score + 1;
+                hash_store(HASH_LOWER, depth, score, m);
+            } else {
+                entry.score = score;
+            }
+            // From the second move on, the clock may stop at five sixths of the budget.
+            if (!late_stop_armed && i >= 1) {
+                late_stop_armed = 1;
+                check_time();
+            }
+        }
+
+        // 5. the iteration's result
+        if (root_pass == 0) {
+            if (root_in_check) {
+                root_score = NO_SCORE;
+                hash_store(HASH_EXACT, depth, NO_SCORE, 0);
+            } else {
+                root_result = RESULT_STALEMATE;
+                root_score = 0;
+                hash_store(HASH_STALEMATE, 0, 0, 0);
+            }
+            return;
+        }
+        if (root_score == 0 && stalemate_any) {
+            root_result = RESULT_STALEMATE;
+            hash_store(HASH_STALEMATE, 0, 0, pv[0][0]);
+            return;
+        }
+        hash_store(HASH_EXACT, depth, alpha, pv[0][0]);
+        if (root_score <= -MATE_BOUND) return;
+        if (root_score >= MATE_BOUND) {
+            if (root_score == MATE - 1) return;
+            // A mate known before this iteration and within its depth is final.
+            if (MATE - root_score <= depth && prev_alpha >= MATE_BOUND) return;
+            alpha = root_score;  // look only for a faster mate
+        } else {
+            alpha = NO_SCORE;
+        }
+
+        // 6. the clock between iterations
+        const int64_t elapsed = now_ms() - command_time;
+        if (engine_clock - elapsed <= 3000) return;
+        if (10 * elapsed >= 6 * int64_t(move_budget)) {
+            if (root_score >= 0) return;
+            if (root_score > -30 && 10 * elapsed >= 7 * int64_t(move_budget)) return;
+        }
+
+        // 7. a stable result ends the search early
+        if (start_depth + 2 <= depth && root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))
+            return;
+        move_trail = move_trail << 16 | (pv[0][0] & 0xFFFF);
+        score_trail = int64_t(uint64_t(score_trail) << 16 | uint64_t(int64_t(root_score)));
+
+        // 8. the next iteration starts with the best move, then by score
+        root_mark_pv();
+        sort_root_list();
+        if (dropped) {
+            while (last_move[0] > first_move[0] && move_list[last_move[0] - 1].score == ILLEGAL_SCORE)
+                --last_move[0];
+            dropped = 0;
+        }
+        if (last_move[0] - first_move[0] == 1) return;
+        root_pass = 2;
+        follow_pv = 1;
+        if (++root_depth > last_iteration) return;
+    }
+}
+
+// Whether the move is an entry of the ply-0 list.
+bool in_root_list(Move m) {
+    for (int i = first_move[0]; i < last_move[0]; ++i)
+        if (move_list[i].move == m) return true;
+    return false;
+}
+
+}  // namespace
+
+void root_search() {
+    if (setjmp(abort_point) == 0) {
+        iterate();
+    } else {
+        // The clock stopped the search somewhere below: take back every move
+        // made since the root, null moves included.
+        while (ply != 0) {
+            if (history[history_count - 1].move)
+                unmake_move();
+            else
+                unmake_null_move();
+        }
+    }
+    assert(ply == 0);
+    // A move from the previous line or the table that the list does not hold
+    // (no legal move at all, or a key collision) is never played.
+    if (pv[0][0] && !in_root_list(pv[0][0])) {
+        pv[0][0] = 0;
+        pv_length[0] = 0;
+    }
+}
