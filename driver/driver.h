@@ -61,3 +61,50 @@ extern int last_iteration;  // deepest iteration to run: 24 in the engine, lower
 // root_depth and root_result. Leaves the position and ply as it found them;
 // hash_key is left undefined after an abort (the caller saves and restores it).
 void root_search();
+
+// ---------------------------------------------------------------- game and protocol (protocol.cpp)
+constexpr int NO_SIDE = 6;  // engine_side when the engine plays neither colour
+
+extern int engine_side;     // colour the engine plays, or NO_SIDE
+extern int game_number;     // games started by "new"
+extern int64_t total_nodes; // nodes searched since the last "new"
+extern int64_t total_time;  // milliseconds spent thinking since the last "new"
+
+constexpr int LINE_SIZE = 256;  // input lines hold at most 255 characters
+// Reads one line of standard input into `line` (newline kept). A longer line
+// is read to its end and its rest dropped, so it never counts as a line of
+// its own. Returns 0 at the end of input.
+int read_line(char* line);
+// Sets ply to 0 and generates the ply-0 list of side: evasions when
+// in_check_flag says check, otherwise all moves.
+void generate_root_moves();
+// Reads protocol lines and carries them out until "quit" or the end of input.
+void command_loop();
+// Closes the log and ends the process with status 0 ("quit", end of input).
+[[noreturn]] void quit_engine();
+
+// ---------------------------------------------------------------- thinking (think.cpp)
+// The engine's turn: searches, prints "move ...", logs, judges the game and
+// plays the move unless the game is over.
+void think();
+
+// ---------------------------------------------------------------- set-up mode (edit_mode.cpp)
+// Reads set-up lines up to "." and installs the new position.
+void edit_mode();
+
+// ---------------------------------------------------------------- options file (options.cpp)
+// Reads vexmo.ini (or writes the default one), sizes the transposition table
+// and writes the settings to the log.
+void read_options();
+
+// ---------------------------------------------------------------- game end (adjudication.cpp)
+// After the engine's search: declares mate, stalemate, resignation, the
+// fifty-move rule or threefold repetition. Returns 1 when the game is over
+// (engine_side is then NO_SIDE and the move must not be made).
+int adjudicate_engine_turn();
+// After the opponent's move: the fifty-move rule or threefold repetition.
+int adjudicate_opponent_turn();
+// The present placement occurred twice before since the last capture or pawn move.
+int is_threefold();
+// Declares a draw because the game has reached the history limit.
+void declare_game_too_long();

@@ -1,0 +1,32 @@
+// Vexmoth's entry: the start-up sequence, then the command loop for the
+// rest of the process's life. No arguments and no environment are read;
+// the settings come from vexmo.ini in the working directory.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "search/search.h"
+
+int main() {
+    log_file = std::fopen("vexmolog.txt", "w+");
+    if (!log_file) return -1;
+    init_bit_count();
+    init_tables();
+    nps_estimate = 50000;
+    poll_mask = 4095;
+    read_options();
+    new_position();
+    compute_hash_key();
+    engine_side = NO_SIDE;
+    // Unbuffered both ways: every line reaches the front end at once, and no
+    // input waits in a buffer the engine does not look at.
+    std::setbuf(stdout, nullptr);
+    std::setbuf(stdin, nullptr);
+    std::signal(SIGINT, SIG_IGN);  // the front end's interrupt must not end the engine
+    std::printf("\n");
+    std::fflush(stdout);
+    gen_moves();
+    command_loop();
+}

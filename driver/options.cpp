@@ -1,0 +1,96 @@
+// The options file vexmo.ini: the size of the transposition table and the
+// six search switches. Written with the defaults when missing; the run that
+// writes it keeps the built-in settings (all switches on, no table).
+#include <cstdio>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "search/search.h"
+
+namespace {
+
+const char* const default_options[] = {
+    ";Most of the options are tested to be working positively",
+    ";except the nega-scout algorithm which is a little uncertain",
+    ";they could be set to 1(on)  or 0(off)",
+    "; hash size option takes a number in mega-byte",
+    ";the options are :-",
+    ";hash",
+    ";nega_scout",
+    ";nullmove",
+    ";pre_prune",
+    ";fractional_extension",
+    ";tune",
+    ";research",
+    ";",
+    ";",
+    "hash 20",
+    "nega_scout 1",
+    "nullmove 1",
+    "pre_prune 1",
+    "fractional_extension 1",
+    "tune 1",
+    "research 1",
+};
+
+struct OptionKey {
+    const char* key;
+    int* flag;
+};
+
+const OptionKey option_keys[] = {
+    {"nega_scout", &nega_scout}, {"nullmove", &nullmove}, {"pre_prune", &pre_prune},
+    {"fractional_extension", &fractional_extension}, {"tune", &tune}, {"research", &research},
+};
+
+void write_default_file() {
+    FILE* f = std::fopen("vexmo.ini", "w");
+    if (!f) return;  // the run goes on with the built-in settings
+    for (const char* line : default_options) std::fprintf(f, "%s\n", line);
+    std::fflush(f);
+    std::fclose(f);
+}
+
+// Lines that give a key and a number ("%i": decimal, 0x hex, 0 octal) set
+// it; comments, unknown keys and keys without a number are ignored. A line
+// longer than the buffer is read to its end and the rest ignored, so its
+// tail is never taken for a line of its own.
+int read_file(FILE* f) {
+    int hash_megabytes = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, f)) {
+        if (!std::strchr(line, '\n') && !std::feof(f)) {
+            int ch;
+            while ((ch = std::fgetc(f)) != '\n' && ch != EOF) {
+            }
+        }
+        char key[256];
+        int value;
+        if (std::sscanf(line, "%255s %i", key, &value) != 2) continue;
+        if (!std::strcmp(key, "hash")) {
+            hash_megabytes = value;
+            continue;
+        }
+        for (const OptionKey& o : option_keys)
+            if (!std::strcmp(key, o.key)) *o.flag = value != 0;
+    }
+    return hash_megabytes;
+}
+
+const char* on_off(int flag) { return flag ? "On" : "Off"; }
+
+}  // namespace
+
+void read_options() {
+    int hash_megabytes = 0;
+    if (FILE* f = std::fopen("vexmo.ini", "r")) {
+        hash_megabytes = read_file(f);
+        std::fclose(f);
+    } else {
+        write_default_file();
+    }
+    hash_init(hash_megabytes);
+    log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n\n",
+               on_off(nullmove), on_off(pre_prune), on_off(tune), on_off(research),
+               on_off(fractional_extension), on_off(nega_scout));
+}

@@ -1,0 +1,34 @@
+// Drives the real engine binary as a front end would: started in a fresh
+// working directory, fed lines on standard input, read on standard output.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct EngineProcess {
+    pid_t pid = -1;
+    int to_engine = -1;    // the engine's standard input
+    int from_engine = -1;  // its standard output
+    std::string output;    // everything read so far
+    size_t consumed = 0;   // how much of `output` earlier expectations used up
+};
+
+// A new empty directory under the test temp area.
+std::string make_temp_dir();
+// Writes a file (used for vexmo.ini) into dir.
+void write_file(const std::string& dir, const std::string& name, const std::string& text);
+// The whole file, or "<missing>" when it cannot be read.
+std::string read_file(const std::string& dir, const std::string& name);
+// Starts build/vexmoth in dir; returns false when it could not be started.
+bool start_engine(EngineProcess& e, const std::string& dir);
+// Sends one line (a newline is appended).
+void send_line(EngineProcess& e, const std::string& line);
+// Reads until `needle` appears in the output after `consumed`, or the time
+// runs out. Returns true when found and moves `consumed` past it.
+bool expect_output(EngineProcess& e, const std::string& needle, int timeout_ms = 10000);
+// Reads whatever arrives within ms and returns the unconsumed output.
+std::string pending_output(EngineProcess& e, int ms);
+// Closes the engine's input (or leaves it open) and waits for the exit:
+// returns the exit status, or -1000 when it did not exit in time (killed).
+int wait_exit(EngineProcess& e, int timeout_ms = 10000, bool close_input = true);

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Plays Vexmoth against Fairy-Max inside the real xboard, headless, and fails
+# unless every game ended normally: a result xboard recorded as checkmate,
+# resignation, a draw rule, or a result claimed by an engine and accepted,
+# with no illegal move, crash or time forfeit by Vexmoth.
+#
+# usage: tests/xboard_match.sh [ENGINE] [GAMES] [TIME_CONTROL] [PGN]
+# Exit status 77 (a skip for CTest) when xboard, Xvfb or Fairy-Max is missing.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+engine=$(realpath "${1:-$here/../build/vexmoth}")
+games=${2:-2}
+time_control=${3:-0:30}
+pgn=${4:-$(mktemp -d)/match.pgn}
+export PATH="$PATH:/usr/games"
+
+for program in xboard fairymax xvfb-run; do
+  command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
+done
+[ -x "$engine" ] || { echo "xboard_match: no engine at $engine" >&2; exit 2; }
+
+work=$(mktemp -d)
+mkdir -p "$work/vexmoth" "$work/fairymax"
+printf 'hash 20\n' > "$work/vexmoth/vexmo.ini"
+rm -f "$pgn"
+
+timeout 1800 xvfb-run -a xboard \
+  -fcp "$engine" -fd "$work/vexmoth" \
+  -scp fairymax -sd "$work/fairymax" \
+  -mg "$games" -tc "$time_control" -inc 0 -mps 40 \
+  -sgf "$pgn" -xexit -noGUI -xponder > "$work/xboard.out" 2>&1 || true
+
+echo "PGN: $pgn"
+cat "$pgn" 2>/dev/null || true
+echo "Vexmoth's log: $work/vexmoth/vexmolog.txt"
+
+# One line per game: "result|white|black|closing comment".
+summary=$(awk '
+  /^\[White "/  { white = $0; sub(/^\[White "/, "", white); sub(/"\]$/, "", white) }
+  /^\[Black "/  { black = $0; sub(/^\[Black "/, "", black); sub(/"\]$/, "", black) }
+  /^\[Result "/ { result = $0; sub(/^\[Result "/, "", result); sub(/"\]$/, "", result) }
+  /^\[Event /   { if (started) print result "|" white "|" black "|" comment; started = 1; comment = "" }
+  !/^\[/ { line = $0; while (match(line, /\{[^}]*\}/)) { comment = substr(line, RSTART + 1, RLENGTH - 2); line = substr(line, RSTART + RLENGTH) } }
+  END { if (started) print result "|" white "|" black "|" comment }
+' "$pgn" 2>/dev/null || true)
+
+played=$(printf '%s\n' "$summary" | grep -c '|' || true)
+status=0
+if [ "$played" -lt "$games" ]; then
+  echo "xboard_match: $played of $games games recorded" >&2
+  status=1
+fi
+while IFS='|' read -r result white black comment; do
+  [ -n "$result" ] || continue
+  echo "game: $white - $black $result {$comment}"
+  case "$result" in
+    1-0|0-1|1/2-1/2) ;;
+    *) echo "xboard_match: unfinished game" >&2; status=1 ;;
+  esac
+  case "$comment" in
+    *[Ii]llegal*|*forfeit*|*[Cc]rash*|*disconnect*|*[Ee]xit*|*[Ff]alse*)
+      echo "xboard_match: abnormal end: $comment" >&2; status=1 ;;
+  esac
+done <<< "$summary"
+exit $status
