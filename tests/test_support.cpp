@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "tools/tools.h"
 
 void init_test_tables() {
     static bool done = false;
     if (done) return;
+    init_bit_count();
     init_tables();
     new_position();
     done = true;

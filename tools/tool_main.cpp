@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "eval/eval.h"
 #include "tools/tools.h"
 
 namespace {
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
         print_usage(stdout);
         return argc < 2 ? 2 : 0;
     }
+    init_bit_count();
     init_tables();
     new_position();
     for (const ToolCommand& c : commands)
