@@ -65,6 +65,8 @@ int evaluate_knight(const PieceRecord* r);
 int evaluate_bishop(const PieceRecord* r);
 int evaluate_rook(const PieceRecord* r);
 int evaluate_queen(const PieceRecord* r);
+// A rook of colour c on square s is shut in a corner by an enemy bishop and pawn.
+bool rook_trapped(int c, int s);
 
 // ---------------------------------------------------------------- king_safety.cpp
 extern const int king_table[64];

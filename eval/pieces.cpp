@@ -66,6 +66,15 @@ bool queen_adjacent(int c, int s, int bit) {
 
 }  // namespace
 
+bool rook_trapped(int c, int s) {
+    const int trap_row = c == WHITE ? 6 : 1;
+    for (int corner_file = 0; corner_file <= 7; corner_file += 7) {
+        const int corner = make_square(trap_row, corner_file), in = corner_file ? -1 : 1;
+        if (s == corner && holds(corner + in, BISHOP, c ^ 1) && holds(corner + FORWARD[c], PAWN, c ^ 1)) return true;
+    }
+    return false;
+}
+
 int evaluate_knight(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
     const int enemy_king = king_square[e];
@@ -162,11 +171,7 @@ int evaluate_rook(const PieceRecord* r) {
     const int seventh = c == WHITE ? 1 : 6;
     if (row == seventh) v += 20;
     // 4. the rook caught in the corner by an enemy bishop and pawn
-    const int trap_row = c == WHITE ? 6 : 1;
-    for (int corner_file = 0; corner_file <= 7; corner_file += 7) {
-        const int corner = make_square(trap_row, corner_file), in = corner_file ? -1 : 1;
-        if (s == corner && holds(corner + in, BISHOP, e) && holds(corner + FORWARD[c], PAWN, e)) return v - 30;
-    }
+    if (rook_trapped(c, s)) return v - 30;
     // 5.
     v += 2 * lone_bishop_opposite(s, e);
     // 6. in the quarter of an exposed enemy king, the more with the queen beside it
