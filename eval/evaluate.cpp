@@ -1,13 +1,74 @@
-// The evaluation's entry. For now it scores material and the placement of
-// knights and bishops; the positional terms are added to this sum.
+// The evaluation driver: material into two per-colour accumulators, the
+// term families in a fixed order, then the two tactical stages that only
+// run when the score lies near the search window.
+#include <cassert>
+
 #include "eval/eval.h"
+#include "eval/eval_terms.h"
 
 int game_phase = 1;
 int root_piece_material[2];
 uint8_t bit_count[256];
+int pawn_material[2];
+
+int king_file[2];
+int bishop_code[2];
+int king_shelter[2];
+int king_quadrant[2];
+int quadrant_count[2];
+int back_rank_guard[2];
+int queen_out[2];
+
+namespace {
+
+constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
+constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
+constexpr uint64_t ROW_5 = 0xFFull << 40;  // white pawns land here after one step
+constexpr uint64_t ROW_2 = 0xFFull << 16;  // black pawns land here after one step
+
+constexpr int BISHOP_PAIR = 30;
+constexpr int TRADE_BONUS = 10;
+constexpr int KING_SAFETY_MATERIAL = 1300;
+
+// Squares attacked by the pawns of colour c standing on `set`.
+uint64_t pawn_attacks(int c, uint64_t set) {
+    if (c == WHITE) return ((set & NOT_FILE_A) >> 9) | ((set & NOT_FILE_H) >> 7);
+    return ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
+}
+
+// Squares adjacent to any square of `set`, without wrapping between files.
+uint64_t king_neighbours(uint64_t set) {
+    const uint64_t beside = ((set & NOT_FILE_A) >> 1) | ((set & NOT_FILE_H) << 1);
+    const uint64_t row = beside | set;
+    return beside | (row >> 8) | (row << 8);
+}
+
+// The pushes of side's pawns to squares no enemy pawn attacks that would
+// attack two enemy men at once: +40 when a pawn guards the push square.
+int pawn_fork_bonus(const uint64_t pawns[2], const uint64_t men[2]) {
+    const uint64_t empty = ~(pawns[WHITE] | pawns[BLACK] | men[WHITE] | men[BLACK]);
+    uint64_t push;
+    if (side == WHITE) {
+        push = (pawns[WHITE] >> 8) & empty;
+        push |= ((push & ROW_5) >> 8) & empty;
+    } else {
+        push = (pawns[BLACK] << 8) & empty;
+        push |= ((push & ROW_2) << 8) & empty;
+    }
+    push &= ~pawn_attacks(xside, pawns[xside]);
+    const uint64_t guarded = pawn_attacks(side, pawns[side]);
+    int bonus = 0;
+    for (; push; push &= push - 1) {
+        const uint64_t b = push & (~push + 1);
+        if (popcount64(pawn_attacks(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
+    }
+    return bonus;
+}
+
+}  // namespace
 
 void init_bit_count() {
-    for (int b = 0; b < 256; ++b) bit_count[b] = uint8_t((b & 1) + bit_count[b >> 1]);
+    for (int v = 0; v < 256; ++v) bit_count[v] = uint8_t((v & 1) + bit_count[v >> 1]);
 }
 
 int popcount64(uint64_t set) {
@@ -18,28 +79,144 @@ int popcount64(uint64_t set) {
 
 void set_game_phase() {
     const bool pieces = piece_material[WHITE] >= 1300 && piece_material[BLACK] >= 1300;
-    if (!pieces)
-        game_phase = 3;
+    if (pieces && material[WHITE] > 2500 && material[BLACK] > 2500)
+        game_phase = 1;
     else
-        game_phase = material[WHITE] > 2500 && material[BLACK] > 2500 ? 1 : 2;
+        game_phase = pieces ? 2 : 3;
 }
 
-namespace {
-
-// Placement of one colour's knights and bishops.
-int minor_placement(int c) {
-    int score = 0;
-    for (const PieceRecord* r = &piece_list[c][KNIGHT_RECORD]; r->kind < QUEEN; ++r)
-        if (r->alive && (r->kind == KNIGHT || r->kind == BISHOP)) score += knight_table[square64(r->square)];
-    return score;
+int set_bishop_code(int c) {
+    const PieceRecord* a = piece_slot[c][SLOT_BISHOP];
+    const PieceRecord* b = piece_slot[c][SLOT_BISHOP + 1];
+    if (a->alive && b->alive) {
+        bishop_code[c] = 4;
+        return 1;
+    }
+    if (a->alive || b->alive)
+        bishop_code[c] = 2 + square_colour(a->alive ? a->square : b->square);
+    else
+        bishop_code[c] = 8;
+    return 0;
 }
 
-}  // namespace
+void add_trade_bonus(int score[2]) {
+    for (int c = WHITE; c <= BLACK; ++c) {
+        const int e = c ^ 1;
+        if (material[e] >= material[c]) continue;
+        const int enemy_traded = root_piece_material[e] - piece_material[e];
+        const int own_traded = root_piece_material[c] - piece_material[c];
+        if (piece_material[e] < root_piece_material[e] && own_traded <= enemy_traded) score[c] += TRADE_BONUS;
+    }
+}
 
 int evaluate(int alpha, int beta) {
-    (void)alpha;
-    (void)beta;
-    const int white = material[WHITE] + minor_placement(WHITE);
-    const int black = material[BLACK] + minor_placement(BLACK);
-    return side == WHITE ? white - black : black - white;
+    // 1. material, king squares, pawn material
+    int score[2] = {material[WHITE], material[BLACK]};
+    for (int c = WHITE; c <= BLACK; ++c) {
+        king_square[c] = piece_list[c][KING_RECORD].square;
+        king_file[c] = king_square[c] & 7;
+        pawn_material[c] = material[c] - piece_material[c];
+    }
+
+    // 2. the endgame has its own complete term set
+    if (game_phase == 3) return endgame_evaluate() + (material[side] - material[xside]);
+
+    // 3. connected pawns, which also builds pawn_rear
+    score[side] += pawn_duos();
+
+    // 4. king quarters, the sets, the queens' sorties
+    uint64_t pawns[2] = {0, 0};
+    uint64_t men[2];
+    for (int c = WHITE; c <= BLACK; ++c) {
+        king_quadrant[c] = quadrant_of(king_square[c]);
+        quadrant_count[c] = 0;
+        back_rank_guard[c] = 0;
+        men[c] = square_bit(king_square[c]);
+        const PieceRecord* q = piece_slot[c][SLOT_QUEEN];
+        queen_out[c] = game_phase == 1 && q->alive && (c == WHITE ? q->square < 64 : q->square >= 56);
+    }
+
+    // 5. bishop pair, +4 more standing side by side
+    for (int c = WHITE; c <= BLACK; ++c) {
+        if (!set_bishop_code(c)) continue;
+        score[c] += BISHOP_PAIR;
+        if (king_adjacent(piece_slot[c][SLOT_BISHOP]->square - piece_slot[c][SLOT_BISHOP + 1]->square))
+            score[c] += 4;
+    }
+
+    // 6. a king out of reach of the enemy's lone bishop
+    for (int c = WHITE; c <= BLACK; ++c)
+        if (lone_bishop_opposite(king_square[c], c ^ 1)) score[c] += 2;
+
+    // 7. king safety while the enemy keeps attacking material, else centralisation
+    king_shelter[WHITE] = king_shelter[BLACK] = 0;
+    for (int c = WHITE; c <= BLACK; ++c)
+        score[c] += piece_material[c ^ 1] >= KING_SAFETY_MATERIAL ? king_safety(c)
+                                                                  : king_end_table[square64(king_square[c])];
+
+    // 8. an enemy man lodged in front of a blocked king pawn
+    score[WHITE] += blocked_king_file(WHITE);
+    score[BLACK] += blocked_king_file(BLACK);
+
+    // 9. trade bonus
+    add_trade_bonus(score);
+
+    // 10. the piece loop: pawns by their structure, pieces by their terms
+    for (int c = WHITE; c <= BLACK; ++c) {
+        for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r) {
+            if (!r->alive) continue;
+            const int sq = r->square;
+            switch (r->kind) {
+                case PAWN:
+                    pawns[c] |= square_bit(sq);
+                    score[c] += evaluate_pawn(c, sq) + lone_bishop_opposite(sq, c ^ 1);
+                    break;
+                case KNIGHT: men[c] |= square_bit(sq); score[c] += evaluate_knight(r); break;
+                case BISHOP: men[c] |= square_bit(sq); score[c] += evaluate_bishop(r); break;
+                case ROOK: men[c] |= square_bit(sq); score[c] += evaluate_rook(r); break;
+                default: men[c] |= square_bit(sq); score[c] += evaluate_queen(r); break;
+            }
+        }
+    }
+
+    // 11. king neighbourhood, off the own back row only
+    if (king_square[WHITE] < 112)
+        score[WHITE] += 3 * popcount64(king_neighbours(square_bit(king_square[WHITE])) & (men[WHITE] | pawns[WHITE])) - 24;
+    if (king_square[BLACK] > 7)
+        score[BLACK] += 3 * popcount64(king_neighbours(square_bit(king_square[BLACK])) & (men[BLACK] | pawns[BLACK])) - 24;
+
+    // 12. men gathered around the kings
+    score[WHITE] += 5 * quadrant_count[WHITE];
+    score[BLACK] += 5 * quadrant_count[BLACK];
+
+    // 13. back rank without a heavy defender against an enemy queen
+    for (int c = WHITE; c <= BLACK; ++c) {
+        if (back_rank_guard[c] >= 0) continue;
+        score[c] -= 10;
+        const int e = c ^ 1;
+        for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot) {
+            const PieceRecord* p = piece_slot[e][slot];
+            if (p->alive && square_row(p->square) == BACK_ROW[c]) score[c] -= 5;
+        }
+    }
+
+    // 14. pawn forks for the side to move, near the window only
+    int diff = score[side] - score[xside];
+    if (-100 < alpha && alpha < 150 && alpha < diff + 30 && diff < beta) score[side] += pawn_fork_bonus(pawns, men);
+
+    // 15. tactical threats for the side to move, near the window only
+    diff = score[side] - score[xside];
+    if (-150 < alpha && alpha < 200 && alpha < diff + 80 && diff < beta) {
+        const uint64_t occupancy = men[WHITE] | men[BLACK] | pawns[WHITE] | pawns[BLACK];
+        const int base = score[side];
+        score[side] += threat_knight(occupancy);
+        int (*const later[3])(uint64_t) = {threat_bishop, threat_rook, threat_queen};
+        for (auto threat : later) {
+            if (score[side] - score[xside] >= beta || score[side] - base >= 40) break;
+            score[side] += threat(occupancy);
+        }
+    }
+
+    // 16.
+    return score[side] - score[xside];
 }

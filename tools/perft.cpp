@@ -64,8 +64,14 @@ bool read_depth(const char* text, int* depth) {
     return true;
 }
 
-// Sets up the FEN given by the remaining arguments (one quoted argument or
-// its fields as separate words), or the initial position when there is none.
+bool report_overflow() {
+    if (!stack_overflow) return false;
+    std::fprintf(stderr, "vexmoth-tool: the move lists of this position and depth do not fit the move stack\n");
+    return true;
+}
+
+}  // namespace
+
 bool setup_from_arguments(int argc, char** argv) {
     std::string fen = argc > 0 ? "" : START_FEN;
     for (int i = 0; i < argc; ++i) fen += (i ? " " : "") + std::string(argv[i]);
@@ -74,14 +80,6 @@ bool setup_from_arguments(int argc, char** argv) {
     std::fprintf(stderr, "vexmoth-tool: %s\n", error);
     return false;
 }
-
-bool report_overflow() {
-    if (!stack_overflow) return false;
-    std::fprintf(stderr, "vexmoth-tool: the move lists of this position and depth do not fit the move stack\n");
-    return true;
-}
-
-}  // namespace
 
 uint64_t perft(int depth) {
     stack_overflow = false;

@@ -20,6 +20,11 @@ const ToolCommand commands[] = {
     {"divide", command_divide, "divide DEPTH [FEN]         the perft count under each root move"},
     {"perft-suite", command_perft_suite,
      "perft-suite FILE [MAXDEPTH] check every 'FEN ;D1 n ;D2 n ...' line of FILE"},
+    {"eval", command_eval,
+     "eval [FEN] [ALPHA BETA]     static score for the side to move, game phase, material balance;\n"
+     "                              with ALPHA BETA the FEN must be one quoted argument (window -8000 8000)"},
+    {"eval-bench", command_eval_bench,
+     "eval-bench [FILE] [REPEAT] evaluations per second over built-in positions or the FENs of FILE"},
 };
 
 void print_usage(FILE* out) {

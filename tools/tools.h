@@ -10,6 +10,11 @@
 // wrong (the position is then undefined and must be set up again).
 int set_position_from_fen(const char* fen, const char** error);
 
+// Sets up the FEN given by the arguments (one quoted argument or its fields
+// as separate words), or the initial position when there are none. Prints
+// the error and returns false when the FEN is refused.
+bool setup_from_arguments(int argc, char** argv);
+
 // Number of legal move paths of the given depth from the current position.
 uint64_t perft(int depth);
 
@@ -18,3 +23,5 @@ uint64_t perft(int depth);
 int command_perft(int argc, char** argv);
 int command_divide(int argc, char** argv);
 int command_perft_suite(int argc, char** argv);
+int command_eval(int argc, char** argv);
+int command_eval_bench(int argc, char** argv);

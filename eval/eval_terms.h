@@ -1,0 +1,85 @@
+// What the evaluation's own files share: the per-call words the driver
+// writes for its term families, the geometry helpers, and the term functions.
+// Nothing outside eval/ includes this header.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "eval/eval.h"
+
+// ---------------------------------------------------------------- per-call words
+// Rewritten by every evaluate / endgame_evaluate call and read by its later
+// steps within the same call only.
+extern int king_file[2];        // king_square & 7
+extern int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
+extern int king_shelter[2];     // shelter points - 16 of a wing king, else 0
+extern int pawn_rear[2][10];    // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
+extern int best_passer[2];      // most advanced passer in the endgame, 0 none
+extern int king_quadrant[2];    // quarter of the board holding each king
+extern int quadrant_count[2];   // own men in the own king's quarter minus enemy men there
+extern int back_rank_guard[2];  // negative: the back row lacks a heavy defender
+extern int queen_out[2];        // opening only: the queen has left its own half
+
+// ---------------------------------------------------------------- geometry
+constexpr int PAWN_NONE[2] = {-1, 8};  // pawn_rear of a file without own pawn
+constexpr int BACK_ROW[2] = {7, 0};    // own back row by colour
+constexpr int FORWARD[2] = {-16, 16};  // a pawn's step toward the enemy back row
+
+constexpr int square_colour(int s) { return ((s >> 4) ^ s) & 1; }
+// square64 of the same square seen from the other side of the board.
+constexpr int flip_square64(int i) { return i ^ 56; }
+// Rows a pawn of colour c on row `row` has moved from its own back row.
+constexpr int advance(int c, int row) { return c == WHITE ? 7 - row : row; }
+// The table index of square s for colour c in a table laid out from WHITE's side.
+constexpr int own_index64(int c, int s) { return c == WHITE ? square64(s) : flip_square64(square64(s)); }
+// King-move distance.
+inline int distance(int a, int b) {
+    const int dr = square_row(a) - square_row(b), df = square_file(a) - square_file(b);
+    const int r = dr < 0 ? -dr : dr, f = df < 0 ? -df : df;
+    return r > f ? r : f;
+}
+inline int rear(int c, int file) { return pawn_rear[c][file + 1]; }
+inline int has_pawn_on(int c, int file) { return rear(c, file) != PAWN_NONE[c]; }
+// Quarter of the board: files a-d / e-h, rows 0-3 / 4-7.
+constexpr int quadrant_of(int s) { return (s >= 56 ? 2 : 0) + ((s & 7) >= 4 ? 1 : 0); }
+inline int lines_up(int a, int b, int bit) { return (attack_kind[a - b] & bit) != 0; }
+// The enemy's single bishop stands on the other colour than square s.
+inline int lone_bishop_opposite(int s, int enemy) {
+    return ((square_colour(s) + 2) ^ bishop_code[enemy]) == 1;
+}
+
+// ---------------------------------------------------------------- shared driver steps
+// Sets bishop_code[c] from the two bishop records; returns 1 when both are alive.
+int set_bishop_code(int c);
+// The +10 for the side ahead in material once pieces came off evenly.
+void add_trade_bonus(int score[2]);
+
+// ---------------------------------------------------------------- pawns.cpp
+int pawn_duos();
+int pawn_duos_endgame();
+int evaluate_pawn(int c, int sq);
+
+// ---------------------------------------------------------------- pieces.cpp
+int evaluate_knight(const PieceRecord* r);
+int evaluate_bishop(const PieceRecord* r);
+int evaluate_rook(const PieceRecord* r);
+int evaluate_queen(const PieceRecord* r);
+// A rook of colour c on square s is shut in a corner by an enemy bishop and pawn.
+bool rook_trapped(int c, int s);
+
+// ---------------------------------------------------------------- king_safety.cpp
+extern const int king_table[64];
+extern const int king_end_table[64];
+int king_safety(int c);
+int blocked_king_file(int c);
+
+// ---------------------------------------------------------------- endgame.cpp
+extern int action_square;
+int endgame_evaluate();
+
+// ---------------------------------------------------------------- threats.cpp
+int threat_knight(uint64_t occupancy);
+int threat_bishop(uint64_t occupancy);
+int threat_rook(uint64_t occupancy);
+int threat_queen(uint64_t occupancy);
