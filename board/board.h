@@ -344,6 +344,8 @@ void hash_size(int megabytes, int* bits, int* fold, int* records);
 // Sizes, allocates and clears the table and writes its log line. On
 // allocation failure prints "telluser allocate hash failed" and exits -1.
 void hash_init(int megabytes);
+// Empties every slot and restarts the generations, as a fresh table would be.
+void hash_clear();
 // The key of the current position computed from the piece lists and side.
 uint64_t position_key();
 // hash_key = position_key() and the slot selected; nothing without a table.

@@ -90,6 +90,11 @@ void hash_init(int megabytes) {
                double(10LL * hash_records) / 1048576, 10, hash_records);
 }
 
+void hash_clear() {
+    if (hash_table) std::memset(hash_table, 0, size_t(hash_records) * sizeof(HashEntry));
+    hash_age = 1;
+}
+
 uint64_t position_key() {
     uint64_t key = side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)

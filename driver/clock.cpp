@@ -62,7 +62,11 @@ void allocate_time() {
     } else {
         move_budget = c - opponent_clock > 0 ? c / 15 : c / 60;
     }
-    // Poll about 12 to 24 times within the budget at the expected speed.
+    set_poll_mask();
+}
+
+// Poll about 12 to 24 times within the budget at the expected speed.
+void set_poll_mask() {
     const int64_t n = int64_t(move_budget) * nps_estimate / 12000;
     int64_t p = 1;
     if (n > 1) {

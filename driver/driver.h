@@ -43,6 +43,8 @@ int now_ms();
 void parse_level(const char* line);
 // Sets move_budget and poll_mask for the coming search.
 void allocate_time();
+// Sets poll_mask from move_budget and nps_estimate (the last step of allocate_time).
+void set_poll_mask();
 // Returns when the search may go on; otherwise sets time_out and jumps to
 // abort_point.
 void check_time();
@@ -96,6 +98,8 @@ void edit_mode();
 // Reads vexmo.ini (or writes the default one), sizes the transposition table
 // and writes the settings to the log.
 void read_options();
+// The flag word of an option key of the file ("nullmove", ...), or null.
+int* option_flag(const char* key);
 
 // ---------------------------------------------------------------- game end (adjudication.cpp)
 // After the engine's search: declares mate, stalemate, resignation, the

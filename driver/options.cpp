@@ -71,8 +71,7 @@ int read_file(FILE* f) {
             hash_megabytes = value;
             continue;
         }
-        for (const OptionKey& o : option_keys)
-            if (!std::strcmp(key, o.key)) *o.flag = value != 0;
+        if (int* flag = option_flag(key)) *flag = value != 0;
     }
     return hash_megabytes;
 }
@@ -80,6 +79,12 @@ int read_file(FILE* f) {
 const char* on_off(int flag) { return flag ? "On" : "Off"; }
 
 }  // namespace
+
+int* option_flag(const char* key) {
+    for (const OptionKey& o : option_keys)
+        if (!std::strcmp(key, o.key)) return o.flag;
+    return nullptr;
+}
 
 void read_options() {
     int hash_megabytes = 0;

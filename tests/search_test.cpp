@@ -6,27 +6,20 @@
 
 #include "driver/driver.h"
 #include "search/search.h"
+#include "tools/tools.h"
 #include "test_support.h"
 
 namespace {
 
-// A fixed-depth search with a clock that never interferes.
+// A fixed-depth search from the position, as the engine's turn runs it,
+// with a cleared table and history so that no test depends on another.
 void search_to_depth(const char* fen, int depth) {
     setup(fen);
     if (!hash_table) hash_init(8);
-    in_check_flag = find_checker(xside);
-    generate_root_moves();
-    engine_clock = INT_MAX / 4;
-    opponent_clock = 0;
-    moves_per_control = 0;
-    time_mode = TIME_SUDDEN_DEATH;
-    allocate_time();
-    move_budget = INT_MAX / 16;
-    command_time = now_ms();
-    last_iteration = depth;
-    ++hash_age;
-    root_search();
-    last_iteration = MAX_ITERATION - 1;
+    hash_clear();
+    clear_search_tables();
+    compute_hash_key();
+    search_position(depth, 0);
 }
 
 }  // namespace
@@ -109,4 +102,121 @@ TEST(Search, InsufficientMaterialIsADraw) {
     // A rook is enough to play for a win.
     search_to_depth("4k3/8/8/8/8/8/8/4KR2 w - - 0 1", 4);
     EXPECT_GT(root_score, 300);
+}
+
+namespace {
+
+struct Tactic {
+    const char* fen;
+    const char* best;
+    int least_score;
+};
+
+// Hand-checked: a back-rank mate in one; a mate in two (Kb6 Kb8 Rh8, no
+// mate in one since Rh8+ lets the king out to a7); a knight fork of king and
+// queen (a pawn kept so that the ending is not a dead draw); a skewer of king
+// and queen along the fifth rank.
+const Tactic TACTICS[] = {
+    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "d1d8", MATE - 1},
+    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", "c6b6", MATE - 3},
+    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", "e5f7", 300},
+    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", "h1h5", 400},
+};
+
+constexpr int TACTIC_DEPTH = 5;
+
+int* const OPTION_FLAGS[] = {&nega_scout, &nullmove, &pre_prune, &fractional_extension, &tune, &research};
+
+void set_all_options(int value) {
+    for (int* flag : OPTION_FLAGS) *flag = value;
+}
+
+void expect_tactics_found(const char* label) {
+    for (const Tactic& t : TACTICS) {
+        search_to_depth(t.fen, TACTIC_DEPTH);
+        EXPECT_STREQ(move_text(pv[0][0]), t.best) << label << " " << t.fen;
+        EXPECT_GE(root_score, t.least_score) << label << " " << t.fen;
+        if (t.least_score >= MATE_BOUND) {
+            EXPECT_EQ(root_score, t.least_score) << label << " " << t.fen;
+        }
+        EXPECT_EQ(ply, 0);
+        EXPECT_EQ(history_count, 0);
+    }
+}
+
+int kiwipete_nodes() {
+    search_to_depth("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", TACTIC_DEPTH);
+    return nodes;
+}
+
+}  // namespace
+
+TEST(Search, TacticsWithEveryOptionSetting) {
+    set_all_options(1);
+    expect_tactics_found("all on");
+    const int all_on = kiwipete_nodes();
+    const char* names[] = {"nega_scout", "nullmove", "pre_prune", "fractional_extension", "tune", "research"};
+    for (int k = 0; k < 6; ++k) {
+        *OPTION_FLAGS[k] = 0;
+        expect_tactics_found(names[k]);
+        const int without = kiwipete_nodes();
+        // The scout windows and the null move each change the tree of a
+        // middlegame; the others may leave a shallow one alone.
+        if (OPTION_FLAGS[k] == &nega_scout || OPTION_FLAGS[k] == &nullmove) {
+            EXPECT_NE(without, all_on) << names[k];
+        }
+        *OPTION_FLAGS[k] = 1;
+    }
+    set_all_options(0);
+    expect_tactics_found("all off");
+    set_all_options(1);
+    EXPECT_EQ(kiwipete_nodes(), all_on);  // nothing of the option runs is left behind
+}
+
+TEST(Search, TimedSearchStopsAndRestoresThePosition) {
+    const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    setup(fen);
+    if (!hash_table) hash_init(8);
+    compute_hash_key();
+    const uint64_t key = hash_key;
+    const int white = material[WHITE], black = material[BLACK];
+    const int start = now_ms();
+    search_position(MAX_ITERATION - 1, 200);
+    const int elapsed = now_ms() - start;
+    EXPECT_NE(pv[0][0], 0u);
+    EXPECT_GE(root_depth, 3);
+    EXPECT_LT(elapsed, 5 * 200 + 500);  // the hard limit is five budgets
+    EXPECT_EQ(ply, 0);
+    EXPECT_EQ(history_count, 0);
+    EXPECT_EQ(hash_key, key);
+    EXPECT_EQ(position_key(), key);
+    EXPECT_EQ(material[WHITE], white);
+    EXPECT_EQ(material[BLACK], black);
+    EXPECT_TRUE(board_is_ok());
+}
+
+TEST(Search, RootReusesTheLineAndTheTable) {
+    // After the expected reply the next search starts at depth 2 on the old line.
+    search_to_depth("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
+    ASSERT_GE(pv_length[0], 3);
+    const Move mine = pv[0][0], reply = pv[0][1], next = pv[0][2];
+    for (Move m : {mine, reply}) {
+        ASSERT_TRUE(make_move(m));
+        update_hash_key(m);
+    }
+    ply = 0;
+    search_position(1, 0);  // a last iteration of 1 lies below the start depth
+    EXPECT_EQ(root_depth, 2);
+    EXPECT_EQ(pv[0][0], next);
+    EXPECT_EQ(nodes, 1);
+    while (history_count) unmake_move();
+    ply = 0;
+
+    // A stalemate stored at the root ends the next search of it at once.
+    search_to_depth("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4);
+    EXPECT_EQ(root_result, RESULT_STALEMATE);
+    search_position(4, 0);
+    EXPECT_EQ(root_result, RESULT_STALEMATE);
+    EXPECT_EQ(root_score, 0);
+    EXPECT_EQ(nodes, 1);
 }

@@ -25,6 +25,10 @@ const ToolCommand commands[] = {
      "                              with ALPHA BETA the FEN must be one quoted argument (window -8000 8000)"},
     {"eval-bench", command_eval_bench,
      "eval-bench [FILE] [REPEAT] evaluations per second over built-in positions or the FENs of FILE"},
+    {"search", command_search,
+     "search [FEN] [--depth N | --time MS] [--hash MB] [--option NAME=0|1 ...]\n"
+     "                              best move, score, depth, nodes and speed of one search (default 1000 ms)"},
+    {"bench", command_bench, "bench [DEPTH]              fixed-depth searches of built-in positions; the node total"},
 };
 
 void print_usage(FILE* out) {

@@ -18,6 +18,15 @@ bool setup_from_arguments(int argc, char** argv);
 // Number of legal move paths of the given depth from the current position.
 uint64_t perft(int depth);
 
+// Searches the current position as the engine's turn does: a fresh ply-0
+// list, a new table generation, iterations up to depth and, when time_ms is
+// positive, a move budget of time_ms; the key is restored afterwards.
+void search_position(int depth, int time_ms);
+// Searches every bench position from a cleared table and history to the
+// given depth and returns the node total (printing a line per position
+// when verbose).
+int64_t run_bench(int depth, bool verbose);
+
 // Sub-commands: each takes the arguments after its name and returns the
 // process exit status (2 for bad arguments).
 int command_perft(int argc, char** argv);
@@ -25,3 +34,5 @@ int command_divide(int argc, char** argv);
 int command_perft_suite(int argc, char** argv);
 int command_eval(int argc, char** argv);
 int command_eval_bench(int argc, char** argv);
+int command_search(int argc, char** argv);
+int command_bench(int argc, char** argv);

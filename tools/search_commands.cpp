@@ -1,0 +1,204 @@
+// The search from the command line: one position searched as the engine
+// would search it, and the bench, whose node total is the search's signature.
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "search/search.h"
+#include "tools/tools.h"
+
+namespace {
+
+constexpr int DEFAULT_HASH_MB = 16;
+constexpr int DEFAULT_SEARCH_MS = 1000;
+constexpr int DEFAULT_BENCH_DEPTH = 8;
+
+// Openings, middlegames with tactics, endgames, promotions, checks and mates.
+const char* const BENCH_FENS[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2",
+    "r1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3",
+    "rnbqkb1r/pp2pppp/3p1n2/8/3NP3/8/PPP2PPP/RNBQKB1R w KQkq - 1 5",
+    "rnbqk2r/ppp1ppbp/3p1np1/8/2PPP3/2N5/PP3PPP/R1BQKBNR w KQkq - 0 5",
+    "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 1 5",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "r2q1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2Q1RK1 b - - 0 10",
+    "2rr2k1/pp2bppp/2n1pn2/8/3P4/2N1PN2/PP3PPP/2RR2K1 w - - 0 18",
+    "r1b2rk1/2q1b1pp/p2ppn2/1p6/3QP3/1BN1B3/PPP3PP/R4RK1 w - - 0 1",
+    "2r3k1/pp3ppp/2n1b3/q2pP3/3P4/P1PB1N2/5PPP/R2Q1RK1 w - - 0 1",
+    "r1bq1rk1/ppp2ppp/2np1n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQ1RK1 w - - 0 7",
+    "rnb1kbnr/pppp1ppp/8/4p3/5PPq/8/PPPPP2P/RNBQKBNR w KQkq - 1 3",
+    "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1",
+    "r1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b KQkq - 0 4",
+    "2kr3r/ppp2ppp/2n5/2b1P3/4n1b1/2N2N2/PPP1BPPP/R1B2RK1 b - - 0 11",
+    "r5k1/5ppp/1p6/p1p5/7b/1PPrqPP1/1PQ4P/R4R1K b - - 0 1",
+    "4rrk1/pp1n3p/3q2pQ/2p1pb2/2PP4/2P3N1/P2B2PP/4RRK1 b - - 7 19",
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 1",
+    "8/8/4k3/3p4/3P1K2/8/8/8 b - - 0 50",
+    "8/5pk1/6p1/3R4/5P2/6P1/r5KP/8 w - - 0 40",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "8/8/1p6/p1p5/P1P5/1P3k2/8/4K3 w - - 0 1",
+    "8/3k4/8/8/8/2K5/3P4/8 w - - 0 1",
+    "8/8/8/8/8/4k3/4p3/2K5 b - - 0 1",
+    "1r4k1/P7/8/8/8/8/8/6K1 w - - 0 1",
+    "8/P7/8/8/8/8/k6p/7K w - - 0 1",
+    "8/1P6/8/8/8/8/1k4p1/4K3 w - - 0 1",
+    "3k4/3P4/3K4/8/8/8/8/8 w - - 0 1",
+    "8/8/8/3k4/8/8/8/2QK4 w - - 0 1",
+    "8/8/8/4k3/8/8/8/3RK3 w - - 0 1",
+    "8/8/8/3k4/8/8/8/4KBN1 w - - 0 1",
+    "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
+    "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",
+    "6k1/pp3p1p/6p1/8/8/6P1/PP3P1P/4R1K1 w - - 0 1",
+    "3q2k1/5ppp/8/8/8/8/5PPP/3Q2K1 w - - 0 1",
+    "r1bqkbnr/pppp1ppp/2n5/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
+};
+
+double milliseconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A whole number from low to high, or false with a message.
+bool read_number(const char* name, const char* text, int low, int high, int* value) {
+    char* end;
+    const long n = text ? std::strtol(text, &end, 10) : 0;
+    if (!text || !*text || *end || n < low || n > high) {
+        std::fprintf(stderr, "vexmoth-tool: %s must be a whole number from %d to %d, not '%s'\n", name, low, high,
+                     text ? text : "");
+        return false;
+    }
+    *value = int(n);
+    return true;
+}
+
+void print_line() {
+    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
+}
+
+}  // namespace
+
+void search_position(int depth, int time_ms) {
+    ply = 0;
+    in_check_flag = find_checker(xside);
+    generate_root_moves();
+    // A clock far from its end, so that only the budget rules of the clock
+    // test and of the root apply; a depth-limited search never reaches them.
+    engine_clock = INT_MAX / 4;
+    move_budget = time_ms > 0 ? time_ms : INT_MAX / 8;
+    command_time = now_ms();
+    set_poll_mask();
+    last_iteration = depth;
+    const uint64_t saved_key = hash_key;
+    hash_hits = 0;
+    ++hash_age;
+    root_search();
+    hash_key = saved_key;
+    hash_select();
+    last_iteration = MAX_ITERATION - 1;
+}
+
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--option NAME=0|1 ...]
+int command_search(int argc, char** argv) {
+    // The FEN words and the flags may come in any order.
+    char* fen[8];
+    int fen_words = 0;
+    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB;
+    for (int i = 0; i < argc; i += 2) {
+        if (std::strncmp(argv[i], "--", 2)) {
+            if (fen_words == 8) {
+                std::fprintf(stderr, "vexmoth-tool: too many FEN words\n");
+                return 2;
+            }
+            fen[fen_words++] = argv[i--];
+            continue;
+        }
+        const char* flag = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!std::strcmp(flag, "--depth")) {
+            if (!read_number("--depth", value, 1, MAX_ITERATION - 1, &depth)) return 2;
+        } else if (!std::strcmp(flag, "--time")) {
+            if (!read_number("--time", value, 1, 10000000, &time_ms)) return 2;
+        } else if (!std::strcmp(flag, "--hash")) {
+            if (!read_number("--hash", value, 0, 4096, &hash_mb)) return 2;
+        } else if (!std::strcmp(flag, "--option")) {
+            const char* equals = value ? std::strchr(value, '=') : nullptr;
+            char key[64] = {0};
+            int* option = nullptr;
+            if (equals && equals - value < int(sizeof key)) {
+                std::memcpy(key, value, size_t(equals - value));
+                option = option_flag(key);
+            }
+            if (!option || (std::strcmp(equals + 1, "0") && std::strcmp(equals + 1, "1"))) {
+                std::fprintf(stderr,
+                             "vexmoth-tool: --option takes NAME=0 or NAME=1 with NAME one of nega_scout, nullmove, "
+                             "pre_prune, fractional_extension, tune, research; not '%s'\n",
+                             value ? value : "");
+                return 2;
+            }
+            *option = equals[1] - '0';
+        } else {
+            std::fprintf(stderr, "vexmoth-tool: unknown search flag '%s'\n", flag);
+            return 2;
+        }
+    }
+    if (depth && time_ms) {
+        std::fprintf(stderr, "vexmoth-tool: give --depth or --time, not both\n");
+        return 2;
+    }
+    if (!depth && !time_ms) time_ms = DEFAULT_SEARCH_MS;
+    if (!setup_from_arguments(fen_words, fen)) return 2;
+    hash_init(hash_mb);
+    compute_hash_key();
+    clear_search_tables();
+    const auto start = std::chrono::steady_clock::now();
+    const int last_iteration_run = depth ? depth : MAX_ITERATION - 1;
+    search_position(last_iteration_run, time_ms);
+    const double ms = milliseconds_since(start);
+    // After its last iteration the root has already counted the next one.
+    const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
+    std::printf("bestmove %s score %d depth %d nodes %d time %.0f ms nps %.0f\npv ", move_text(pv[0][0]), root_score,
+                reached, nodes, ms, ms > 0 ? nodes * 1000.0 / ms : 0.0);
+    print_line();
+    std::printf("\n");
+    return 0;
+}
+
+int64_t run_bench(int depth, bool verbose) {
+    if (!hash_table) hash_init(DEFAULT_HASH_MB);
+    int64_t total = 0;
+    int number = 0;
+    for (const char* fen : BENCH_FENS) {
+        const char* error = nullptr;
+        if (!set_position_from_fen(fen, &error)) {
+            std::fprintf(stderr, "vexmoth-tool: bench position %s: %s\n", fen, error);
+            std::exit(2);
+        }
+        hash_clear();
+        compute_hash_key();
+        clear_search_tables();
+        search_position(depth, 0);
+        total += nodes;
+        if (verbose)
+            std::printf("%2d %-72s %-7s %6d %10d\n", ++number, fen, move_text(pv[0][0]), root_score, nodes);
+    }
+    return total;
+}
+
+// bench [DEPTH]
+int command_bench(int argc, char** argv) {
+    int depth = DEFAULT_BENCH_DEPTH;
+    if (argc > 1 || (argc == 1 && !read_number("DEPTH", argv[0], 1, MAX_ITERATION - 1, &depth))) {
+        if (argc > 1) std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH]\n");
+        return 2;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int64_t total = run_bench(depth, true);
+    const double ms = milliseconds_since(start);
+    std::printf("Nodes searched: %lld\nNodes/second: %.0f\n", static_cast<long long>(total),
+                ms > 0 ? double(total) * 1000.0 / ms : 0.0);
+    return 0;
+}
