@@ -173,7 +173,10 @@ Move hash_move() {
 
 void hash_store(int type, int depth, int score, Move m) {
     if (!hash_table) return;
-    assert(depth >= 0 && depth <= 31);
+    assert(depth >= 0);
+    // Extensions can carry a search line past 31 plies of depth; the field
+    // has five bits, and a larger number would spill into the generation.
+    if (depth > 31) depth = 31;
     select_slot();
     if (hash_hit() && hash_age_matches() && hash_depth() >= depth) return;
     hash_entry->lock = key_lock();

@@ -60,7 +60,7 @@ TEST(EvalPawns, WorkedExamples) {
     EXPECT_EQ(pawn_duos_endgame(), -6);
     quiet_eval("rnbqkbnr/8/8/8/4P3/3P4/8/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(pawn_duos(), 2);
-    // Black mirrored: d5 e5 lead from row 4 (M - 1 = 3 - 1... M = 4? no: row 3).
+    // Black mirrored: d5 e5 abreast on row 3 score M - 1 = 2.
     quiet_eval("rnbqkbnr/8/8/3pp3/8/8/8/RNBQKBNR b KQkq - 0 1");
     EXPECT_EQ(pawn_duos(), 2);
 
