@@ -86,6 +86,9 @@ void command_loop();
 [[noreturn]] void quit_engine();
 
 // ---------------------------------------------------------------- thinking (think.cpp)
+// One search of the engine's turn: a new table generation, root_search,
+// and the key and its slot restored afterwards (an abort leaves them undefined).
+void search_move();
 // The engine's turn: searches, prints "move ...", logs, judges the game and
 // plays the move unless the game is over.
 void think();

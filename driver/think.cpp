@@ -19,6 +19,16 @@ void age_history_table() {
 
 }  // namespace
 
+void search_move() {
+    const uint64_t saved_key = hash_key;
+    hash_hits = 0;
+    ++hash_age;
+    // T4 - T5: an abandoned search leaves the key undefined.
+    root_search();
+    hash_key = saved_key;
+    hash_select();
+}
+
 void think() {
     // The history has room for GAME_HISTORY_LIMIT game half-moves plus the
     // deepest search line; a game that long is declared drawn.
@@ -29,13 +39,7 @@ void think() {
     // T1 - T3
     allocate_time();
     age_history_table();
-    const uint64_t saved_key = hash_key;
-    hash_hits = 0;
-    ++hash_age;
-    // T4 - T5: an abandoned search leaves the key undefined.
-    root_search();
-    hash_key = saved_key;
-    hash_select();
+    search_move();
     const Move best = pv[0][0];
     if (best) {
         std::printf("move %s\n", move_text(best));

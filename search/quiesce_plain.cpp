@@ -60,42 +60,21 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
             if (s <= alpha) return s <= -MATE_BOUND && alpha > -MATE_BOUND ? s : alpha;
             break;
         default:  // stalemate
-            if (!under_null) {
-                if (table_move) {
-                    pv[ply][ply] = table_move;
-                    pv_length[ply] = ply + 1;
-                } else if (ply == 1) {
-                    stalemate_seen = 1;
-                }
-            }
+            if (!under_null) stored_stalemate(table_move);
             return 0;
         }
     }
 
     // 2. check status and generation
-    int in_check;
-    if (quiesce_entry == 2) {
-        quiesce_entry = 1;
-        in_check = in_check_flag;
-    } else {
-        in_check = find_checker(xside);
-        if (in_check < 0) {
-            king_capture = 1;
-            return 0;
-        }
-    }
+    const int in_check = quiesce_check_status();
+    if (in_check < 0) return 0;
     const bool just_passed = under_null && ply == null_ply + 1;
     if (just_passed && in_check) {
         king_capture = 1;
         return 0;
     }
     if (beta <= -MATE_BOUND && !in_check) return material_balance();
-    in_check_flag = in_check;
-    if (in_check)
-        gen_evasions();
-    else
-        gen_captures();
-    if (king_capture) return 0;
+    if (!generate_quiesce_node(in_check)) return 0;
     const int moves = last_move[ply] - first_move[ply];
     if (just_passed && moves == 0) return NO_SCORE;
     if (alpha == MATE - 1 - ply || ply == PV_ROWS - 1) return material_balance();
@@ -113,18 +92,11 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
             }
         } else {
             set_game_phase();
-            const int small = game_phase == 3 ? 150 : 100, large = game_phase == 3 ? 200 : 150;
             const int bal = material_balance();
-            bool evaluate_now = true;
-            if (alpha - small >= bal) {
-                if (alpha <= -100 || alpha - large >= bal) {
-                    if (moves == 0) return alpha;
-                    evaluate_now = false;
-                }
-            } else if (beta + small <= bal) {
-                if (beta <= -100 || beta + large <= bal) return bal;
-            }
-            if (evaluate_now) {
+            int lazy_score;
+            const int lazy = lazy_margin(alpha, beta, bal, moves, &lazy_score);
+            if (lazy == LAZY_RETURN) return lazy_score;
+            if (lazy == LAZY_EVALUATE) {
                 stand_pat = evaluate(alpha, beta);
                 if (stand_pat > alpha) {
                     if (!under_null) pv_length[ply] = ply;

@@ -21,13 +21,7 @@ int search_ab(int alpha, int beta, int depth) {
     if (fractional_extension && alpha < MATE_BOUND && beta > -MATE_BOUND)
         fraction_live = convert_fraction(&depth, beta);
     if (ply + depth < 31) depth += move_extension(beta, check);
-    if (depth < 1) {
-        in_check_flag = check;
-        quiesce_entry = 2;
-        const int score = quiesce_ab(alpha, beta);
-        quiesce_entry = 0;
-        return score;
-    }
+    if (depth < 1) return quiesce_at_horizon(check, [&] { return quiesce_ab(alpha, beta); });
 
     // 3. transposition table
     const uint64_t entry_key = hash_key;
@@ -69,13 +63,7 @@ int search_ab(int alpha, int beta, int depth) {
             }
             break;
         default:  // stalemate
-            if (table_move) {
-                pv[ply][ply] = table_move;
-                pv_length[ply] = ply + 1;
-            } else if (ply == 1) {
-                stalemate_seen = 1;
-            }
-            return 0;
+            return stored_stalemate(table_move);
         }
     }
 
@@ -103,45 +91,12 @@ int search_ab(int alpha, int beta, int depth) {
     }
 
     // 5. generation
-    if (!moves_ready) {
-        in_check_flag = check;
-        if (check)
-            gen_evasions();
-        else
-            gen_moves();
-        if (king_capture) return 0;
-    }
+    if (!generate_node(check, moves_ready)) return 0;
     if (alpha == MATE - 1 - ply) return material_balance();
-    if (last_move[ply] - first_move[ply] == 1 && ply + depth < 31) {
-        ++depth;
-        if (hash_lower > NO_SCORE && hash_select() < depth) {
-            alpha = orig_alpha;
-            hash_lower = NO_SCORE;
-        }
-    }
+    extend_single_reply(&depth, &alpha, orig_alpha, &hash_lower);
 
     // 6. ordering
-    int iid_phase = 0;
-    if (follow_pv) {
-        if (pv_length[0] > ply) {
-            pv_move_first();
-        } else {
-            follow_pv = 0;
-            pv[0][ply] = 0;
-            if (table_move) {
-                pv[0][ply] = table_move;
-                follow_pv = 1;
-                pv_move_first();
-            } else if (hash_table && depth >= 2 && alpha < MATE_BOUND && beta > -MATE_BOUND &&
-                       last_move[ply] - first_move[ply] > 1) {
-                --depth;
-                follow_pv = 1;
-                pick_best(first_move[ply]);
-                iid_phase = 1;
-            }
-        }
-    }
-    if (!follow_pv && table_move && !moves_ready) boost_move(table_move);
+    int iid_phase = order_node(&depth, table_move, alpha, beta, moves_ready);
     int research_state = research && ply == 1 && beta > -MATE_BOUND && alpha < -50 ? 0 : -1;
     const int follow_at_start = follow_pv;
 
@@ -152,14 +107,7 @@ int search_ab(int alpha, int beta, int depth) {
         for (int i = first_move[ply]; i < last_move[ply] && !restart; ++i) {
             if (!follow_pv) pick_best(i);
             if (iid_phase == 2) {
-                ++depth;
-                follow_pv = 1;
-                pv[0][ply] = pv[ply][ply];
-                pv_move_first();
-                pv_length[ply] = ply;
-                pv[ply][ply] = table_move;
-                alpha = hash_lower > NO_SCORE ? hash_lower : orig_alpha;
-                best = NO_SCORE;
+                start_full_depth_pass(&depth, &alpha, &best, table_move, hash_lower, orig_alpha);
                 iid_phase = 0;
             }
             const Move m = move_list[i].move;

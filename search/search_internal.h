@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 // Counts the node and polls the clock every poll_mask + 1 nodes; the first
@@ -127,3 +128,142 @@ inline int close_node(int alpha, int orig_alpha, int best, int beta, int depth) 
         hash_store(beta <= -MATE_BOUND ? HASH_LOWER : HASH_UPPER, depth, best, pv[ply][ply]);
     return best;
 }
+
+// ---------------------------------------------------------------- node steps shared by the full-width searches
+
+// At the horizon a full-width node becomes a quiescence node; quiesce_entry
+// tells the quiescence search that it stands in for one.
+template <typename Quiesce>
+int quiesce_at_horizon(int check, Quiesce quiesce) {
+    in_check_flag = check;
+    quiesce_entry = 2;
+    const int score = quiesce();
+    quiesce_entry = 0;
+    return score;
+}
+
+// Generates the node's list unless the null-move search already did:
+// evasions in check, otherwise every move. False when the enemy king can
+// be taken (the move that led here was illegal).
+inline bool generate_node(int check, int moves_ready) {
+    if (moves_ready) return true;
+    in_check_flag = check;
+    if (check)
+        gen_evasions();
+    else
+        gen_moves();
+    return !king_capture;
+}
+
+// A single reply costs nothing to look at one ply deeper; a lower bound the
+// table gave for the shallower depth then no longer holds.
+inline void extend_single_reply(int* depth, int* alpha, int orig_alpha, int* hash_lower) {
+    if (last_move[ply] - first_move[ply] != 1 || ply + *depth >= 31) return;
+    ++*depth;
+    if (*hash_lower > NO_SCORE && hash_select() < *depth) {
+        *alpha = orig_alpha;
+        *hash_lower = NO_SCORE;
+    }
+}
+
+// Ordering on the previous iteration's line: its move first; past its end
+// the table's move; without one a shallower pass (internal iterative
+// deepening, one ply less) finds a move to start with. Off the line the
+// table's move is boosted. Returns 1 when the shallower pass runs.
+inline int order_node(int* depth, Move table_move, int alpha, int beta, int moves_ready) {
+    int iid_phase = 0;
+    if (follow_pv) {
+        if (pv_length[0] > ply) {
+            pv_move_first();
+        } else {
+            follow_pv = 0;
+            pv[0][ply] = 0;
+            if (table_move) {
+                pv[0][ply] = table_move;
+                follow_pv = 1;
+                pv_move_first();
+            } else if (hash_table && *depth >= 2 && alpha < MATE_BOUND && beta > -MATE_BOUND &&
+                       last_move[ply] - first_move[ply] > 1) {
+                --*depth;
+                follow_pv = 1;
+                pick_best(first_move[ply]);
+                iid_phase = 1;
+            }
+        }
+    }
+    if (!follow_pv && table_move && !moves_ready) boost_move(table_move);
+    return iid_phase;
+}
+
+// After the shallower pass the full-depth pass starts over with its best
+// move first and the window the node began with.
+inline void start_full_depth_pass(int* depth, int* alpha, int* best, Move table_move, int hash_lower,
+                                  int orig_alpha) {
+    ++*depth;
+    follow_pv = 1;
+    pv[0][ply] = pv[ply][ply];
+    pv_move_first();
+    pv_length[ply] = ply;
+    pv[ply][ply] = table_move;
+    *alpha = hash_lower > NO_SCORE ? hash_lower : orig_alpha;
+    *best = NO_SCORE;
+}
+
+// A stalemate stored in the table: the node scores 0, keeping the stored
+// move as its line, or telling the root that its move stalemates.
+inline int stored_stalemate(Move table_move) {
+    if (table_move) {
+        pv[ply][ply] = table_move;
+        pv_length[ply] = ply + 1;
+    } else if (ply == 1) {
+        stalemate_seen = 1;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- steps shared by the quiescence searches
+
+// The check status of a quiescence node: handed down by a full-width node
+// that became this one (it already knows), else computed. -1 with
+// king_capture raised when the side to move can take the enemy king.
+inline int quiesce_check_status() {
+    if (quiesce_entry == 2) {
+        quiesce_entry = 1;
+        return in_check_flag;
+    }
+    const int in_check = find_checker(xside);
+    if (in_check < 0) king_capture = 1;
+    return in_check;
+}
+
+// Evasions in check, otherwise captures and promotions. False when the
+// enemy king can be taken.
+inline bool generate_quiesce_node(int in_check) {
+    in_check_flag = in_check;
+    if (in_check)
+        gen_evasions();
+    else
+        gen_captures();
+    return !king_capture;
+}
+
+// The lazy margins: with the material balance far enough below alpha or
+// above beta the evaluation cannot bring the score into the window. The
+// margins widen in the endgame, where positional terms are larger.
+constexpr int LAZY_EVALUATE = 0, LAZY_SKIP = 1, LAZY_RETURN = 2;
+inline int lazy_margin(int alpha, int beta, int balance, int moves, int* result) {
+    const int small = game_phase == 3 ? 150 : 100, large = game_phase == 3 ? 200 : 150;
+    if (alpha - small >= balance) {
+        if (alpha <= -100 || alpha - large >= balance) {
+            *result = alpha;
+            return moves == 0 ? LAZY_RETURN : LAZY_SKIP;
+        }
+    } else if (beta + small <= balance) {
+        if (beta <= -100 || beta + large <= balance) {
+            *result = balance;
+            return LAZY_RETURN;
+        }
+    }
+    return LAZY_EVALUATE;
+}
+

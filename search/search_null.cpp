@@ -35,13 +35,7 @@ int search_null(int alpha, int beta, int depth) {
     }
     if (beta == ply - (MATE - 2) && !check) return material_balance();
     if (ply + depth < 31) depth += move_extension(beta, check);
-    if (depth < 1) {
-        in_check_flag = check;
-        quiesce_entry = 2;
-        const int score = quiesce_null(alpha, beta);
-        quiesce_entry = 0;
-        return score;
-    }
+    if (depth < 1) return quiesce_at_horizon(check, [&] { return quiesce_null(alpha, beta); });
 
     // 2. transposition table
     const uint64_t entry_key = hash_key;
@@ -99,19 +93,9 @@ int search_null(int alpha, int beta, int depth) {
     }
 
     // 4. generation and ordering
-    if (!moves_ready) {
-        in_check_flag = check;
-        if (check)
-            gen_evasions();
-        else
-            gen_moves();
-        if (king_capture) return 0;
-    }
+    if (!generate_node(check, moves_ready)) return 0;
     if (alpha == MATE - 1 - ply) return material_balance();
-    if (last_move[ply] - first_move[ply] == 1 && ply + depth < 31) {
-        ++depth;
-        if (hash_lower > NO_SCORE && hash_select() < depth) alpha = orig_alpha;
-    }
+    extend_single_reply(&depth, &alpha, orig_alpha, &hash_lower);
     if (table_move && !moves_ready) boost_move(table_move);
 
     // 5. the move loop

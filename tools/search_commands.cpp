@@ -92,12 +92,7 @@ void search_position(int depth, int time_ms) {
     command_time = now_ms();
     set_poll_mask();
     last_iteration = depth;
-    const uint64_t saved_key = hash_key;
-    hash_hits = 0;
-    ++hash_age;
-    root_search();
-    hash_key = saved_key;
-    hash_select();
+    search_move();
     last_iteration = MAX_ITERATION - 1;
 }
 
