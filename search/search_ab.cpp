@@ -174,15 +174,7 @@ int search_ab(int alpha, int beta, int depth) {
                 --depth;
                 research_state = 2;
             }
-            if (best >= MATE_BOUND && orig_alpha < MATE_BOUND) {
-                hash_store(HASH_LOWER, depth, best, m);
-                return best;
-            }
-            alpha = best;
-            if (pre_prune_stop(orig_alpha, best, beta)) {
-                hash_store(HASH_LOWER, depth, alpha, m);
-                return alpha;
-            }
+            if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
             if (fraction_live && orig_alpha > -50 && beta < 50) extension_fraction += 30;
         next_entry:;
         }

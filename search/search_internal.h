@@ -267,3 +267,20 @@ inline int lazy_margin(int alpha, int beta, int balance, int moves, int* result)
     return LAZY_EVALUATE;
 }
 
+// A move raised alpha without reaching beta. A mate found where none was
+// expected ends the node at once, and so does the pre-pruning test; both
+// store a lower bound. Otherwise the window narrows and the node goes on.
+inline bool new_best_ends_node(int best, int orig_alpha, int beta, int depth, Move m, int* alpha) {
+    if (best >= MATE_BOUND && orig_alpha < MATE_BOUND) {
+        hash_store(HASH_LOWER, depth, best, m);
+        *alpha = best;
+        return true;
+    }
+    *alpha = best;
+    if (pre_prune_stop(orig_alpha, best, beta)) {
+        hash_store(HASH_LOWER, depth, best, m);
+        return true;
+    }
+    return false;
+}
+

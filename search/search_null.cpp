@@ -127,15 +127,7 @@ int search_null(int alpha, int beta, int depth) {
             hash_store(HASH_LOWER, depth, best >= MATE_BOUND ? best : beta, m);
             return best <= -MATE_BOUND ? beta : best;
         }
-        if (best >= MATE_BOUND && orig_alpha < MATE_BOUND) {
-            hash_store(HASH_LOWER, depth, best, m);
-            return best;
-        }
-        alpha = best;
-        if (pre_prune_stop(orig_alpha, best, beta)) {
-            hash_store(HASH_LOWER, depth, alpha, m);
-            return alpha;
-        }
+        if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
     }
 
     // 6. after the loop

@@ -196,15 +196,7 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
                 return best <= -MATE_BOUND ? beta : best;
             }
             copy_child_line();
-            if (best >= MATE_BOUND && orig_alpha < MATE_BOUND) {
-                hash_store(HASH_LOWER, depth, best, m);
-                return best;
-            }
-            alpha = best;
-            if (pre_prune_stop(orig_alpha, best, beta)) {
-                hash_store(HASH_LOWER, depth, alpha, m);
-                return alpha;
-            }
+            if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
             if (scout) move_list[i].score = best;
             if (research_state == 1 && best >= -30) {
                 --depth;
