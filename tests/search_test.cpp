@@ -222,3 +222,12 @@ TEST(Search, RootReusesTheLineAndTheTable) {
     EXPECT_EQ(root_score, 0);
     EXPECT_EQ(nodes, 1);
 }
+
+TEST(Search, FiftyMoveRuleInsideTheSearch) {
+    // Every reply is a quiet move past the hundredth half-move: the nodes
+    // below the root score 0 once their loop is done.
+    search_to_depth("4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4);
+    EXPECT_EQ(root_score, 0);
+    search_to_depth("4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4);
+    EXPECT_GT(root_score, 300);
+}
