@@ -23,9 +23,11 @@ constexpr int pawn_table[64] = {
     0,  0,  0,   0,   0,  0,  0, 0,
 };
 
-// Row a is ahead of row b (nearer the enemy back row) for colour c. The
-// none values of pawn_rear are never ahead of a real row of their colour,
-// which the comparisons below rely on.
+// Row a is ahead of row b (nearer the enemy back row) for colour c. A file
+// without own pawns therefore counts as ahead (WHITE's none, -1, lies above
+// every row, BLACK's, 8, below), as the backward test wants, while a file
+// without enemy pawns is never ahead of a pawn of the other colour, as the
+// passed-pawn tests want.
 inline bool ahead(int c, int a, int b) { return c == WHITE ? a < b : a > b; }
 
 // Rebuilds pawn_rear of both colours and returns the connected-pair points
