@@ -81,15 +81,9 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
 
     // 3. stand pat
     if (!in_check) {
-        if (insufficient_material()) {
-            hash_store(HASH_EXACT, 0, 0, 0);
-            return 0;
-        }
+        if (insufficient_material()) return stored_draw();
         if (!fresh) {
-            if (moves == 0) {
-                hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-                return alpha;
-            }
+            if (moves == 0) return close_with_alpha(alpha);
         } else {
             set_game_phase();
             const int bal = material_balance();
@@ -98,18 +92,8 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
             if (lazy == LAZY_RETURN) return lazy_score;
             if (lazy == LAZY_EVALUATE) {
                 stand_pat = evaluate(alpha, beta);
-                if (stand_pat > alpha) {
-                    if (!under_null) pv_length[ply] = ply;
-                    if (stand_pat >= beta) {
-                        hash_store(HASH_LOWER, 0, stand_pat, 0);
-                        return stand_pat;
-                    }
-                    alpha = stand_pat;
-                }
-                if (moves == 0) {
-                    hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-                    return alpha;
-                }
+                if (stand_pat_settles(stand_pat, beta, !under_null, &alpha)) return alpha;
+                if (moves == 0) return close_with_alpha(alpha);
             }
         }
     }
@@ -147,11 +131,7 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
             pv[ply][ply] = m;
         }
         if (best <= alpha) continue;
-        if (best == MATE - 1 - ply) {
-            hash_store(HASH_EXACT, 1, best, m);
-            if (best < beta && !under_null) copy_child_line();
-            return best;
-        }
+        if (best == MATE - 1 - ply) return mate_in_one(best, beta, 1, m, !under_null);
         if (best >= beta) {
             hash_store(HASH_LOWER, 0, best >= MATE_BOUND ? best : beta, m);
             return best <= -MATE_BOUND ? beta : best;
@@ -182,10 +162,7 @@ int quiesce_plain(int alpha, int beta, bool under_null) {
         hash_store(HASH_EXACT, 0, charged, pv[ply][ply]);
         return charged;
     }
-    if (alpha > orig_alpha) {
-        hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-        return alpha;
-    }
+    if (alpha > orig_alpha) return close_with_alpha(alpha);
     if (orig_alpha >= MATE_BOUND) return alpha;
     if (best <= -MATE_BOUND && in_check) {
         hash_store(beta > -MATE_BOUND ? HASH_UPPER : HASH_LOWER, 0, best, pv[ply][ply]);

@@ -64,15 +64,9 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
 
     // 3. stand pat, unless in check (there standing still is no option)
     if (!in_check) {
-        if (insufficient_material()) {
-            hash_store(HASH_EXACT, 0, 0, 0);
-            return 0;
-        }
+        if (insufficient_material()) return stored_draw();
         if (!fresh) {
-            if (moves == 0) {
-                hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-                return alpha;
-            }
+            if (moves == 0) return close_with_alpha(alpha);
         } else {
             set_game_phase();
             const int bal = material_balance();
@@ -85,18 +79,8 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
             if (lazy == LAZY_RETURN) return lazy_score;
             if (lazy == LAZY_EVALUATE) {
                 stand_pat = evaluate(full_alpha, beta);
-                if (stand_pat > alpha) {
-                    pv_length[ply] = ply;
-                    if (stand_pat >= beta) {
-                        hash_store(HASH_LOWER, 0, stand_pat, 0);
-                        return stand_pat;
-                    }
-                    alpha = stand_pat;
-                }
-                if (moves == 0) {
-                    hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-                    return alpha;
-                }
+                if (stand_pat_settles(stand_pat, beta, true, &alpha)) return alpha;
+                if (moves == 0) return close_with_alpha(alpha);
             }
         }
     }
@@ -118,11 +102,7 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
             if (!follow_pv) pick_best(i);
             if (move_list[i].score == ILLEGAL_SCORE) break;
             if (scout == 2 && move_list[i].score <= -MATE_BOUND) {
-                if (move_list[i].score > alpha) {
-                    alpha = move_list[i].score;
-                    pv[ply][ply] = move_list[i].move;
-                    pv_length[ply] = ply + 1;
-                }
+                take_mated_rest(i, &alpha);
                 break;
             }
             const Move m = move_list[i].move;
@@ -156,11 +136,7 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
                 if (scout) move_list[i].score = score;
                 continue;
             }
-            if (best == MATE - 1 - ply) {
-                hash_store(HASH_EXACT, 1, best, m);
-                if (best < beta) copy_child_line();
-                return best;
-            }
+            if (best == MATE - 1 - ply) return mate_in_one(best, beta, 1, m, true);
             if (best >= beta) {
                 hash_store(HASH_LOWER, 0, best >= MATE_BOUND ? best : beta, m);
                 return best <= -MATE_BOUND ? beta : best;
@@ -183,10 +159,7 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
             hash_store(HASH_EXACT, 1, ply - MATE, 0);
             return ply - MATE;
         }
-        if (alpha > orig_alpha) {
-            hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
-            return alpha;
-        }
+        if (alpha > orig_alpha) return close_with_alpha(alpha);
         if (orig_alpha >= MATE_BOUND) return alpha;
         if (best <= -MATE_BOUND && in_check) {
             hash_store(beta > -MATE_BOUND ? HASH_UPPER : HASH_LOWER, 0, best, pv[ply][ply]);

@@ -284,3 +284,114 @@ inline bool new_best_ends_node(int best, int orig_alpha, int beta, int depth, Mo
     return false;
 }
 
+// ---------------------------------------------------------------- table and result steps shared by the searches
+
+// The table's move for a full-width node, counted as a hit when there is one.
+inline Move counted_table_move() {
+    const Move m = hash_move();
+    if (m) ++hash_hits;
+    return m;
+}
+
+// An exact entry ends the node when it is deep enough, or when its score is
+// one no deeper search could change: a loss by mate, a mate in one, or a
+// mate found while alpha is not yet a mate.
+inline bool exact_entry_settles(int s, int d, int depth, int alpha) {
+    return s <= -MATE_BOUND || d >= depth || s == MATE - 1 - ply || (s >= MATE_BOUND && alpha < MATE_BOUND);
+}
+
+// The move mates at once: nothing can beat it. Its line is kept unless the
+// node stands under a null move or failed high.
+inline int mate_in_one(int best, int beta, int depth, Move m, bool keep_line) {
+    hash_store(HASH_EXACT, depth, best, m);
+    if (keep_line && best < beta) copy_child_line();
+    return best;
+}
+
+// A fail high: a lower bound is stored (beta itself unless the score is a
+// mate) and a losing mate score is not passed up as a bound.
+inline int cut_off(int best, int beta, int depth, Move m) {
+    hash_store(HASH_LOWER, depth, best >= MATE_BOUND ? best : beta, m);
+    return best <= -MATE_BOUND ? beta : best;
+}
+
+// In the second pass of a scout node the list is sorted by the first pass's
+// scores; once an entry lost to mate there, so do all after it: its score
+// is taken instead of searching them.
+inline void take_mated_rest(int i, int* alpha) {
+    if (move_list[i].score > *alpha) {
+        *alpha = move_list[i].score;
+        pv[ply][ply] = move_list[i].move;
+        pv_length[ply] = ply + 1;
+    }
+}
+
+// A quiescence node that ends with alpha (nothing left to try, or alpha
+// raised): stored as exact at depth 0 with its line's move.
+inline int close_with_alpha(int alpha) {
+    hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
+    return alpha;
+}
+
+// Insufficient material: a draw, stored so the next visit needs no test.
+inline int stored_draw() {
+    hash_store(HASH_EXACT, 0, 0, 0);
+    return 0;
+}
+
+// The stand-pat score against the window: above alpha it raises alpha (the
+// node's line then ends here, unless it stands under a null move); at or
+// above beta it is a lower bound that ends the node with *alpha.
+inline bool stand_pat_settles(int stand_pat, int beta, bool keep_line, int* alpha) {
+    if (stand_pat <= *alpha) return false;
+    if (keep_line) pv_length[ply] = ply;
+    *alpha = stand_pat;
+    if (stand_pat < beta) return false;
+    hash_store(HASH_LOWER, 0, stand_pat, 0);
+    return true;
+}
+
+// The verified null move. The side to move passes; if even then the
+// opponent cannot bring the score below beta, a search three plies
+// shallower (`verify`, on the window just below beta) must confirm it
+// before the node is cut. A confirmed search deeper than 3 has generated
+// this node's moves already (*moves_ready). A pass that loses to mate
+// reveals a threat: the node looks one ply deeper. Returns true when the
+// node ends, with its score in *result. The pass itself never follows the
+// previous iteration's line.
+template <typename Verify>
+bool verified_null_move(int beta, int orig_alpha, Move table_move, int* depth, int* alpha, int* moves_ready,
+                        int* result, Verify verify) {
+    const int saved_follow = follow_pv;
+    follow_pv = 0;
+    const int v = null_move_search(beta, *depth - 2);
+    if (king_capture) {
+        *result = 0;
+        return true;
+    }
+    if (v >= beta && v < MATE) {
+        follow_pv = saved_follow;
+        if (*depth < 3) {
+            *result = beta;
+            return true;
+        }
+        const int w = verify(beta - 1, beta, *depth - 3);
+        if (w >= beta) {
+            *result = w > MATE_BOUND ? w : beta;
+            return true;
+        }
+        if (*depth > 3) *moves_ready = 1;
+        if (w < -MATE_BOUND) {
+            *result = w;
+            return true;
+        }
+        if (*alpha > orig_alpha) pv[ply][ply] = table_move;
+    }
+    if (v <= -MATE_BOUND) {
+        ++*depth;
+        if (orig_alpha < *alpha && hash_select() < *depth) *alpha = orig_alpha;
+    }
+    follow_pv = saved_follow;
+    return false;
+}
+

@@ -1,6 +1,8 @@
 // The null move and the search below it. Under a null move no principal
 // variation is kept and repetitions are not looked for: the null move
 // resets the fifty-move count, so no walk could cross it anyway.
+#include <cassert>
+
 #include "search/search_internal.h"
 
 int null_move_search(int beta, int depth) {
@@ -20,6 +22,9 @@ int null_move_search(int beta, int depth) {
 
 int search_null(int alpha, int beta, int depth) {
     // 1. prologue
+    // Below a null move no node follows the previous iteration's line, so
+    // the verified null move's save and restore of follow_pv does nothing here.
+    assert(follow_pv == 0);
     count_node();
     pv[ply][ply] = 0;
     if (first_move[ply] >= MOVE_STACK_LIMIT) return stack_warning();
@@ -43,13 +48,12 @@ int search_null(int alpha, int beta, int depth) {
     Move table_move = 0;
     int hash_lower = NO_SCORE, upper_hit = 0;
     if (hash_hit()) {
-        table_move = hash_move();
-        if (table_move) ++hash_hits;
+        table_move = counted_table_move();
         const int s = hash_score(), d = hash_depth();
         switch (hash_type()) {
         case HASH_EXACT:
             if (d > 0 && !table_move) break;
-            if (s <= -MATE_BOUND || d >= depth || s == MATE - 1 - ply || (s >= MATE_BOUND && alpha < MATE_BOUND))
+            if (exact_entry_settles(s, d, depth, alpha))
                 return s;
             break;
         case HASH_LOWER:
@@ -76,20 +80,10 @@ int search_null(int alpha, int beta, int depth) {
     // 3. verified null move (the option does not apply: one is in force)
     int moves_ready = 0;
     if (!check && !upper_hit && depth >= 2 && null_move_material_ok(beta)) {
-        const int v = null_move_search(beta, depth - 2);
-        if (king_capture) return 0;
-        if (v >= beta && v < MATE) {
-            if (depth < 3) return beta;
-            const int w = search_null(beta - 1, beta, depth - 3);
-            if (w >= beta) return w > MATE_BOUND ? w : beta;
-            if (depth > 3) moves_ready = 1;
-            if (w < -MATE_BOUND) return w;
-            if (alpha > orig_alpha) pv[ply][ply] = table_move;
-        }
-        if (v <= -MATE_BOUND) {
-            ++depth;
-            if (orig_alpha < alpha && hash_select() < depth) alpha = orig_alpha;
-        }
+        int result;
+        if (verified_null_move(beta, orig_alpha, table_move, &depth, &alpha, &moves_ready, &result,
+                               [](int a, int b, int d) { return search_null(a, b, d); }))
+            return result;
     }
 
     // 4. generation and ordering
@@ -119,14 +113,8 @@ int search_null(int alpha, int beta, int depth) {
         }
         if (best <= alpha) continue;
         record_history(m, depth);
-        if (best == MATE - 1 - ply) {
-            hash_store(HASH_EXACT, depth, best, m);
-            return best;
-        }
-        if (best >= beta) {
-            hash_store(HASH_LOWER, depth, best >= MATE_BOUND ? best : beta, m);
-            return best <= -MATE_BOUND ? beta : best;
-        }
+        if (best == MATE - 1 - ply) return mate_in_one(best, beta, depth, m, false);
+        if (best >= beta) return cut_off(best, beta, depth, m);
         if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
     }
 

@@ -33,14 +33,13 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
     Move table_move = 0;
     int hash_lower = NO_SCORE, upper_hit = 0, pvs_ok = 1;
     if (hash_hit()) {
-        table_move = hash_move();
-        if (table_move) ++hash_hits;
+        table_move = counted_table_move();
         const int s = hash_score(), d = hash_depth();
         switch (hash_type()) {
         case HASH_EXACT:
             if (d > 0 && !table_move) break;
             if (table_move) pv[ply][ply] = table_move;
-            if (s <= -MATE_BOUND || d >= depth || s == MATE - 1 - ply || (s >= MATE_BOUND && alpha < MATE_BOUND)) {
+            if (exact_entry_settles(s, d, depth, alpha)) {
                 if (s < beta) pv_length[ply] = ply + 1;
                 return s;
             }
@@ -78,24 +77,10 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
     // 4. verified null move
     int moves_ready = 0;
     if (nullmove && !check && !upper_hit && depth >= 2 && null_move_material_ok(beta)) {
-        const int saved_follow = follow_pv;
-        follow_pv = 0;
-        const int v = null_move_search(beta, depth - 2);
-        if (king_capture) return 0;
-        if (v >= beta && v < MATE) {
-            follow_pv = saved_follow;
-            if (depth < 3) return beta;
-            const int w = search_ab(beta - 1, beta, depth - 3);
-            if (w >= beta) return w > MATE_BOUND ? w : beta;
-            if (depth > 3) moves_ready = 1;
-            if (w < -MATE_BOUND) return w;
-            if (alpha > orig_alpha) pv[ply][ply] = table_move;
-        }
-        if (v <= -MATE_BOUND) {  // the opponent threatens mate: look deeper
-            ++depth;
-            if (orig_alpha < alpha && hash_select() < depth) alpha = orig_alpha;
-        }
-        follow_pv = saved_follow;
+        int result;
+        if (verified_null_move(beta, orig_alpha, table_move, &depth, &alpha, &moves_ready, &result,
+                               [](int a, int b, int d) { return search_ab(a, b, d); }))
+            return result;
     }
 
     // 5. generation
@@ -118,12 +103,7 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
             if (!follow_pv) pick_best(i);
             if (move_list[i].score == ILLEGAL_SCORE) break;
             if (scout == 2 && move_list[i].score <= -MATE_BOUND) {
-                // The rest lose to mate by the first pass: take its score.
-                if (move_list[i].score > alpha) {
-                    alpha = move_list[i].score;
-                    pv[ply][ply] = move_list[i].move;
-                    pv_length[ply] = ply + 1;
-                }
+                take_mated_rest(i, &alpha);
                 break;
             }
             if (iid_phase == 2) {  // the full-depth pass starts with the shallow pass's best
@@ -181,19 +161,14 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
                 continue;
             }
             record_history(m, depth);
-            if (best == MATE - 1 - ply) {
-                hash_store(HASH_EXACT, depth, best, m);
-                if (best < beta) copy_child_line();
-                return best;
-            }
+            if (best == MATE - 1 - ply) return mate_in_one(best, beta, depth, m, true);
             if (best >= beta) {
                 if (iid_phase) {
                     ++iid_phase;
                     restart = true;
                     continue;
                 }
-                hash_store(HASH_LOWER, depth, best >= MATE_BOUND ? best : beta, m);
-                return best <= -MATE_BOUND ? beta : best;
+                return cut_off(best, beta, depth, m);
             }
             copy_child_line();
             if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
