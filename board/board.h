@@ -21,6 +21,11 @@ constexpr int make_square(int row, int file) { return row * 16 + file; }
 constexpr int square64(int sq) { return (sq + (sq & 7)) >> 1; }
 constexpr uint64_t square_bit(int sq) { return uint64_t(1) << square64(sq); }
 
+// v divided by 2^n rounded down, the arithmetic right shift of the scores,
+// written so that it is defined for negative v too: ~v is then non-negative,
+// and ~(~v >> n) is the floor of v / 2^n.
+constexpr int floor_shift(int v, int n) { return v >= 0 ? v >> n : ~(~v >> n); }
+
 // ---------------------------------------------------------------- colours and kinds
 constexpr int WHITE = 0, BLACK = 1;
 constexpr int PAWN = 0, KNIGHT = 1, BISHOP = 2, ROOK = 3, QUEEN = 4, KING = 5, END_OF_LIST = 6;

@@ -147,7 +147,7 @@ int hash_type() { return hash_entry->score_bound & 3; }
 // thresholds are the mate bound 7951 times 4 in the packed field.
 int hash_score() {
     const int v = hash_entry->score_bound;
-    const int s = v >> 2;
+    const int s = floor_shift(v, 2);
     if ((v & ~3) < -31803) return s + ply;
     if ((v & ~3) < 31804) return s;
     return s - ply;
@@ -184,6 +184,8 @@ void hash_store(int type, int depth, int score, Move m) {
         score -= ply;
     else if (score >= MATE_BOUND)
         score += ply;
+    // Scores stay within 8000 + 49 plies, so score * 4 + type fits 16 bits.
+    assert(score * 4 + type >= INT16_MIN && score * 4 + type <= INT16_MAX);
     hash_entry->score_bound = int16_t(score * 4 + type);
     uint32_t info = uint32_t(hash_age & 31) * 32 + uint32_t(depth);
     if (m) {

@@ -3,6 +3,7 @@
 // that abandons a search by jumping back to the root.
 #include <sys/time.h>
 
+#include <cctype>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -29,18 +30,27 @@ int now_ms() {
     return int(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
 }
 
+// The difference is taken unsigned, so a reading on either side of the wrap
+// gives the true interval instead of a signed overflow.
+int elapsed_since(int start_ms) { return int(uint32_t(now_ms()) - uint32_t(start_ms)); }
+
 // "level MOVES MINUTES INCREMENT" or "level MOVES MINUTES:SECONDS INCREMENT".
 // The base time is not used: the clock comes from "time" alone. Fields the
 // line lacks count as 0, so a short line never reuses an older value.
+// The fields are read in order up to the first that is missing, as a scan
+// of "level %d %d %d" (or "level %d %d %c %d %d" with the colon) would.
 void parse_level(const char* line) {
     int moves = 0, minutes = 0, seconds = 0, increment = 0;
-    char colon = 0;
-    if (std::strchr(line, ':'))
-        std::sscanf(line, "level %d %d %c %d %d", &moves, &minutes, &colon, &seconds, &increment);
-    else
-        std::sscanf(line, "level %d %d %d", &moves, &minutes, &increment);
+    const char* p = std::strncmp(line, "level", 5) ? nullptr : line + 5;
+    if (p) p = read_number(p, 10, &moves);
+    if (p) p = read_number(p, 10, &minutes);
+    if (p && std::strchr(line, ':')) {
+        while (std::isspace((unsigned char)*p)) ++p;
+        p = *p ? read_number(p + 1, 10, &seconds) : nullptr;  // skips one character, the colon
+    }
+    if (p) read_number(p, 10, &increment);
     moves_per_control = moves;
-    increment_ms = increment * 1000;
+    increment_ms = clock_ms(increment, 1000);
     time_mode = moves_per_control > 0 ? TIME_MOVES : increment_ms > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
 }
 
@@ -52,7 +62,7 @@ void allocate_time() {
         const int m = moves_per_control;
         const int moves_left = m - (history_count / 2) % m;
         if (m < 7) {
-            move_budget = (7 * c / m) / 10;
+            move_budget = int(7 * int64_t(c) / m / 10);
         } else {
             const int d = moves_left == 1 ? 3 : moves_left > 70 ? 40 : moves_left >= 11 ? 30 : 10;
             move_budget = c / d;
@@ -79,10 +89,9 @@ void set_poll_mask() {
 }
 
 void check_time() {
-    const int elapsed = now_ms() - command_time;
-    const int remaining = engine_clock - elapsed;
+    const int64_t used = elapsed_since(command_time), budget = move_budget;
+    const int64_t remaining = engine_clock - used;
     const bool scored = root_score > NO_SCORE;
-    const int64_t used = elapsed, budget = move_budget;
     if (remaining <= 500 || (used >= 5 * budget && scored) || (late_stop_armed && 12 * used >= 10 * budget && scored)) {
         time_out = 1;
         std::longjmp(abort_point, 1);

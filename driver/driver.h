@@ -22,6 +22,15 @@ const char* move_text(Move m);
 // the first five characters; a promotion needs its lower-case letter.
 int parse_user_move(const char* line);
 
+// ---------------------------------------------------------------- numbers (read_number.cpp)
+constexpr int CLOCK_LIMIT_MS = 1000000000;  // a clock word never passes eleven days
+// Reads an int from text as "%d" (base 10) or "%i" (base 0) scans it, but
+// saturating where scanning would overflow. Returns the text after the
+// number, or null when there is none.
+const char* read_number(const char* text, int base, int* value);
+// count * unit_ms milliseconds, held within +-CLOCK_LIMIT_MS.
+int clock_ms(int count, int unit_ms);
+
 // ---------------------------------------------------------------- clock (clock.cpp)
 constexpr int TIME_MOVES = 0, TIME_INCREMENT = 1, TIME_SUDDEN_DEATH = 2;
 
@@ -39,6 +48,8 @@ extern jmp_buf abort_point;    // where check_time jumps when time is up
 
 // Wall clock in milliseconds (wraps; only differences are used).
 int now_ms();
+// Milliseconds from an earlier now_ms reading to now, taken across a wrap.
+int elapsed_since(int start_ms);
 // Applies a "level" line (the whole input line).
 void parse_level(const char* line);
 // Sets move_budget and poll_mask for the coming search.
@@ -103,6 +114,9 @@ void edit_mode();
 void read_options();
 // The flag word of an option key of the file ("nullmove", ...), or null.
 int* option_flag(const char* key);
+// Applies the lines of an options file to the six flags and returns the
+// table size it asks for in megabytes (0 when it names none).
+int read_options_file(FILE* f);
 
 // ---------------------------------------------------------------- game end (adjudication.cpp)
 // After the engine's search: declares mate, stalemate, resignation, the

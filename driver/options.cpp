@@ -51,11 +51,15 @@ void write_default_file() {
     std::fclose(f);
 }
 
+const char* on_off(int flag) { return flag ? "On" : "Off"; }
+
+}  // namespace
+
 // Lines that give a key and a number ("%i": decimal, 0x hex, 0 octal) set
 // it; comments, unknown keys and keys without a number are ignored. A line
 // longer than the buffer is read to its end and the rest ignored, so its
 // tail is never taken for a line of its own.
-int read_file(FILE* f) {
+int read_options_file(FILE* f) {
     int hash_megabytes = 0;
     char line[256];
     while (std::fgets(line, sizeof line, f)) {
@@ -65,8 +69,8 @@ int read_file(FILE* f) {
             }
         }
         char key[256];
-        int value;
-        if (std::sscanf(line, "%255s %i", key, &value) != 2) continue;
+        int used = 0, value;
+        if (std::sscanf(line, "%255s%n", key, &used) != 1 || !read_number(line + used, 0, &value)) continue;
         if (!std::strcmp(key, "hash")) {
             hash_megabytes = value;
             continue;
@@ -75,10 +79,6 @@ int read_file(FILE* f) {
     }
     return hash_megabytes;
 }
-
-const char* on_off(int flag) { return flag ? "On" : "Off"; }
-
-}  // namespace
 
 int* option_flag(const char* key) {
     for (const OptionKey& o : option_keys)
@@ -89,7 +89,7 @@ int* option_flag(const char* key) {
 void read_options() {
     int hash_megabytes = 0;
     if (FILE* f = std::fopen("vexmo.ini", "r")) {
-        hash_megabytes = read_file(f);
+        hash_megabytes = read_options_file(f);
         std::fclose(f);
     } else {
         write_default_file();

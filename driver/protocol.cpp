@@ -72,14 +72,15 @@ void command_remove() {
     position_changed();
 }
 
-// "time" and "otim" give centiseconds; a line without a number keeps the clock.
-void read_clock(const char* format, int* clock) {
+// "time" and "otim" give centiseconds; a line without a number keeps the
+// clock, as does one with leading blanks (the command word must open it).
+void read_clock(const char* command, int* clock) {
     int n;
-    if (std::sscanf(line, format, &n) == 1) *clock = n * 10;
+    if (!std::strncmp(line, command, 4) && read_number(line + 4, 10, &n)) *clock = clock_ms(n, 10);
 }
 
-void command_clock() { read_clock("time %d", &engine_clock); }
-void command_otim() { read_clock("otim %d", &opponent_clock); }
+void command_clock() { read_clock("time", &engine_clock); }
+void command_otim() { read_clock("otim", &opponent_clock); }
 
 // A change of the time control is accepted only before the game's first move.
 void command_level() {

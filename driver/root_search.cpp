@@ -45,7 +45,7 @@ bool result_is_stable(uint64_t move_trail, int64_t score_trail) {
         if (((move_trail >> shift) & 0xFFFF) != (pv[0][0] & 0xFFFF)) return false;
         shift += 16;
         ++count;
-        const int64_t slots = shift >= 64 ? (score_trail < 0 ? -1 : 0) : score_trail >> shift;
+        const uint64_t slots = shift >= 64 ? (score_trail < 0 ? ~uint64_t(0) : 0) : uint64_t(score_trail) >> shift;
         sum += int(slots & 0xFFFF);
         if (shift >= 32 && std::abs(root_score - sum / count) < 20 && root_score > 20) return true;
     }
@@ -249,7 +249,7 @@ void iterate() {
         }
 
         // 6. the clock between iterations
-        const int64_t elapsed = now_ms() - command_time;
+        const int64_t elapsed = elapsed_since(command_time);
         if (engine_clock - elapsed <= 3000) return;
         if (10 * elapsed >= 6 * int64_t(move_budget)) {
             if (root_score >= 0) return;

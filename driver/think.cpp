@@ -46,7 +46,7 @@ void think() {
         std::fflush(stdout);
     }
     // T6 - T7
-    total_time += now_ms() - command_time;
+    total_time += elapsed_since(command_time);
     total_nodes += nodes;
     if (total_time > 0) nps_estimate = int(double(total_nodes) / double(total_time) * 1000.0);
     log_printf("%4d  %s score(%d) iter(%d) nps(%d) hashhit (%d)\n", history_count / 2, move_text(best),

@@ -52,10 +52,10 @@ void count_quadrant(int c, int s, int weight) {
     if (q == king_quadrant[c ^ 1]) quadrant_count[c ^ 1] -= weight;
 }
 
-// -(shelter >> 3) for a piece near an exposed enemy king (shift rounds down).
-inline int attack_bonus(int e) { return -(king_shelter[e] >> 3); }
-// shelter >> 3 (a penalty) for a piece away from its own exposed king.
-inline int stray_penalty(int c) { return king_shelter[c] >> 3; }
+// -(shelter / 8, rounded down) for a piece near an exposed enemy king.
+inline int attack_bonus(int e) { return -floor_shift(king_shelter[e], 3); }
+// shelter / 8, rounded down (a penalty) for a piece away from its own exposed king.
+inline int stray_penalty(int c) { return floor_shift(king_shelter[c], 3); }
 
 // The own queen touches square s along a diagonal (bit ATTACK_BISHOP) or a
 // rank or file (ATTACK_ROOK).

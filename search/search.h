@@ -27,7 +27,7 @@ constexpr int PV_COLUMNS = 51;
 extern Move pv[PV_ROWS][PV_COLUMNS];  // triangular principal variation, row = ply
 extern int pv_length[PV_ROWS + 1];    // one past the last filled column of each row
 extern int follow_pv;         // the node lies on the previous iteration's line
-extern int nodes;             // search and quiescence nodes of the current search
+extern int64_t nodes;         // search and quiescence nodes of the current search
 extern int poll_mask;         // the clock is polled when nodes & poll_mask is 0
 extern int poll_count;        // polls of the current search
 extern int in_check_flag;     // check status of the node about to generate

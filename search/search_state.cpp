@@ -6,7 +6,7 @@
 Move pv[PV_ROWS][PV_COLUMNS];
 int pv_length[PV_ROWS + 1];
 int follow_pv;
-int nodes;
+int64_t nodes;
 int poll_mask = 4095;
 int poll_count;
 int in_check_flag;

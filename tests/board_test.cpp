@@ -463,3 +463,14 @@ TEST(Board, KeysAndTable) {
     castle_flags &= ~CASTLE_WHITE_KING;
     EXPECT_EQ(hash_move(), 0u);
 }
+
+// Scores are divided by powers of two rounding down, negative ones too.
+TEST(Board, FloorShift) {
+    EXPECT_EQ(floor_shift(7, 3), 0);
+    EXPECT_EQ(floor_shift(8, 3), 1);
+    EXPECT_EQ(floor_shift(-1, 3), -1);
+    EXPECT_EQ(floor_shift(-8, 3), -1);
+    EXPECT_EQ(floor_shift(-9, 3), -2);
+    EXPECT_EQ(floor_shift(-32196, 2), -8049);
+    EXPECT_EQ(floor_shift(-32193, 2), -8049);  // a stored -8049 with bound type 3
+}

@@ -7,9 +7,9 @@
 
 namespace {
 
-// The budget for a clock of `clock_ms` after `full_moves` moves of each side.
-int budget_at(int clock_ms, int full_moves, int opponent_ms = 0) {
-    engine_clock = clock_ms;
+// The budget for a clock of `clock` milliseconds after `full_moves` moves of each side.
+int budget_at(int clock, int full_moves, int opponent_ms = 0) {
+    engine_clock = clock;
     opponent_clock = opponent_ms;
     history_count = 2 * full_moves;
     allocate_time();
@@ -92,4 +92,57 @@ TEST(Clock, PollMask) {
     budget_at(1500000000, 0);
     EXPECT_GT(poll_mask, 0);
     nps_estimate = 50000;
+}
+
+// Whatever numbers a front end sends, the clock words and the budgets built
+// from them stay well defined and keep their meaning.
+TEST(Clock, OutOfRangeNumbers) {
+    init_test_tables();
+    int v = 0;
+    EXPECT_STREQ(read_number(" 42 x", 10, &v), " x");
+    EXPECT_EQ(v, 42);
+    EXPECT_NE(read_number("99999999999999999999", 10, &v), nullptr);
+    EXPECT_EQ(v, 2147483647);
+    read_number("-99999999999", 10, &v);
+    EXPECT_EQ(v, -2147483647 - 1);
+    EXPECT_EQ(read_number("  x1", 10, &v), nullptr);
+    read_number("0x14", 0, &v);
+    EXPECT_EQ(v, 20);
+    read_number("010", 0, &v);
+    EXPECT_EQ(v, 8);
+    EXPECT_EQ(clock_ms(2147483647, 10), CLOCK_LIMIT_MS);
+    EXPECT_EQ(clock_ms(-2147483647, 1000), -CLOCK_LIMIT_MS);
+    EXPECT_EQ(clock_ms(12345, 10), 123450);
+
+    // An increment too large for milliseconds saturates instead of wrapping
+    // negative (which would turn an increment game into sudden death).
+    parse_level("level 0 5 99999999999\n");
+    EXPECT_EQ(increment_ms, CLOCK_LIMIT_MS);
+    EXPECT_EQ(time_mode, TIME_INCREMENT);
+    parse_level("level 99999999999 5 0\n");
+    EXPECT_EQ(moves_per_control, 2147483647);
+    // Fields are read up to the first that is missing or not a number.
+    parse_level("level 40 x 7\n");
+    EXPECT_EQ(moves_per_control, 40);
+    EXPECT_EQ(increment_ms, 0);
+    parse_level("level 0 1:\n");
+    EXPECT_EQ(time_mode, TIME_SUDDEN_DEATH);
+    // A line that does not open with the word reads no field.
+    parse_level("  level 40 5 0\n");
+    EXPECT_EQ(moves_per_control, 0);
+
+    // 7 * clock overflows 32 bits for long clocks with few moves per control.
+    parse_level("level 5 1 0\n");
+    EXPECT_EQ(budget_at(CLOCK_LIMIT_MS, 0), 140000000);
+    parse_level("level 40 5 0\n");
+    EXPECT_EQ(budget_at(-CLOCK_LIMIT_MS, 0), -CLOCK_LIMIT_MS / 30);
+    EXPECT_EQ(poll_mask, 0);
+}
+
+TEST(Clock, ElapsedTimeAcrossTheWrap) {
+    // A reading taken just before the 32-bit millisecond count wraps.
+    const int start = int(uint32_t(now_ms()) - 5000u);
+    const int elapsed = elapsed_since(start);
+    EXPECT_GE(elapsed, 5000);
+    EXPECT_LT(elapsed, 6000);
 }

@@ -155,8 +155,8 @@ int command_search(int argc, char** argv) {
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
     const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
-    std::printf("bestmove %s score %d depth %d nodes %d time %.0f ms nps %.0f\npv ", move_text(pv[0][0]), root_score,
-                reached, nodes, ms, ms > 0 ? nodes * 1000.0 / ms : 0.0);
+    std::printf("bestmove %s score %d depth %d nodes %lld time %.0f ms nps %.0f\npv ", move_text(pv[0][0]), root_score,
+                reached, (long long)nodes, ms, ms > 0 ? nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
     return 0;
@@ -178,7 +178,8 @@ int64_t run_bench(int depth, bool verbose) {
         search_position(depth, 0);
         total += nodes;
         if (verbose)
-            std::printf("%2d %-72s %-7s %6d %10d\n", ++number, fen, move_text(pv[0][0]), root_score, nodes);
+            std::printf("%2d %-72s %-7s %6d %10lld\n", ++number, fen, move_text(pv[0][0]), root_score,
+                        (long long)nodes);
     }
     return total;
 }
