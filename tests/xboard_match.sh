@@ -1,39 +1,74 @@
 #!/usr/bin/env bash
-# Plays Vexmoth against Fairy-Max inside the real xboard, headless, and fails
-# unless every game ended normally: a result xboard recorded as checkmate,
-# resignation, a draw rule, or a result claimed by an engine and accepted,
-# with no illegal move, crash or time forfeit by Vexmoth.
+# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or against
+# itself, and fails unless every game ended normally: a result xboard
+# recorded as checkmate, resignation, a draw rule, or a result claimed by an
+# engine and accepted, with no illegal move, crash, sanitizer report or time
+# forfeit by Vexmoth, and (with -x) no search that overran its clock rules.
 #
-# usage: tests/xboard_match.sh [ENGINE] [GAMES] [TIME_CONTROL] [PGN]
-# Exit status 77 (a skip for CTest) when xboard, Xvfb or Fairy-Max is missing.
+# usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN]
+#                              [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
+#   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
+#   -m MPS        moves per session (default 40); 0 for a whole-game clock
+#   -i INC        seconds added per move (with -m 0; 0 is sudden death)
+#   -x PROXY      runs every Vexmoth behind the timing proxy and checks each
+#                 move's time against its budget
+# The last line is a summary: "summary games G white-wins W black-wins B
+# draws D illegal I crashes C hangs H forfeits F overruns O worst-overshoot
+# MS worst-ratio R". Exit status 77 (a skip for CTest) when xboard, Xvfb or
+# Fairy-Max is missing.
 set -euo pipefail
 
+opponent=fairymax inc=0 mps=40 pgn= proxy=
+while getopts "o:i:m:p:x:" flag; do
+  case $flag in
+    o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;;
+    p) pgn=$OPTARG ;; x) proxy=$(realpath "$OPTARG") ;;
+    *) exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
 here=$(cd "$(dirname "$0")" && pwd)
 engine=$(realpath "${1:-$here/../build/vexmoth}")
 games=${2:-2}
 time_control=${3:-0:30}
-pgn=${4:-$(mktemp -d)/match.pgn}
 export PATH="$PATH:/usr/games"
 
-for program in xboard fairymax xvfb-run; do
+for program in xboard xvfb-run; do
   command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
 done
+[ "$opponent" = self ] || command -v fairymax >/dev/null || { echo "xboard_match: fairymax is not installed" >&2; exit 77; }
 [ -x "$engine" ] || { echo "xboard_match: no engine at $engine" >&2; exit 2; }
 
 work=$(mktemp -d)
-mkdir -p "$work/vexmoth" "$work/fairymax"
-printf 'hash 20\n' > "$work/vexmoth/vexmo.ini"
+pgn=${pgn:-$work/match.pgn}
+mkdir -p "$work/first" "$work/second" "$work/sanitizer"
+printf 'hash 20\n' > "$work/first/vexmo.ini"
+printf 'hash 20\n' > "$work/second/vexmo.ini"
 rm -f "$pgn"
+# A sanitizer report ends the engine; its text lands in a file of its own.
+export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
+export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
 
-timeout 1800 xvfb-run -a xboard \
-  -fcp "$engine" -fd "$work/vexmoth" \
-  -scp fairymax -sd "$work/fairymax" \
-  -mg "$games" -tc "$time_control" -inc 0 -mps 40 \
-  -sgf "$pgn" -xexit -noGUI -xponder > "$work/xboard.out" 2>&1 || true
+vexmoth_command() {  # the command line that starts Vexmoth for slot $1
+  if [ -n "$proxy" ]; then echo "$proxy $work/timing-$1.txt $engine"; else echo "$engine"; fi
+}
+if [ "$opponent" = self ]; then
+  second=(-scp "$(vexmoth_command second)" -sd "$work/second")
+else
+  second=(-scp fairymax -sd "$work/second")
+fi
+if [ "$mps" = 0 ]; then clock=(-tc "$time_control" -inc "$inc"); else clock=(-tc "$time_control" -mps "$mps" -inc -1); fi
+
+# A hung engine shows as a game xboard never finishes: the whole match is
+# given far more than its clocks can use.
+timeout 7200 xvfb-run -a xboard \
+  -fcp "$(vexmoth_command first)" -fd "$work/first" "${second[@]}" \
+  -mg "$games" "${clock[@]}" \
+  -sgf "$pgn" -xexit -noGUI -xponder > "$work/xboard.out" 2>&1 && hung=0 || hung=$?
+[ "$hung" = 124 ] && hung=1 || hung=0
 
 echo "PGN: $pgn"
-cat "$pgn" 2>/dev/null || true
-echo "Vexmoth's log: $work/vexmoth/vexmolog.txt"
+echo "Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
 
 # One line per game: "result|white|black|closing comment|last move|promoted",
 # promoted being 1 when a pawn reached the last rank in the game.
@@ -63,35 +98,73 @@ summary=$(awk '
   END           { flush() }
 ' "$pgn" 2>/dev/null || true)
 
-played=$(printf '%s\n' "$summary" | grep -c '|' || true)
+played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0
 status=0
-if [ "$played" -lt "$games" ]; then
-  echo "xboard_match: $played of $games games recorded" >&2
-  status=1
-fi
-log="$work/vexmoth/vexmolog.txt"
 while IFS='|' read -r result white black comment last promoted; do
   [ -n "$result" ] || continue
+  played=$((played + 1))
   echo "game: $white - $black $result {$comment} last move $last"
   case "$result" in
-    1-0|0-1|1/2-1/2) ;;
-    *) echo "xboard_match: unfinished game" >&2; status=1 ;;
+    1-0) white_wins=$((white_wins + 1)); loser=$black ;;
+    0-1) black_wins=$((black_wins + 1)); loser=$white ;;
+    1/2-1/2) draws=$((draws + 1)); loser= ;;
+    *) unfinished=$((unfinished + 1)); loser=Vexmoth ;;
   esac
+  # Faults of the other engine are not Vexmoth's.
+  case "$loser" in *[Vv]exmoth*) ;; *) [ "$opponent" = self ] || continue ;; esac
   case "$comment" in
-    *[Ii]llegal*|*forfeit*|*[Cc]rash*|*disconnect*|*[Ee]xit*|*[Ff]alse*)
+    *[Ii]llegal*|*[Ff]alse*)
       # The engine writes its promotions as "e7e8,q". xboard does not read
       # the letter after the comma: it promotes to a queen and records the
       # move without a piece ("d1"). After an under-promotion its board
       # then differs from the engine's, and the engine's next claim or move
       # is refused. That known front-end limit is reported, not failed: a
-      # game with a promotion, ended by a refused move or claim, when the
+      # game with a promotion, ended by a refused move or claim, when an
       # engine's log shows an under-promotion.
-      if [ "$promoted" = 1 ] && grep -Eq '[a-h][27][a-h][18],[nbr]' "$log"; then
+      if [ "$promoted" = 1 ] && cat "$work"/first/vexmolog.txt "$work"/second/vexmolog.txt 2>/dev/null |
+          grep -Eq '[a-h][27][a-h][18],[nbr]'; then
         echo "xboard_match: known limit: xboard took the engine's under-promotion as a queen ($comment)"
       else
-        echo "xboard_match: abnormal end: $comment" >&2
-        status=1
+        echo "xboard_match: illegal move or claim: $comment" >&2
+        illegal=$((illegal + 1))
       fi ;;
+    *"on time"*|*forfeit*|*[Ff]lag*)
+      echo "xboard_match: time forfeit: $comment" >&2; forfeits=$((forfeits + 1)) ;;
+    *[Cc]rash*|*disconnect*|*[Ee]xit*|*[Tt]erminated*|*stalled*)
+      echo "xboard_match: engine failure: $comment" >&2; crashes=$((crashes + 1)) ;;
   esac
 done <<< "$summary"
+
+reports=$(find "$work/sanitizer" -type f | wc -l)
+if [ "$reports" -gt 0 ]; then
+  echo "xboard_match: sanitizer reports:" >&2
+  cat "$work"/sanitizer/* >&2
+  crashes=$((crashes + reports))
+fi
+if [ "$played" -lt "$games" ]; then
+  echo "xboard_match: $played of $games games recorded" >&2
+  unfinished=$((unfinished + games - played))
+fi
+[ "$hung" = 1 ] && echo "xboard_match: the match did not finish in time" >&2
+hangs=$((hung + unfinished))
+
+# Each move's time against the clock rules: a search ends by five times its
+# budget (with a scored move) or when 500 ms are left on the clock, whichever
+# comes first, give or take one clock poll and the pipe (250 ms).
+overruns=0 worst_overshoot=0 worst_ratio=0
+if [ -n "$proxy" ]; then
+  read -r overruns worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '
+    { b = $2; e = $4; c = $6; n++
+      limit = 5 * b; if (c - 500 < limit) limit = c - 500
+      if (limit < 0) limit = 0
+      if (e > limit + 250) over++
+      if (e - b > worst) worst = e - b
+      if (b > 0 && e / b > ratio) ratio = e / b }
+    END { printf "%d %d %.2f %d\n", over, worst, ratio, n }')
+  echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget $worst_ratio, $overruns past the clock rules"
+  [ "$overruns" -gt 0 ] && grep -h . "$work"/timing-*.txt | awk '{ l = 5 * $2; if ($6 - 500 < l) l = $6 - 500; if (l < 0) l = 0; if ($4 > l + 250) print "xboard_match: overrun: " $0 }' >&2
+fi
+
+[ $((illegal + crashes + hangs + forfeits + overruns)) -gt 0 ] && status=1
+echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns worst-overshoot $worst_overshoot worst-ratio $worst_ratio"
 exit $status
