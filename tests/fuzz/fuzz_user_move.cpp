@@ -35,26 +35,27 @@ void regenerate() {
     generate_root_moves();
 }
 
-// Plays one random legal move of the ply-0 list; 0 when there is none.
+// Plays a random legal move of the ply-0 list; 0 when there is none. The
+// list is tried from a random entry on, so that only a few moves are made
+// and taken back (each make and unmake checks the whole board in this build).
 int play_random_move() {
-    Move legal[MOVE_STACK_SIZE];
-    int count = 0;
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
+    const int count = last_move[0] - first_move[0];
+    if (count <= 0) return 0;
+    const int start = int(next_random() % uint32_t(count));
+    for (int k = 0; k < count; ++k) {
+        const Move m = move_list[first_move[0] + (start + k) % count].move;
         if (!make_move(m)) continue;
-        if (find_checker(side) == 0) legal[count++] = m;
+        if (find_checker(side) == 0) {
+            regenerate();
+            if (!king_capture) return 1;
+            // Cannot happen after a legal move; the driver would take it back.
+            unmake_move();
+            regenerate();
+            return 0;
+        }
         unmake_move();
     }
-    if (count == 0) return 0;
-    const Move m = legal[next_random() % uint32_t(count)];
-    FUZZ_CHECK(make_move(m));
-    regenerate();
-    if (king_capture) {  // cannot happen after a legal move; the driver would take it back
-        unmake_move();
-        regenerate();
-        return 0;
-    }
-    return 1;
+    return 0;
 }
 
 bool coordinate(const char* s) {

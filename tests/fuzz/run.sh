@@ -9,7 +9,8 @@
 # directory. It then fuzzes for SECONDS from the committed corpus
 # tests/fuzz/corpus/TARGET, writing new inputs to a scratch directory in the
 # build tree, and finally merges (-merge=1) into the corpus only the scratch
-# inputs that reach coverage the corpus does not have yet. A crash or
+# inputs that reach code edges the corpus does not reach yet (hit counts are
+# not counted as new coverage there, which keeps the corpus small). A crash or
 # sanitizer report stops the script before the merge and names the input.
 set -euo pipefail
 
@@ -45,7 +46,7 @@ if ! nice -n 19 "$fuzzer" -max_total_time="$seconds" -timeout=30 -print_final_st
   exit 1
 fi
 
-nice -n 19 "$fuzzer" -merge=1 "$corpus" "$scratch/new"
+nice -n 19 "$fuzzer" -merge=1 -use_counters=0 "$corpus" "$scratch/new"
 after=$(ls "$corpus" | wc -l)
 echo "$target: corpus $before -> $after files"
 if [ "$after" -gt 200 ]; then
