@@ -1,0 +1,22 @@
+// The options file on arbitrary bytes: whatever the lines say, every one of
+// the six search switches is left 0 or 1.
+#include "fuzz_support.h"
+#include "search/search.h"
+
+namespace {
+
+int* const flags[6] = {&nega_scout, &nullmove, &pre_prune, &fractional_extension, &tune, &research};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    for (int* flag : flags) *flag = 1;
+    // Opened for reading only: the buffer is never written.
+    static uint8_t empty[1];
+    FILE* f = fmemopen(size ? const_cast<uint8_t*>(data) : empty, size, "r");
+    FUZZ_CHECK(f != nullptr);
+    read_options_file(f);
+    std::fclose(f);
+    for (int* flag : flags) FUZZ_CHECK(*flag == 0 || *flag == 1);
+    return 0;
+}

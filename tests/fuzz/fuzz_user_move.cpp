@@ -1,0 +1,127 @@
+// The opponent's move text against the ply-0 list of a position reached by
+// random legal play. Input: byte 0 picks a start position, byte 1 how many
+// random moves to play, bytes 2-5 seed the choice of moves; the rest is the
+// line. The index returned must be -1 or an entry of the ply-0 list, and an
+// entry must be the move the first five characters name.
+#include "fuzz_support.h"
+#include "search/search.h"
+#include "tools/tools.h"
+
+namespace {
+
+// Castling both ways, en passant at once or soon, promotions with and
+// without capture for both colours, and a side to move in check.
+const char* const starts[8] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+    "r3k2r/8/8/8/8/8/8/R3K1R1 b Qkq - 0 1",
+};
+
+uint32_t rng;
+uint32_t next_random() {
+    rng = rng * 1664525u + 1013904223u;
+    return rng >> 8;
+}
+
+// The ply-0 list as the driver keeps it: evasions in check, else all moves.
+void regenerate() {
+    ply = 0;
+    in_check_flag = find_checker(xside);
+    generate_root_moves();
+}
+
+// Plays a random legal move of the ply-0 list; 0 when there is none. The
+// list is tried from a random entry on, so that only a few moves are made
+// and taken back (each make and unmake checks the whole board in this build).
+int play_random_move() {
+    const int count = last_move[0] - first_move[0];
+    if (count <= 0) return 0;
+    const int start = int(next_random() % uint32_t(count));
+    for (int k = 0; k < count; ++k) {
+        const Move m = move_list[first_move[0] + (start + k) % count].move;
+        if (!make_move(m)) continue;
+        if (find_checker(side) == 0) {
+            regenerate();
+            if (!king_capture) return 1;
+            // Cannot happen after a legal move; the driver would take it back.
+            unmake_move();
+            regenerate();
+            return 0;
+        }
+        unmake_move();
+    }
+    return 0;
+}
+
+bool coordinate(const char* s) {
+    for (int i = 0; i < 4; i += 2)
+        if (s[i] < 'a' || s[i] > 'h' || s[i + 1] < '1' || s[i + 1] > '8') return false;
+    return true;
+}
+
+// The square the parser's formula gives two characters.
+int formula_square(char file, char rank) { return int8_t(file) - 16 * int8_t(rank) + 799; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz_start_up();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 6) return 0;
+    const char* error = nullptr;
+    FUZZ_CHECK(set_position_from_fen(starts[data[0] % 8], &error));
+    const int plies = data[1] % 64;
+    rng = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 | uint32_t(data[5]) << 24;
+    regenerate();
+    for (int n = 0; n < plies && play_random_move(); ++n) {
+    }
+    const std::string line = input_text(data + 6, size - 6);
+    const char* text = line.c_str();
+
+    const int index = parse_user_move(text);
+    FUZZ_CHECK(index == -1 || (index >= first_move[0] && index < last_move[0]));
+
+    // What the line names when it starts with coordinates: the entry whose
+    // text it starts with, the promotion letter right after the squares.
+    int named = -1;
+    if (line.size() >= 4 && coordinate(text)) {
+        for (int i = first_move[0]; i < last_move[0]; ++i) {
+            const std::string t = move_text(move_list[i].move);
+            const bool promotion = move_flags(move_list[i].move) & MOVE_PROMOTE;
+            const std::string wanted = promotion ? t.substr(0, 4) + t[5] : t;
+            if (line.compare(0, wanted.size(), wanted) == 0) {
+                named = i;
+                break;
+            }
+        }
+        FUZZ_CHECK(index == named);
+    }
+    if (index < 0) return 0;
+
+    const Move m = move_list[index].move;
+    const std::string t = move_text(m);
+    if (coordinate(text)) {
+        if (move_flags(m) & MOVE_PROMOTE) {
+            FUZZ_CHECK(t.size() == 6 && t[4] == ',');
+            FUZZ_CHECK(line.compare(0, 5, t.substr(0, 4) + t[5]) == 0);
+        } else {
+            FUZZ_CHECK(line.compare(0, t.size(), t) == 0);
+        }
+    } else {
+        // Other characters may still give the squares of a move through the
+        // parser's formula; then they give exactly the move's squares.
+        FUZZ_CHECK(line.size() >= 4);
+        FUZZ_CHECK(formula_square(text[0], text[1]) == move_from(m));
+        FUZZ_CHECK(formula_square(text[2], text[3]) == move_to(m));
+        if (move_flags(m) & MOVE_PROMOTE) FUZZ_CHECK(text[4] == t[5]);
+    }
+    return 0;
+}
