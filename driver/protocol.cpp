@@ -45,19 +45,20 @@ void command_new() {
     log_printf("game %d\n\n", game_number);
 }
 
-void command_white() {
-    side = WHITE;
-    xside = BLACK;
+// Gives the move to colour c and the engine the other colour. An en-passant
+// square belongs to the reply to a double step: when the turn passes to the
+// side that made the step, it would let that side's own pawns take "en
+// passant" and remove one of their own men, so it goes.
+void set_side_to_move(int c) {
+    if (side != c) ep_square = -1;
+    side = c;
+    xside = c ^ 1;
     engine_side = xside;
     position_changed();
 }
 
-void command_black() {
-    side = BLACK;
-    xside = WHITE;
-    engine_side = xside;
-    position_changed();
-}
+void command_white() { set_side_to_move(WHITE); }
+void command_black() { set_side_to_move(BLACK); }
 
 void command_undo() {
     if (history_count == 0) return;

@@ -250,3 +250,22 @@ TEST(Protocol, GameLengthLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// "black" after black's double step gives black the move again: the old
+// en-passant square must not let a black pawn take its own man.
+TEST(Protocol, SideSwitchDropsTheEnPassantSquare) {
+    Session s;
+    start(s);
+    send(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
+    const std::string out = output_until_synced(s);
+    EXPECT_NE(out.find("Error (unknown command): b7c6\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("d8a5"), std::string::npos) << out;
+    // Switching to the side already to move keeps the square: e.p. stays legal.
+    send(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
+    EXPECT_EQ(output_until_synced(s).find("e5d6"), std::string::npos);
+    EXPECT_EQ(wait_exit(s.engine), 0);
+}
+
+}  // namespace
