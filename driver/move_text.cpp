@@ -29,8 +29,10 @@ const char* move_text(Move m) {
 }
 
 // Squares come from one formula, 16 * (8 - rank) + file for a lower-case
-// file letter and a digit; other characters give numbers that match no move
-// or fall outside 0..119. Characters past the fifth are never looked at.
+// file letter and a digit. Other characters mostly give numbers outside
+// 0..119 or squares no move uses, but not always: a letter 16 places past
+// the file with a digit one lower names the same square ("u3" is e2), so
+// "u3e4" is read as e2e4. Characters past the fifth are never looked at.
 int parse_user_move(const char* line) {
     int c[4];
     for (int i = 0; i < 4; ++i) {
