@@ -45,12 +45,17 @@ void command_new() {
     log_printf("game %d\n\n", game_number);
 }
 
-// Gives the move to colour c and the engine the other colour. An en-passant
-// square belongs to the reply to a double step: when the turn passes to the
-// side that made the step, it would let that side's own pawns take "en
-// passant" and remove one of their own men, so it goes.
+// Gives the move to colour c and the engine the other colour. When the turn
+// really changes hands, the game so far no longer alternates: taking back
+// its last move would move the wrong colour's man, so the history starts
+// afresh (nothing is left to undo); and an en-passant square, which belongs
+// to the reply to a double step, would let the side that made the step take
+// its own pawn, so it goes too.
 void set_side_to_move(int c) {
-    if (side != c) ep_square = -1;
+    if (side != c) {
+        ep_square = -1;
+        history_count = 0;
+    }
     side = c;
     xside = c ^ 1;
     engine_side = xside;

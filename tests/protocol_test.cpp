@@ -253,9 +253,10 @@ TEST(Protocol, GameLengthLimit) {
 
 namespace {
 
-// "black" after black's double step gives black the move again: the old
-// en-passant square must not let a black pawn take its own man.
-TEST(Protocol, SideSwitchDropsTheEnPassantSquare) {
+// "black" after black's move gives black the move again: the old en-passant
+// square must not let a black pawn take its own man, and "undo" must not
+// take back black's move as if it were white's.
+TEST(Protocol, SideSwitchStartsTheHistoryAfresh) {
     Session s;
     start(s);
     send(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
@@ -265,6 +266,11 @@ TEST(Protocol, SideSwitchDropsTheEnPassantSquare) {
     // Switching to the side already to move keeps the square: e.p. stays legal.
     send(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
     EXPECT_EQ(output_until_synced(s).find("e5d6"), std::string::npos);
+    // After a switch that changes the turn nothing is taken back: the last
+    // move was the other colour's, and unmaking it would corrupt the board.
+    send(s, {"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"});
+    const std::string after_undo = output_until_synced(s);
+    EXPECT_EQ(after_undo.find("Error"), std::string::npos) << after_undo;
     EXPECT_EQ(wait_exit(s.engine), 0);
 }
 

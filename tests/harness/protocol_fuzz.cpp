@@ -220,7 +220,10 @@ bool follow_answer(Outcome& o, const Line& l, const std::string& answer) {
         unmake_move();
         model_changed();
     } else if (word == "white" || word == "black") {
-        if (side != (word == "white" ? WHITE : BLACK)) ep_square = -1;
+        if (side != (word == "white" ? WHITE : BLACK)) {
+            ep_square = -1;
+            history_count = 0;
+        }
         side = word == "white" ? WHITE : BLACK;
         xside = side ^ 1;
         model_changed();
