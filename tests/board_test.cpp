@@ -12,6 +12,7 @@
 #include "board/board.h"
 #include "driver/driver.h"
 #include "search/search.h"
+#include "play_out_starts.h"
 #include "test_support.h"
 #include "tools/tools.h"
 
@@ -336,16 +337,8 @@ TEST(Board, MakeAndUnmakeCases) {
 TEST(Board, RandomPlayOutsUndoExactlyAndKeepTheKey) {
     init_test_tables();
     if (!hash_table) hash_init(8);
-    const char* starts[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-        "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
-    };
     int checks = 0, moves_made = 0;
-    for (const char* fen : starts) {
+    for (const char* fen : PLAY_OUT_STARTS) {
         for (int game = 0; game < 8; ++game) {
             setup(fen);
             compute_hash_key();

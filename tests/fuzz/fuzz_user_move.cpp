@@ -3,24 +3,13 @@
 // random moves to play, bytes 2-5 seed the choice of moves; the rest is the
 // line. The index returned must be -1 or an entry of the ply-0 list, and an
 // entry must be the move the first five characters name.
+#include "../play_out_starts.h"
 #include "fuzz_support.h"
 #include "search/search.h"
 #include "tools/tools.h"
 
 namespace {
 
-// Castling both ways, en passant at once or soon, promotions with and
-// without capture for both colours, and a side to move in check.
-const char* const starts[8] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-    "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
-    "r3k2r/8/8/8/8/8/8/R3K1R1 b Qkq - 0 1",
-};
 
 uint32_t rng;
 uint32_t next_random() {
@@ -77,7 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 6) return 0;
     const char* error = nullptr;
-    FUZZ_CHECK(set_position_from_fen(starts[data[0] % 8], &error));
+    FUZZ_CHECK(set_position_from_fen(PLAY_OUT_STARTS[data[0] % PLAY_OUT_START_COUNT], &error));
     const int plies = data[1] % 64;
     rng = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 | uint32_t(data[5]) << 24;
     regenerate();

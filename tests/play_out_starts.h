@@ -1,0 +1,18 @@
+// Start positions for random play-outs, shared by the board test and the
+// move-text fuzz target.
+#pragma once
+
+// Castling both ways, en passant at once or soon, promotions with and
+// without capture for both colours, and a side to move in check.
+constexpr int PLAY_OUT_START_COUNT = 8;
+// The fuzz corpus picks its position by index: keep the order.
+constexpr const char* PLAY_OUT_STARTS[PLAY_OUT_START_COUNT] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+    "r3k2r/8/8/8/8/8/8/R3K1R1 b Qkq - 0 1",
+};
