@@ -230,29 +230,6 @@ TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
     EXPECT_NE(log.find("   0  e1d1 \n"), std::string::npos) << log;
 }
 
-TEST(Protocol, GameLengthLimit) {
-    Session s;
-    start(s);
-    send(s, {"new", "force"});
-    const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-    // A thousand half-moves: the history's game limit. Every move after the
-    // eighth repeats the position and is declared drawn, but still recorded.
-    for (int i = 0; i < 1000; ++i) send_line(s.engine, shuffle[i % 4]);
-    send(s, {"g1f3", "go"});
-    EXPECT_TRUE(expect_output(s.engine, "Error (game too long): g1f3\n", 30000));
-    EXPECT_TRUE(expect_output(s.engine, "\n1/2-1/2 {Vexmoth draws, game too long}\n"));
-    // Taking moves back and starting anew work as ever.
-    send(s, {"undo", "f6g8", "new"});
-    send(s, quick_clock);
-    send(s, {"e2e4"});
-    EXPECT_TRUE(expect_output(s.engine, "move "));
-    EXPECT_EQ(wait_exit(s.engine), 0);
-}
-
-}  // namespace
-
-namespace {
-
 // "black" after black's move gives black the move again: the old en-passant
 // square must not let a black pawn take its own man, and "undo" must not
 // take back black's move as if it were white's.

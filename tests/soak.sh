@@ -70,6 +70,8 @@ cat "$results"/match-*.txt | grep -h '^summary ' | awk '
     printf "soak timing: worst overshoot %d ms over the budget, worst time/budget %.2f\n", worst["worst-overshoot"], worst["worst-ratio"]
     exit (total["illegal"] + total["crashes"] + total["hangs"] + total["forfeits"] + total["overruns"] > 0)
   }'
+# What went wrong, match by match.
+grep -H '^xboard_match: ' "$results"/match-*.txt >&2 || true
 # Matches whose summary line is missing did not finish.
 missing=$(for f in "$results"/match-*.txt; do grep -q '^summary ' "$f" || echo "$f"; done)
 [ -z "$missing" ] || { echo "soak: unfinished matches: $missing" >&2; exit 1; }

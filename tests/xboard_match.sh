@@ -150,14 +150,18 @@ hangs=$((hung + unfinished))
 
 # Each move's time against the clock rules: a search ends by five times its
 # budget (with a scored move) or when 500 ms are left on the clock, whichever
-# comes first, give or take one clock poll and the pipe (250 ms).
+# comes first. The rules are tested only at clock polls, spaced by a node
+# count set for the game's average speed, so a slow position or a busy
+# machine delays the stop: a move may pass its limit by a budget's length
+# (at least 250 ms, the pipe and the scheduler included) before it counts.
 overruns=0 worst_overshoot=0 worst_ratio=0
 if [ -n "$proxy" ]; then
   read -r overruns worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '
     { b = $2; e = $4; c = $6; n++
       limit = 5 * b; if (c - 500 < limit) limit = c - 500
       if (limit < 0) limit = 0
-      if (e > limit + 250) { over++; print "xboard_match: overrun: " $0 > "/dev/stderr" }
+      allowance = b > 250 ? b : 250
+      if (e > limit + allowance) { over++; print "xboard_match: overrun: " $0 > "/dev/stderr" }
       if (e - b > worst) worst = e - b
       if (b > 0 && e / b > ratio) ratio = e / b }
     END { printf "%d %d %.2f %d\n", over, worst, ratio, n }')

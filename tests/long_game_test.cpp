@@ -1,0 +1,174 @@
+// A game of a thousand half-moves, the history's limit, sent in force mode
+// to the real engine. No position repeats and no fifty-move stretch runs
+// out, so the engine has no reason to end the game before the limit: every
+// move must be accepted in silence, the engine's own moves along the way
+// must be legal, and at the limit the user sees the orderly end.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "engine_process.h"
+#include "search/search.h"
+#include "test_support.h"
+
+namespace {
+
+// The same placement with the same side to move is what the engine's
+// repetition test counts, whatever the castling rights.
+std::string placement() {
+    std::string p(65, '.');
+    for (int sq = 0; sq < 128; ++sq)
+        if (on_board(sq) && board[sq]) p[size_t(square64(sq))] = char('a' + board[sq]->kind + 6 * board[sq]->color);
+    p[64] = char('0' + side);
+    return p;
+}
+
+// The ply-0 list as the engine builds it, for the position on the board.
+void regenerate() {
+    ply = 0;
+    in_check_flag = find_checker(xside);
+    generate_root_moves();
+}
+
+// A move of the current ply's list that does not leave the mover's king
+// attacked; `m` is made when the answer is yes.
+bool make_if_legal(Move m) {
+    if (!make_move(m)) return false;
+    if (find_checker(side) == 0) return true;
+    unmake_move();
+    return false;
+}
+
+// The side to move after the last move has at least one legal move.
+bool can_move() {
+    const int saved_check = in_check_flag;
+    in_check_flag = find_checker(xside);
+    gen_moves();
+    bool any = false;
+    for (int i = first_move[ply]; i < last_move[ply] && !any && !king_capture; ++i) {
+        if (move_flags(move_list[i].move) & MOVE_CASTLE) continue;  // a king step is legal too then
+        if (make_if_legal(move_list[i].move)) {
+            any = true;
+            unmake_move();
+        }
+    }
+    in_check_flag = saved_check;
+    return any && !king_capture;
+}
+
+std::string user_text(Move m) {  // promotions as a front end writes them: "e7e8q"
+    std::string t = move_text(m);
+    if (t.size() == 6) t.erase(4, 1);
+    return t;
+}
+
+// The next move of the walk: a quiet piece move to a position not seen
+// before, or, once eighty half-moves have passed without one, a pawn move or
+// a capture to start a new reversible stretch (the game has only about a
+// hundred of those, so they are spent sparingly). Never a move that leaves
+// the other side without a move. 0 when none.
+Move next_walk_move(std::mt19937& rng, const std::set<std::string>& seen) {
+    std::vector<Move> quiet, irreversible;
+    for (int i = first_move[0]; i < last_move[0]; ++i) {
+        const Move m = move_list[i].move;
+        if (!make_if_legal(m)) continue;
+        if (!seen.count(placement()) && can_move())
+            (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE) ? irreversible : quiet).push_back(m);
+        unmake_move();
+    }
+    std::vector<Move>& first = fifty >= 80 && !irreversible.empty() ? irreversible : quiet;
+    std::vector<Move>& pool = first.empty() ? irreversible : first;
+    if (pool.empty()) return 0;
+    return pool[rng() % pool.size()];
+}
+
+// What the lines sent so far answered: an unknown word sent last is answered
+// once everything before it has been carried out.
+std::string synced_output(EngineProcess& engine) {
+    const std::string marker = "Error (unknown command): zzsync\n";
+    const size_t begin = engine.consumed;
+    send_line(engine, "zzsync");
+    EXPECT_TRUE(expect_output(engine, marker, 30000));
+    return engine.output.substr(begin, engine.consumed - marker.size() - begin);
+}
+
+bool has_result_line(const std::string& out) {
+    return out.find("\n1-0 {") != std::string::npos || out.find("\n0-1 {") != std::string::npos ||
+           out.find("\n1/2-1/2 {") != std::string::npos;
+}
+
+// The engine's answer to "go" must be a legal move here. It is then taken
+// back, unless a result line followed (the engine then did not make it).
+void engine_checkpoint(EngineProcess& engine) {
+    for (const char* l : {"level 40 5 0", "time 100", "otim 100", "go", "force"}) send_line(engine, l);
+    const std::string out = synced_output(engine);
+    const size_t at = out.find("move ");
+    ASSERT_NE(at, std::string::npos) << out;
+    const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
+    bool legal = false;
+    for (int i = first_move[0]; i < last_move[0] && !legal; ++i)
+        if (move_text(move_list[i].move) == move && make_if_legal(move_list[i].move)) {
+            legal = true;
+            unmake_move();
+        }
+    EXPECT_TRUE(legal) << "engine played " << move << " at half-move " << history_count;
+    if (!has_result_line(out)) send_line(engine, "undo");
+}
+
+TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
+    init_test_tables();
+    new_position();
+    regenerate();
+    const std::string dir = make_temp_dir();
+    ASSERT_FALSE(dir.empty());
+    EngineProcess engine;
+    ASSERT_TRUE(start_engine(engine, dir));
+    for (const char* l : {"xboard", "new", "force"}) send_line(engine, l);
+    synced_output(engine);  // the greeting and the empty line "xboard" answers
+
+    std::mt19937 rng(20261207);
+    std::set<std::string> seen = {placement()};
+    int pawn_moves_and_captures = 0;
+    while (history_count < GAME_HISTORY_LIMIT) {
+        const Move m = next_walk_move(rng, seen);
+        ASSERT_NE(m, 0u) << "the walk is stuck at half-move " << history_count;
+        if (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE)) ++pawn_moves_and_captures;
+        send_line(engine, user_text(m));
+        make_move(m);
+        seen.insert(placement());
+        regenerate();
+        // Every hundred half-moves: everything so far was accepted without a
+        // word, and the engine finds a legal move in the position reached.
+        if (history_count % 100 == 0 && history_count < GAME_HISTORY_LIMIT) {
+            ASSERT_EQ(synced_output(engine), "") << "at half-move " << history_count;
+            engine_checkpoint(engine);
+        }
+    }
+    // The walk is the game it claims to be: long reversible stretches, no
+    // fifty-move draw, and irreversible moves well spread.
+    EXPECT_LT(fifty, 100);
+    EXPECT_GT(pawn_moves_and_captures, 10);
+
+    // One half-move more is refused; asked to play, the engine ends the game.
+    const Move extra = next_walk_move(rng, seen);
+    ASSERT_NE(extra, 0u);
+    const std::string extra_text = user_text(extra);
+    send_line(engine, extra_text);
+    send_line(engine, "go");
+    EXPECT_TRUE(expect_output(engine, "Error (game too long): " + extra_text + "\n", 30000));
+    EXPECT_TRUE(expect_output(engine, "\n1/2-1/2 {Vexmoth draws, game too long}\n"));
+    // The last move can still be taken back and played again, and a new
+    // game started.
+    for (const char* l : {"force", "undo"}) send_line(engine, l);
+    send_line(engine, user_text(history[history_count - 1].move));
+    EXPECT_EQ(synced_output(engine), "");
+    for (const char* l : {"new", "level 40 5 0", "time 100", "otim 100", "e2e4"}) send_line(engine, l);
+    EXPECT_TRUE(expect_output(engine, "move "));
+    EXPECT_EQ(wait_exit(engine), 0);
+}
+
+}  // namespace
