@@ -284,6 +284,19 @@ bool in_root_list(Move m) {
     return false;
 }
 
+// The first entry of the ply-0 list, in its present order, that does not
+// leave the mover's king attacked; 0 when there is none.
+Move first_legal_entry() {
+    for (int i = first_move[0]; i < last_move[0]; ++i) {
+        const Move m = move_list[i].move;
+        if (!make_move(m)) continue;
+        const bool legal = find_checker(side) == 0;
+        unmake_move();
+        if (legal) return m;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void root_search() {
@@ -305,5 +318,12 @@ void root_search() {
     if (pv[0][0] && !in_root_list(pv[0][0])) {
         pv[0][0] = 0;
         pv_length[0] = 0;
+    }
+    // Stopped with 500 ms left before any root move had a score (a table
+    // bound can make the first iteration a deep one): no move would read as
+    // being mated, so the first legal entry of the ordered list is played.
+    if (time_out && !pv[0][0]) {
+        pv[0][0] = first_legal_entry();
+        pv_length[0] = pv[0][0] ? 1 : 0;
     }
 }

@@ -197,6 +197,37 @@ TEST(Search, TimedSearchStopsAndRestoresThePosition) {
     EXPECT_TRUE(board_is_ok());
 }
 
+// An upper bound at the root from an earlier search makes the first
+// iteration a deep one; with 400 ms on the clock the first clock test stops
+// it before any root move has a score. The engine must still play a legal
+// move rather than read its empty answer as being mated.
+TEST(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
+    setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    if (!hash_table) hash_init(8);
+    hash_clear();
+    clear_search_tables();
+    compute_hash_key();
+    hash_store(HASH_UPPER, 20, 0, 0);
+    ply = 0;
+    in_check_flag = find_checker(xside);
+    generate_root_moves();
+    engine_clock = 400;
+    move_budget = 13;
+    command_time = now_ms();
+    set_poll_mask();
+    search_move();
+    EXPECT_EQ(time_out, 1);
+    EXPECT_EQ(root_depth, 21);
+    EXPECT_EQ(root_score, NO_SCORE);
+    const Move played = pv[0][0];
+    ASSERT_NE(played, 0u);
+    ASSERT_TRUE(make_move(played));
+    EXPECT_EQ(find_checker(side), 0);
+    unmake_move();
+    EXPECT_EQ(ply, 0);
+    EXPECT_TRUE(board_is_ok());
+}
+
 TEST(Search, RootReusesTheLineAndTheTable) {
     // After the expected reply the next search starts at depth 2 on the old line.
     search_to_depth("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
