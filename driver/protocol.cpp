@@ -177,6 +177,11 @@ void generate_root_moves() {
         gen_evasions();
     else
         gen_moves();
+    // A side switch or a set-up can leave the side to move able to take the
+    // enemy king. The generator then stops short and leaves first_move[1]
+    // as an earlier list set it; closed here, the lists the search builds
+    // above ply 0 cannot overwrite this one.
+    if (king_capture) first_move[1] = last_move[0];
 }
 
 void quit_engine() {

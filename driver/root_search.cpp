@@ -121,6 +121,9 @@ void iterate() {
     quiesce_entry = 0;
     root_result = 0;
     time_out = 0;
+    // Raised only when the root list itself was cut short; a root move must
+    // not be taken for illegal because of it.
+    king_capture = 0;
 
     // 2. the previous line, when the opponent played the reply it expected
     int start_depth, alpha;

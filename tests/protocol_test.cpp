@@ -230,6 +230,22 @@ TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
     EXPECT_NE(log.find("   0  e1d1 \n"), std::string::npos) << log;
 }
 
+// "white" while black is in check lets white take the king: the list of
+// the position stops short there, and the search on it must stay within it.
+TEST(Protocol, SearchWhereTheKingCanBeTaken) {
+    Session s;
+    start(s);
+    send(s, {"new", "force", "e2e4", "f7f6", "d1h5", "white"});
+    send(s, quick_clock);
+    send(s, {"go"});
+    EXPECT_TRUE(expect_output(s.engine, "move "));
+    send(s, {"new"});
+    send(s, quick_clock);
+    send(s, {"e2e4"});
+    EXPECT_TRUE(expect_output(s.engine, "move "));
+    EXPECT_EQ(wait_exit(s.engine), 0);
+}
+
 // "black" after black's move gives black the move again: the old en-passant
 // square must not let a black pawn take its own man, and "undo" must not
 // take back black's move as if it were white's.
