@@ -40,6 +40,10 @@ void place(const char* line, int color) {
     }
     const int kind = kind_of_letter(line[0]);
     if (kind < 0) fatal("telluser edit bug 2\n");
+    // A pawn on the first or last rank is left out, as when no record is
+    // free: no game reaches it, and the pawn terms would look past the board
+    // for the square in front of a pawn standing on its promotion rank.
+    if (kind == PAWN && (square_row(square) == 0 || square_row(square) == 7)) return;
     place_piece(kind, color, square);  // no free record: the man is left out
 }
 

@@ -246,6 +246,18 @@ TEST(Protocol, SearchWhereTheKingCanBeTaken) {
     EXPECT_EQ(wait_exit(s.engine), 0);
 }
 
+// A pawn set up on its promotion rank is left out: the engine then has only
+// its king to move.
+TEST(Protocol, SetUpLeavesOutPawnsOnTheBackRanks) {
+    Session s;
+    start(s);
+    send(s, {"new", "force", "edit", "#", "Kg1", "Pa8", "c", "Kh8", "Ph1", "."});
+    send(s, quick_clock);
+    send(s, {"go"});
+    EXPECT_TRUE(expect_output(s.engine, "move g1"));
+    EXPECT_EQ(wait_exit(s.engine), 0);
+}
+
 // "black" after black's move gives black the move again: the old en-passant
 // square must not let a black pawn take its own man, and "undo" must not
 // take back black's move as if it were white's.
