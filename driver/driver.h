@@ -88,8 +88,9 @@ constexpr int LINE_SIZE = 256;  // input lines hold at most 255 characters
 // is read to its end and its rest dropped, so it never counts as a line of
 // its own. Returns 0 at the end of input.
 int read_line(char* line);
-// Sets ply to 0 and generates the ply-0 list of side: evasions when
-// in_check_flag says check, otherwise all moves.
+// Sets ply to 0, finds whether side is in check (in_check_flag and the
+// checker words the evasion generator reads) and generates the ply-0 list
+// of side: evasions in check, otherwise all moves.
 void generate_root_moves();
 // Reads protocol lines and carries them out until "quit" or the end of input.
 void command_loop();

@@ -73,7 +73,6 @@ void install_position() {
     compute_hash_key();
     hash_age = 1;
     castle_flags = castling_from_placement();
-    in_check_flag = find_checker(xside);
     generate_root_moves();
 }
 

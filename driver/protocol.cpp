@@ -27,8 +27,6 @@ void print_error(const char* message, const char* what) {
 // outside a move: new key, check status, list.
 void position_changed() {
     compute_hash_key();
-    ply = 0;
-    in_check_flag = find_checker(xside);
     generate_root_moves();
 }
 
@@ -39,9 +37,7 @@ void command_new() {
     total_time = 0;
     total_nodes = 0;
     engine_side = BLACK;
-    ply = 0;
-    in_check_flag = 0;
-    gen_moves();
+    generate_root_moves();
     log_printf("game %d\n\n", game_number);
 }
 
@@ -151,8 +147,6 @@ void user_move() {
     // A draw declared here ends the game, but the position stays complete
     // (key and ply-0 list), so "go", "undo" or further moves find it sound.
     const bool game_over = adjudicate_opponent_turn();
-    ply = 0;
-    in_check_flag = find_checker(xside);
     if (!game_over) log_printf("%4d  %s \n", history_count / 2, move_text(m));
     update_hash_key(m);
     generate_root_moves();
@@ -173,6 +167,7 @@ int read_line(char* buffer) {
 
 void generate_root_moves() {
     ply = 0;
+    in_check_flag = find_checker(xside);
     if (in_check_flag)
         gen_evasions();
     else

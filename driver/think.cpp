@@ -55,7 +55,5 @@ void think() {
     if (adjudicate_engine_turn()) return;
     if (!make_move(best)) std::exit(-1);
     update_hash_key(best);
-    ply = 0;
-    in_check_flag = find_checker(xside);
     generate_root_moves();
 }

@@ -88,7 +88,6 @@ std::vector<std::string> reversible_moves(int count) {
     std::vector<std::string> texts;
     uint32_t seed = 12345;
     while (int(texts.size()) < count) {
-        in_check_flag = find_checker(xside);
         generate_root_moves();
         std::vector<Move> moves;
         for (int i = first_move[0]; i < last_move[0]; ++i) moves.push_back(move_list[i].move);

@@ -27,13 +27,6 @@ std::string placement() {
     return p;
 }
 
-// The ply-0 list as the engine builds it, for the position on the board.
-void regenerate() {
-    ply = 0;
-    in_check_flag = find_checker(xside);
-    generate_root_moves();
-}
-
 // A move of the current ply's list that does not leave the mover's king
 // attacked; `m` is made when the answer is yes.
 bool make_if_legal(Move m) {
@@ -122,7 +115,7 @@ void engine_checkpoint(EngineProcess& engine) {
 TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     init_test_tables();
     new_position();
-    regenerate();
+    generate_root_moves();
     const std::string dir = make_temp_dir();
     ASSERT_FALSE(dir.empty());
     EngineProcess engine;
@@ -140,7 +133,7 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         send_line(engine, user_text(m));
         make_move(m);
         seen.insert(placement());
-        regenerate();
+        generate_root_moves();
         // Every hundred half-moves: everything so far was accepted without a
         // word, and the engine finds a legal move in the position reached.
         if (history_count % 100 == 0 && history_count < GAME_HISTORY_LIMIT) {

@@ -208,8 +208,6 @@ TEST(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
     clear_search_tables();
     compute_hash_key();
     hash_store(HASH_UPPER, 20, 0, 0);
-    ply = 0;
-    in_check_flag = find_checker(xside);
     generate_root_moves();
     engine_clock = 400;
     move_budget = 13;

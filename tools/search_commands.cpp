@@ -82,8 +82,6 @@ void print_line() {
 }  // namespace
 
 void search_position(int depth, int time_ms) {
-    ply = 0;
-    in_check_flag = find_checker(xside);
     generate_root_moves();
     // A clock far from its end, so that only the budget rules of the clock
     // test and of the root apply; a depth-limited search never reaches them.

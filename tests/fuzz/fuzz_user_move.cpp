@@ -17,13 +17,6 @@ uint32_t next_random() {
     return rng >> 8;
 }
 
-// The ply-0 list as the driver keeps it: evasions in check, else all moves.
-void regenerate() {
-    ply = 0;
-    in_check_flag = find_checker(xside);
-    generate_root_moves();
-}
-
 // Plays a random legal move of the ply-0 list; 0 when there is none. The
 // list is tried from a random entry on, so that only a few moves are made
 // and taken back (each make and unmake checks the whole board in this build).
@@ -35,11 +28,11 @@ int play_random_move() {
         const Move m = move_list[first_move[0] + (start + k) % count].move;
         if (!make_move(m)) continue;
         if (find_checker(side) == 0) {
-            regenerate();
+            generate_root_moves();
             if (!king_capture) return 1;
             // Cannot happen after a legal move; the driver would take it back.
             unmake_move();
-            regenerate();
+            generate_root_moves();
             return 0;
         }
         unmake_move();
@@ -69,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(set_position_from_fen(PLAY_OUT_STARTS[data[0] % PLAY_OUT_START_COUNT], &error));
     const int plies = data[1] % 64;
     rng = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 | uint32_t(data[5]) << 24;
-    regenerate();
+    generate_root_moves();
     for (int n = 0; n < plies && play_random_move(); ++n) {
     }
     const std::string line = input_text(data + 6, size - 6);

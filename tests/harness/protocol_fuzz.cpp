@@ -49,8 +49,6 @@ struct Model {
 Model model;
 
 void model_changed() {
-    ply = 0;
-    in_check_flag = find_checker(xside);
     generate_root_moves();
     // A side switch can leave the side not to move in check: a position the
     // copy does not follow (a move would take the king).
