@@ -310,6 +310,9 @@ extern int ply;            // distance from the root of the current search
 // Makes the move of side and returns 1, or returns 0 with nothing changed
 // when it castles across a square attacked by xside. Does not touch hash_key.
 int make_move(Move m);
+// make_move that also refuses a move leaving the mover's king attacked (or
+// the kings touching): such a move is taken back and 0 returned.
+int make_legal_move(Move m);
 // make_move without the castling test, for moves known to be legal.
 void make_move_unchecked(Move m);
 // Takes back the move of the top history record.

@@ -95,6 +95,13 @@ int make_move(Move m) {
     return 1;
 }
 
+int make_legal_move(Move m) {
+    if (!make_move(m)) return 0;
+    if (find_checker(side) == 0) return 1;
+    unmake_move();
+    return 0;
+}
+
 void make_move_unchecked(Move m) { do_move(m); }
 
 void unmake_move() {

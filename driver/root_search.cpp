@@ -292,10 +292,9 @@ bool in_root_list(Move m) {
 Move first_legal_entry() {
     for (int i = first_move[0]; i < last_move[0]; ++i) {
         const Move m = move_list[i].move;
-        if (!make_move(m)) continue;
-        const bool legal = find_checker(side) == 0;
+        if (!make_legal_move(m)) continue;
         unmake_move();
-        if (legal) return m;
+        return m;
     }
     return 0;
 }

@@ -96,9 +96,9 @@ std::vector<std::string> reversible_moves(int count) {
             seed = seed * 1103515245 + 12345;
             const Move m = moves[(seed >> 8) % moves.size()];
             if (move_flags(m) & MOVE_CAPTURE) continue;
-            if (!make_move(m)) continue;
+            if (!make_legal_move(m)) continue;
             ply = 0;
-            if (find_checker(side) == 0 && !is_threefold()) {
+            if (!is_threefold()) {
                 texts.push_back(move_text(m));
                 made = true;
             } else {

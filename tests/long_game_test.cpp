@@ -27,15 +27,6 @@ std::string placement() {
     return p;
 }
 
-// A move of the current ply's list that does not leave the mover's king
-// attacked; `m` is made when the answer is yes.
-bool make_if_legal(Move m) {
-    if (!make_move(m)) return false;
-    if (find_checker(side) == 0) return true;
-    unmake_move();
-    return false;
-}
-
 // The side to move after the last move has at least one legal move.
 bool can_move() {
     const int saved_check = in_check_flag;
@@ -44,7 +35,7 @@ bool can_move() {
     bool any = false;
     for (int i = first_move[ply]; i < last_move[ply] && !any && !king_capture; ++i) {
         if (move_flags(move_list[i].move) & MOVE_CASTLE) continue;  // a king step is legal too then
-        if (make_if_legal(move_list[i].move)) {
+        if (make_legal_move(move_list[i].move)) {
             any = true;
             unmake_move();
         }
@@ -68,7 +59,7 @@ Move next_walk_move(std::mt19937& rng, const std::set<std::string>& seen) {
     std::vector<Move> quiet, irreversible;
     for (int i = first_move[0]; i < last_move[0]; ++i) {
         const Move m = move_list[i].move;
-        if (!make_if_legal(m)) continue;
+        if (!make_legal_move(m)) continue;
         if (!seen.count(placement()) && can_move())
             (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE) ? irreversible : quiet).push_back(m);
         unmake_move();
@@ -104,7 +95,7 @@ void engine_checkpoint(EngineProcess& engine) {
     const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
     bool legal = false;
     for (int i = first_move[0]; i < last_move[0] && !legal; ++i)
-        if (move_text(move_list[i].move) == move && make_if_legal(move_list[i].move)) {
+        if (move_text(move_list[i].move) == move && make_legal_move(move_list[i].move)) {
             legal = true;
             unmake_move();
         }

@@ -26,16 +26,13 @@ int play_random_move() {
     const int start = int(next_random() % uint32_t(count));
     for (int k = 0; k < count; ++k) {
         const Move m = move_list[first_move[0] + (start + k) % count].move;
-        if (!make_move(m)) continue;
-        if (find_checker(side) == 0) {
-            generate_root_moves();
-            if (!king_capture) return 1;
-            // Cannot happen after a legal move; the driver would take it back.
-            unmake_move();
-            generate_root_moves();
-            return 0;
-        }
+        if (!make_legal_move(m)) continue;
+        generate_root_moves();
+        if (!king_capture) return 1;
+        // Cannot happen after a legal move; the driver would take it back.
         unmake_move();
+        generate_root_moves();
+        return 0;
     }
     return 0;
 }

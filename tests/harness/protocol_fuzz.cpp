@@ -65,8 +65,8 @@ std::vector<Move> legal_moves() {
     std::vector<Move> moves;
     for (int i = first_move[0]; i < last_move[0]; ++i) {
         const Move m = move_list[i].move;
-        if (!make_move(m)) continue;
-        if (find_checker(side) == 0) moves.push_back(m);
+        if (!make_legal_move(m)) continue;
+        moves.push_back(m);
         unmake_move();
     }
     return moves;
