@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine_process.h"
@@ -230,32 +231,30 @@ TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
     EXPECT_NE(log.find("   0  e1d1 \n"), std::string::npos) << log;
 }
 
-// "white" while black is in check lets white take the king: the list of
-// the position stops short there, and the search on it must stay within it.
-TEST(Protocol, SearchWhereTheKingCanBeTaken) {
-    Session s;
-    start(s);
-    send(s, {"new", "force", "e2e4", "f7f6", "d1h5", "white"});
-    send(s, quick_clock);
-    send(s, {"go"});
-    EXPECT_TRUE(expect_output(s.engine, "move "));
-    send(s, {"new"});
-    send(s, quick_clock);
-    send(s, {"e2e4"});
-    EXPECT_TRUE(expect_output(s.engine, "move "));
-    EXPECT_EQ(wait_exit(s.engine), 0);
-}
-
-// A pawn set up on its promotion rank is left out: the engine then has only
-// its king to move.
-TEST(Protocol, SetUpLeavesOutPawnsOnTheBackRanks) {
-    Session s;
-    start(s);
-    send(s, {"new", "force", "edit", "#", "Kg1", "Pa8", "c", "Kh8", "Ph1", "."});
-    send(s, quick_clock);
-    send(s, {"go"});
-    EXPECT_TRUE(expect_output(s.engine, "move g1"));
-    EXPECT_EQ(wait_exit(s.engine), 0);
+// Positions no game reaches, which a side switch or a set-up can still make:
+// white to move with black in check (the list stops where the king could be
+// taken, and the search must stay within it), and pawns set up on their
+// back ranks (left out: the engine has only its king to move). The engine
+// searches them safely and plays on in a new game.
+TEST(Protocol, ImpossiblePositionsAreSearchedSafely) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"e2e4", "f7f6", "d1h5", "white"}, "move "},
+        {{"edit", "#", "Kg1", "Pa8", "c", "Kh8", "Ph1", "."}, "move g1"},
+    };
+    for (const auto& [lines, answer] : cases) {
+        Session s;
+        start(s);
+        send(s, {"new", "force"});
+        send(s, lines);
+        send(s, quick_clock);
+        send(s, {"go"});
+        EXPECT_TRUE(expect_output(s.engine, answer)) << lines[0];
+        send(s, {"new"});
+        send(s, quick_clock);
+        send(s, {"e2e4"});
+        EXPECT_TRUE(expect_output(s.engine, "move ")) << lines[0];
+        EXPECT_EQ(wait_exit(s.engine), 0);
+    }
 }
 
 // "black" after black's move gives black the move again: the old en-passant
