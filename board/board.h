@@ -73,7 +73,7 @@ extern int ep_square;        // square passed over by a double push, else -1
 extern int fifty;            // half-moves since the last capture or pawn move
 extern int material[2];      // value of the alive pieces and pawns, kings excluded
 extern int piece_material[2];  // the same without pawns
-extern int king_square[2];   // refreshed by every generation and by set-up
+extern int king_square[2];   // refreshed by every generation, by set-up and by evaluate
 
 constexpr int CASTLE_WHITE_QUEEN = 1;  // e1-c1 still allowed
 constexpr int CASTLE_WHITE_KING = 2;   // e1-g1
@@ -175,11 +175,11 @@ inline uint64_t between_squares(int a, int b) {
     return between_mask[square_file(low)][high - low] << (8 * square_row(low));
 }
 
-// ---------------------------------------------------------------- position (board.cpp, tables.cpp)
+// ---------------------------------------------------------------- position (position.cpp, tables.cpp, fen.cpp)
 // Builds the difference tables; called once at start-up before anything else.
 void init_tables();
-// Sets up the initial position and resets the game state, the search's
-// principal variation and history heuristic. Does not compute the hash key.
+// Sets up the initial position and resets the game state. Does not compute
+// the hash key, and leaves the search's tables to the caller.
 void new_position();
 // Recomputes material and piece_material from the piece lists.
 void count_material();
@@ -196,6 +196,14 @@ void remove_piece(int square);
 // Debug check: board entries and records agree, material sums match the
 // lists, side and xside differ. Used in asserts after make, unmake and set-up.
 int board_is_ok();
+// Sets up the position of a FEN record through clear_board and place_piece:
+// side to move, castling rights, en-passant square, fifty counter, material,
+// an empty history and the hash key. Returns 1, or 0 with *error naming what
+// is wrong: a malformed record, more men than the records hold, a side
+// without exactly one king, a pawn on the first or last rank, the side not
+// to move in check. After a refusal the position is undefined and must be
+// set up again. The search's tables are left to the caller.
+int set_position_from_fen(const char* fen, const char** error);
 
 // ---------------------------------------------------------------- attack tests (attacks.cpp)
 extern int checker_square;  // square of the checker found by find_checker, -1 when none
@@ -253,6 +261,13 @@ constexpr int move_to(Move m) { return int((m >> 8) & 0xFF); }
 constexpr int move_promote(Move m) { return int((m >> 16) & 0xFF); }
 constexpr int move_flags(Move m) { return int(m >> 24); }
 
+// Coordinate text in a static buffer that the next call of either overwrites.
+// move_text writes a promotion with a comma and the letter ("e7e8,q") and the
+// move 0 as "a8a8"; long_algebraic appends the letter ("e7e8q") and writes
+// the move 0 as "0000".
+const char* move_text(Move m);
+const char* long_algebraic(Move m);
+
 struct MoveEntry {
     Move move;
     int32_t score;  // ordering score
@@ -270,6 +285,15 @@ extern MoveEntry move_list[MOVE_STACK_SIZE];
 extern int first_move[MAX_PLY];  // first entry of each ply's list
 extern int last_move[MAX_PLY];   // one past its last entry
 extern int king_capture;         // the side to move can capture the enemy king
+// find_checker's answer for the side about to generate (0 not in check, 1
+// contact check, 2 line check): the evasion generator reads it, and the
+// full generator offers castling only when it is 0.
+extern int in_check_flag;
+
+// The history heuristic: the searches raise a counter when a quiet move
+// raises alpha; the move scorer adds counter / 5 to the move's score.
+extern uint32_t history_table[64][64];  // by square64 of from and to
+extern uint32_t history_max;            // largest counter since the last clear
 
 // All pseudo-legal moves of side at the current ply, scored; king steps onto
 // attacked squares are dropped. Stops at once, raising king_capture, when
@@ -280,6 +304,10 @@ void gen_captures();
 // Answers to the check found by the last find_checker(xside): uses
 // checker_square, block_mask and in_check_flag. Scored by the evasion rule.
 void gen_evasions();
+// The list of the position itself (ply 0), where searches and move parsers
+// start: sets ply to 0, finds whether side is in check (in_check_flag and
+// the checker words) and generates evasions in check, otherwise all moves.
+void generate_root_moves();
 
 // Ordering score of a non-promotion move of side, or MOVE_REFUSED for a king
 // move onto an attacked square. Caches threat_flags of the mover's record.
@@ -323,6 +351,13 @@ void make_null_move();
 // Takes back a record whose move is 0 (a null move).
 void unmake_null_move();
 
+// ---------------------------------------------------------------- score scale
+// Scores are from the side to move's view, 100 = one pawn. The table stores
+// mate scores as distances from the node that stores them.
+constexpr int MATE = 8000;          // mated at ply p scores p - MATE
+constexpr int NO_SCORE = -8000;     // initial best score; the root's minus infinity
+constexpr int MATE_BOUND = 7951;    // >= winning mate, <= -MATE_BOUND losing mate
+
 // ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
@@ -349,9 +384,10 @@ extern HashEntry* hash_entry;  // slot selected for hash_key
 // The sizing rule: slot count and fold for a size in megabytes (0 slots
 // below 5 megabytes). Pure; hash_init applies it.
 void hash_size(int megabytes, int* bits, int* fold, int* records);
-// Sizes, allocates and clears the table and writes its log line. On
-// allocation failure prints "telluser allocate hash failed" and exits -1.
-void hash_init(int megabytes);
+// Sizes, allocates and clears the table (freeing an earlier one). Returns
+// the number of slots, 0 for no table (below 5 megabytes), or -1 when the
+// memory cannot be had (there is then no table).
+int hash_init(int megabytes);
 // Empties every slot and restarts the generations, as a fresh table would be.
 void hash_clear();
 // The key of the current position computed from the piece lists and side.

@@ -3,13 +3,10 @@
 // restored by copy after unmake; the driver recomputes it after any other
 // change of position.
 #include <cassert>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "board/board.h"
-#include "driver/driver.h"
-#include "search/search.h"
 
 uint64_t hash_key;
 HashEntry* hash_table;
@@ -62,7 +59,7 @@ void hash_size(int megabytes, int* bits, int* fold, int* records) {
     *records = int(p - *fold);
 }
 
-void hash_init(int megabytes) {
+int hash_init(int megabytes) {
     int bits, fold, records;
     hash_size(megabytes, &bits, &fold, &records);
     std::free(hash_table);  // only the tools and tests size the table twice
@@ -71,23 +68,15 @@ void hash_init(int megabytes) {
     hash_records = 0;
     hash_mask = 0;
     hash_fold = 0;
-    if (records == 0) {
-        log_printf("No Hash Table used\n");
-        return;
-    }
+    if (records == 0) return 0;
     hash_table = static_cast<HashEntry*>(std::calloc(size_t(records), sizeof(HashEntry)));
-    if (!hash_table) {
-        std::printf("telluser allocate hash failed\n");
-        std::fflush(stdout);
-        std::exit(-1);
-    }
+    if (!hash_table) return -1;
     hash_mask = int((int64_t(1) << bits) - 1);
     hash_fold = fold;
     hash_records = records;
     hash_age = 1;
     hash_entry = hash_table;
-    log_printf("Hash Size %.2f mb, record size %d, records %d\n",
-               double(10LL * hash_records) / 1048576, 10, hash_records);
+    return records;
 }
 
 void hash_clear() {
@@ -143,13 +132,11 @@ int hash_depth() { return int(hash_entry->info & 31); }
 
 int hash_type() { return hash_entry->score_bound & 3; }
 
-// Mate scores are stored as distances from the node that stored them; the
-// thresholds are the mate bound 7951 times 4 in the packed field.
+// Mate scores are stored as distances from the node that stored them.
 int hash_score() {
-    const int v = hash_entry->score_bound;
-    const int s = floor_shift(v, 2);
-    if ((v & ~3) < -31803) return s + ply;
-    if ((v & ~3) < 31804) return s;
+    const int s = floor_shift(hash_entry->score_bound, 2);
+    if (s <= -MATE_BOUND) return s + ply;
+    if (s < MATE_BOUND) return s;
     return s - ply;
 }
 

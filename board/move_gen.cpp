@@ -6,12 +6,12 @@
 #include <cassert>
 
 #include "board/board.h"
-#include "search/search.h"
 
 MoveEntry move_list[MOVE_STACK_SIZE];
 int first_move[MAX_PLY];
 int last_move[MAX_PLY];
 int king_capture;
+int in_check_flag;
 
 namespace {
 
@@ -185,3 +185,17 @@ void generate(GenMode mode) {
 void gen_moves() { generate(GEN_ALL); }
 void gen_captures() { generate(GEN_CAPTURES); }
 void gen_evasions() { generate(GEN_EVASIONS); }
+
+void generate_root_moves() {
+    ply = 0;
+    in_check_flag = find_checker(xside);
+    if (in_check_flag)
+        gen_evasions();
+    else
+        gen_moves();
+    // A side switch or a set-up can leave the side to move able to take the
+    // enemy king. The generator then stops short and leaves first_move[1]
+    // as an earlier list set it; closed here, the lists the search builds
+    // above ply 0 cannot overwrite this one.
+    if (king_capture) first_move[1] = last_move[0];
+}

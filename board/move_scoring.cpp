@@ -5,7 +5,9 @@
 // an escape bonus for a piece that stands attacked, bonuses for attacking
 // valuable enemy pieces from the destination, placement, and the history.
 #include "board/board.h"
-#include "search/search.h"
+
+uint32_t history_table[64][64];
+uint32_t history_max;
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "search/search.h"
 
 PieceRecord piece_list[2][17];
 PieceRecord* board[128];
@@ -59,9 +58,6 @@ void new_position() {
             board[piece_list[color][i].square] = &piece_list[color][i];
     king_square[WHITE] = E1;
     king_square[BLACK] = E8;
-
-    clear_search_tables();
-
     side = WHITE;
     xside = BLACK;
     fifty = 0;

@@ -6,15 +6,8 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "search/search.h"
 
 namespace {
-
-[[noreturn]] void fatal(const char* message) {
-    std::printf("%s", message);
-    std::fflush(stdout);
-    std::exit(-1);
-}
 
 int kind_of_letter(char letter) {
     switch (letter) {
@@ -33,13 +26,13 @@ void place(const char* line, int color) {
     const int file = line[1] - 'a', rank = line[2] - '0';
     const int square = 16 * (8 - rank) + file;
     if (file < 0 || file > 7 || square < 0 || square > 127 || !on_board(square))
-        fatal("telluser edit bug 1\n");
+        fatal_exit("edit bug 1");
     if (line[0] == 'x') {
         remove_piece(square);
         return;
     }
     const int kind = kind_of_letter(line[0]);
-    if (kind < 0) fatal("telluser edit bug 2\n");
+    if (kind < 0) fatal_exit("edit bug 2");
     // A pawn on the first or last rank is left out, as when no record is
     // free: no game reaches it, and the pawn terms would look past the board
     // for the square in front of a pawn standing on its promotion rank.

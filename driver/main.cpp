@@ -7,7 +7,6 @@
 
 #include "driver/driver.h"
 #include "eval/eval.h"
-#include "search/search.h"
 
 int main() {
     log_file = std::fopen("vexmolog.txt", "w+");
@@ -18,6 +17,7 @@ int main() {
     poll_mask = 4095;
     read_options();
     new_position();
+    clear_search_tables();
     compute_hash_key();
     engine_side = NO_SIDE;
     // Unbuffered both ways: every line reaches the front end at once, and no
@@ -25,6 +25,9 @@ int main() {
     std::setbuf(stdout, nullptr);
     std::setbuf(stdin, nullptr);
     std::signal(SIGINT, SIG_IGN);  // the front end's interrupt must not end the engine
+    // No input is read while thinking: only the clock stops a search.
+    stop_hook = limits_reached;
+    warning_hook = print_telluser;
     std::printf("\n");
     std::fflush(stdout);
     gen_moves();

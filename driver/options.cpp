@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "search/search.h"
 
 namespace {
 
@@ -33,16 +32,6 @@ const char* const default_options[] = {
     "research 1",
 };
 
-struct OptionKey {
-    const char* key;
-    int* flag;
-};
-
-const OptionKey option_keys[] = {
-    {"nega_scout", &nega_scout}, {"nullmove", &nullmove}, {"pre_prune", &pre_prune},
-    {"fractional_extension", &fractional_extension}, {"tune", &tune}, {"research", &research},
-};
-
 void write_default_file() {
     FILE* f = std::fopen("vexmo.ini", "w");
     if (!f) return;  // the run goes on with the built-in settings
@@ -52,6 +41,18 @@ void write_default_file() {
 }
 
 const char* on_off(int flag) { return flag ? "On" : "Off"; }
+
+// The table of the size the file asks for, described in the log; without
+// the memory the engine cannot play as configured and ends.
+void size_hash_table(int megabytes) {
+    const int records = hash_init(megabytes);
+    if (records < 0) fatal_exit("allocate hash failed");
+    if (records == 0)
+        log_printf("No Hash Table used\n");
+    else
+        log_printf("Hash Size %.2f mb, record size %d, records %d\n", double(10LL * records) / 1048576,
+                   int(sizeof(HashEntry)), records);
+}
 
 }  // namespace
 
@@ -80,12 +81,6 @@ int read_options_file(FILE* f) {
     return hash_megabytes;
 }
 
-int* option_flag(const char* key) {
-    for (const OptionKey& o : option_keys)
-        if (!std::strcmp(key, o.key)) return o.flag;
-    return nullptr;
-}
-
 void read_options() {
     int hash_megabytes = 0;
     if (FILE* f = std::fopen("vexmo.ini", "r")) {
@@ -94,7 +89,7 @@ void read_options() {
     } else {
         write_default_file();
     }
-    hash_init(hash_megabytes);
+    size_hash_table(hash_megabytes);
     log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n\n",
                on_off(nullmove), on_off(pre_prune), on_off(tune), on_off(research),
                on_off(fractional_extension), on_off(nega_scout));

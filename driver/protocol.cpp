@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "search/search.h"
 
 int engine_side = NO_SIDE;
 int game_number;
@@ -33,6 +32,7 @@ void position_changed() {
 void command_new() {
     ++game_number;
     new_position();
+    clear_search_tables();
     compute_hash_key();
     total_time = 0;
     total_nodes = 0;
@@ -165,18 +165,14 @@ int read_line(char* buffer) {
     return 1;
 }
 
-void generate_root_moves() {
-    ply = 0;
-    in_check_flag = find_checker(xside);
-    if (in_check_flag)
-        gen_evasions();
-    else
-        gen_moves();
-    // A side switch or a set-up can leave the side to move able to take the
-    // enemy king. The generator then stops short and leaves first_move[1]
-    // as an earlier list set it; closed here, the lists the search builds
-    // above ply 0 cannot overwrite this one.
-    if (king_capture) first_move[1] = last_move[0];
+void print_telluser(const char* what) {
+    std::printf("telluser %s\n", what);
+    std::fflush(stdout);
+}
+
+void fatal_exit(const char* what) {
+    print_telluser(what);
+    std::exit(-1);
 }
 
 void quit_engine() {

@@ -10,7 +10,7 @@ int quiesce_pvs(int alpha, int beta, int full_alpha) {
     count_node();
     pv_length[ply] = ply;
     pv[ply][ply] = 0;
-    if (first_move[ply] >= MOVE_STACK_LIMIT) move_stack_exhausted("telluser stack fails\n");
+    if (first_move[ply] >= MOVE_STACK_LIMIT) abort_search("stack fails");
     const uint64_t entry_key = hash_key;
     int orig_alpha = alpha, best = NO_SCORE, stand_pat = NO_SCORE, hash_bound = NO_SCORE, fresh = 1;
     Move table_move = 0;

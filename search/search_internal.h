@@ -3,13 +3,13 @@
 // bookkeeping steps that every search repeats.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
+#include <csetjmp>
 
 #include "board/board.h"
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
+
+extern jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
 
 // Counts the node and polls the clock every poll_mask + 1 nodes; the first
 // nine polls of a search never look at the clock.
@@ -21,16 +21,14 @@ inline void count_node() {
 inline int material_balance() { return material[side] - material[xside]; }
 
 // The move stack is nearly full: the principal-variation searches cannot go
-// on and end the process; the others print the same warning and stand on
-// the material balance.
-[[noreturn]] inline void move_stack_exhausted(const char* line) {
-    std::printf("%s", line);
-    std::fflush(stdout);
-    std::exit(-1);
+// on and give up the whole search (search_failure says why); the others
+// warn and stand on the material balance.
+[[noreturn]] inline void abort_search(const char* why) {
+    search_failure = why;
+    std::longjmp(abort_point, 1);
 }
 inline int stack_warning() {
-    std::printf("telluser stack fails\n");
-    std::fflush(stdout);
+    if (warning_hook) warning_hook("stack fails");
     return material_balance();
 }
 

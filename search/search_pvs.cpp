@@ -9,7 +9,7 @@ int search_pvs(int alpha, int beta, int depth, int full_alpha) {
     count_node();
     pv_length[ply] = ply;
     pv[ply][ply] = 0;
-    if (first_move[ply] >= MOVE_STACK_LIMIT) move_stack_exhausted("telluser move stack fails\n");
+    if (first_move[ply] >= MOVE_STACK_LIMIT) abort_search("move stack fails");
     const int check = find_checker(xside);
     if (check < 0) {
         king_capture = 1;

@@ -1,4 +1,4 @@
-// The search-wide state shared by the searches, the root and the driver.
+// The search-wide state shared by the searches, the root and the front ends.
 #include <cstring>
 
 #include "search/search.h"
@@ -9,15 +9,11 @@ int follow_pv;
 int64_t nodes;
 int poll_mask = 4095;
 int poll_count;
-int in_check_flag;
 int quiesce_entry;
 int extension_fraction;
 int stalemate_seen;
 int hash_hits;
 int null_ply;
-
-uint32_t history_table[64][64];
-uint32_t history_max;
 
 int nullmove = 1;
 int pre_prune = 1;
@@ -25,6 +21,17 @@ int tune = 1;
 int research = 1;
 int fractional_extension = 1;
 int nega_scout = 1;
+
+const SearchOption search_options[SEARCH_OPTION_COUNT] = {
+    {"nega_scout", &nega_scout}, {"nullmove", &nullmove}, {"pre_prune", &pre_prune},
+    {"fractional_extension", &fractional_extension}, {"tune", &tune}, {"research", &research},
+};
+
+int* option_flag(const char* name) {
+    for (const SearchOption& o : search_options)
+        if (!std::strcmp(name, o.name)) return o.flag;
+    return nullptr;
+}
 
 void clear_search_tables() {
     std::memset(pv, 0, sizeof pv);

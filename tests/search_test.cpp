@@ -210,10 +210,10 @@ TEST(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
     hash_store(HASH_UPPER, 20, 0, 0);
     generate_root_moves();
     engine_clock = 400;
-    move_budget = 13;
     command_time = now_ms();
-    set_poll_mask();
-    search_move();
+    time_mode = TIME_SUDDEN_DEATH;
+    opponent_clock = 1000;
+    search_move(allocate_time());  // a budget of 400 / 60 ms
     EXPECT_EQ(time_out, 1);
     EXPECT_EQ(root_depth, 21);
     EXPECT_EQ(root_score, NO_SCORE);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "board/board.h"
-#include "driver/driver.h"
 #include "search/search.h"
 #include "tools/tools.h"
 

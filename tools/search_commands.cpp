@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver.h"
 #include "search/search.h"
 #include "tools/tools.h"
 
@@ -15,6 +14,9 @@ namespace {
 constexpr int DEFAULT_HASH_MB = 16;
 constexpr int DEFAULT_SEARCH_MS = 1000;
 constexpr int DEFAULT_BENCH_DEPTH = 8;
+// Nodes per second the clock polls are planned for: the engine's own guess
+// before its first search.
+constexpr int PLANNED_NPS = 50000;
 
 // Openings, middlegames with tactics, endgames, promotions, checks and mates.
 const char* const BENCH_FENS[] = {
@@ -85,13 +87,14 @@ void search_position(int depth, int time_ms) {
     generate_root_moves();
     // A clock far from its end, so that only the budget rules of the clock
     // test and of the root apply; a depth-limited search never reaches them.
-    engine_clock = INT_MAX / 4;
-    move_budget = time_ms > 0 ? time_ms : INT_MAX / 8;
-    command_time = now_ms();
-    set_poll_mask();
-    last_iteration = depth;
-    search_move();
-    last_iteration = MAX_ITERATION - 1;
+    SearchLimits limits{};
+    limits.start_ms = now_ms();
+    limits.clock_rules = 1;
+    limits.clock_ms = INT_MAX / 4;
+    limits.budget_ms = time_ms > 0 ? time_ms : INT_MAX / 8;
+    limits.depth = depth;
+    limits.poll_mask = poll_mask_for(limits.budget_ms, PLANNED_NPS);
+    search_move(limits);
 }
 
 // search [FEN] [--depth N] [--time MS] [--hash MB] [--option NAME=0|1 ...]
@@ -144,7 +147,10 @@ int command_search(int argc, char** argv) {
     }
     if (!depth && !time_ms) time_ms = DEFAULT_SEARCH_MS;
     if (!setup_from_arguments(fen_words, fen)) return 2;
-    hash_init(hash_mb);
+    if (hash_init(hash_mb) < 0) {
+        std::fprintf(stderr, "vexmoth-tool: no memory for a table of %d MB\n", hash_mb);
+        return 2;
+    }
     compute_hash_key();
     clear_search_tables();
     const auto start = std::chrono::steady_clock::now();
@@ -161,7 +167,10 @@ int command_search(int argc, char** argv) {
 }
 
 int64_t run_bench(int depth, bool verbose) {
-    if (!hash_table) hash_init(DEFAULT_HASH_MB);
+    if (!hash_table && hash_init(DEFAULT_HASH_MB) < 0) {
+        std::fprintf(stderr, "vexmoth-tool: no memory for a table of %d MB\n", DEFAULT_HASH_MB);
+        std::exit(2);
+    }
     int64_t total = 0;
     int number = 0;
     for (const char* fen : BENCH_FENS) {

@@ -1,14 +1,7 @@
-// Developer commands of vexmoth-tool, built over the engine library, and the
-// position set-up from FEN text that the tool and the tests share.
+// Developer commands of vexmoth-tool, built over the engine library.
 #pragma once
 
 #include <cstdint>
-
-// Sets up the position described by a FEN record through clear_board and
-// place_piece, then side to move, castling rights, en-passant square, fifty
-// counter, material and hash key. Returns 1, or 0 with *error naming what is
-// wrong (the position is then undefined and must be set up again).
-int set_position_from_fen(const char* fen, const char** error);
 
 // Sets up the FEN given by the arguments (one quoted argument or its fields
 // as separate words), or the initial position when there are none. Prints

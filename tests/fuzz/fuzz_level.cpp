@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parse_level(line.c_str());
     FUZZ_CHECK(time_mode == TIME_MOVES || time_mode == TIME_INCREMENT || time_mode == TIME_SUDDEN_DEATH);
     FUZZ_CHECK(increment_ms >= -CLOCK_LIMIT_MS && increment_ms <= CLOCK_LIMIT_MS);
-    allocate_time();
-    FUZZ_CHECK(poll_mask >= 0);
+    FUZZ_CHECK(allocate_time().poll_mask >= 0);
     history_count = 0;
     return 0;
 }

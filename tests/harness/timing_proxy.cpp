@@ -57,7 +57,7 @@ void follow_engine_line(const std::string& l) {
     if (!starts_with(l, "move ")) return;
     const long long elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - last_input).count();
-    allocate_time();
+    (void)allocate_time();
     std::fprintf(report, "budget %d elapsed %lld clock %d\n", move_budget, elapsed, engine_clock);
     std::fflush(report);
     ++history_count;

@@ -1,32 +1,6 @@
-// Moves as coordinate text: the front end's "e2e4" turned into an entry of
-// the ply-0 list, and a move word turned into text for the "move" line and
-// the log. The engine writes its own promotions with a comma ("e7e8,q").
-#include <cstdio>
-
+// The opponent's move text ("e2e4", "e7e8q") turned into an entry of the
+// ply-0 list.
 #include "driver/driver.h"
-
-namespace {
-
-char text_buffer[16];
-
-constexpr char promotion_letter(int kind) {
-    return kind == KNIGHT ? 'n' : kind == BISHOP ? 'b' : kind == ROOK ? 'r' : 'q';
-}
-
-}  // namespace
-
-// The square bytes are read as signed and shifted arithmetically, so the
-// move 0 reads as a8a8 and no square is ever rejected here.
-const char* move_text(Move m) {
-    const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
-    if (move_flags(m) & MOVE_PROMOTE)
-        std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d,%c", 'a' + (from & 7), 8 - (from >> 4),
-                      'a' + (to & 7), 8 - (to >> 4), promotion_letter(move_promote(m)));
-    else
-        std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d", 'a' + (from & 7), 8 - (from >> 4),
-                      'a' + (to & 7), 8 - (to >> 4));
-    return text_buffer;
-}
 
 // Squares come from one formula, 16 * (8 - rank) + file for a lower-case
 // file letter and a digit. Other characters mostly give numbers outside

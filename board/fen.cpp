@@ -1,15 +1,12 @@
-// Setting up a position from FEN text, for the developer tool and the tests.
-// The pieces go in through the same set-up operations the protocol's edit
-// mode uses; anything the piece records or the move generator cannot hold
-// soundly is refused with a message instead.
+// Setting up a position from FEN text. The pieces go in through the same
+// set-up operations as the xboard edit mode; anything the piece records or
+// the move generator cannot hold soundly is refused with a message instead.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "board/board.h"
-#include "search/search.h"
-#include "tools/tools.h"
 
 namespace {
 
@@ -158,7 +155,6 @@ int set_position_from_fen(const char* fen, const char** error) {
         if (error) *error = e;
         return 0;
     }
-    clear_search_tables();
     count_material();
     king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
     king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;

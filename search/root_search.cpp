@@ -6,14 +6,16 @@
 #include <csetjmp>
 #include <cstdlib>
 
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
+#include "search/search_internal.h"
 
 int root_score = NO_SCORE;
 int root_depth;
 int root_result;
-int last_iteration = MAX_ITERATION - 1;
+const char* search_failure;
+void (*progress_hook)(int event);
+void (*warning_hook)(const char* text);
 
 namespace {
 
@@ -28,11 +30,8 @@ void sort_root_list() {
                compare_root_entries);
 }
 
-void store_root_history(Move m, int depth) {
-    if (board[move_to(m)]) return;
-    uint32_t& counter = history_table[square64(move_from(m))][square64(move_to(m))];
-    counter += uint32_t(depth * depth);
-    if (counter > history_max) history_max = counter;
+void report(int event) {
+    if (progress_hook) progress_hook(event);
 }
 
 // The best move and score of the last iterations agree: with a score above
@@ -52,7 +51,17 @@ bool result_is_stable(uint64_t move_trail, int64_t score_trail) {
     return false;
 }
 
-// Step 5 of the start: what the table knows about the root position.
+// Between iterations, under the clock rules: no new iteration with 3000 ms
+// or less on the clock, nor after 60 per cent of the budget unless the
+// score is below 0, nor after 70 per cent unless it is -30 or worse.
+bool clock_says_stop() {
+    const int64_t elapsed = elapsed_since(search_limits.start_ms), budget = search_limits.budget_ms;
+    if (search_limits.clock_ms - elapsed <= 3000) return true;
+    if (10 * elapsed < 6 * budget) return false;
+    return root_score >= 0 || (root_score > -30 && 10 * elapsed >= 7 * budget);
+}
+
+// What the table knows about the root position.
 // Returns true when the search is already decided.
 bool probe_root_table(Move* table_move, int* start_depth, int* alpha) {
     if (follow_pv || !hash_hit()) return false;
@@ -121,6 +130,7 @@ void iterate() {
     quiesce_entry = 0;
     root_result = 0;
     time_out = 0;
+    search_failure = nullptr;
     // Raised only when the root list itself was cut short; a root move must
     // not be taken for illegal because of it.
     king_capture = 0;
@@ -155,7 +165,7 @@ void iterate() {
         boost_move(table_move);
     sort_root_list();
     root_depth = start_depth;
-    if (root_depth > last_iteration) return;
+    if (root_depth > search_limits.depth) return;
 
     // 4. the iterations
     int root_pass = 0;  // 0 nothing searched yet, 1 first iteration, 2 every entry known legal
@@ -202,11 +212,12 @@ void iterate() {
             if (root_pass == 0) root_pass = 1;
             if (score > alpha) {
                 root_score = score;
-                store_root_history(m, depth);
+                record_history(m, depth);
                 pv[0][0] = m;
                 pv_length[0] = pv_length[1];
                 for (int k = 1; k < pv_length[1]; ++k) pv[0][k] = pv[1][k];
                 alpha = score;
+                report(PROGRESS_NEW_BEST);
                 if (score == MATE - 1) {
                     hash_store(HASH_EXACT, depth, score, m);
                     return;
@@ -241,6 +252,7 @@ void iterate() {
             return;
         }
         hash_store(HASH_EXACT, depth, alpha, pv[0][0]);
+        report(PROGRESS_ITERATION);
         if (root_score <= -MATE_BOUND) return;
         if (root_score >= MATE_BOUND) {
             if (root_score == MATE - 1) return;
@@ -252,16 +264,12 @@ void iterate() {
         }
 
         // 6. the clock between iterations
-        const int64_t elapsed = elapsed_since(command_time);
-        if (engine_clock - elapsed <= 3000) return;
-        if (10 * elapsed >= 6 * int64_t(move_budget)) {
-            if (root_score >= 0) return;
-            if (root_score > -30 && 10 * elapsed >= 7 * int64_t(move_budget)) return;
+        if (search_limits.clock_rules) {
+            if (clock_says_stop()) return;
+            // 7. a stable result ends the search early
+            if (start_depth + 2 <= depth && root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))
+                return;
         }
-
-        // 7. a stable result ends the search early
-        if (start_depth + 2 <= depth && root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))
-            return;
         move_trail = move_trail << 16 | (pv[0][0] & 0xFFFF);
         score_trail = int64_t(uint64_t(score_trail) << 16 | uint64_t(int64_t(root_score)));
 
@@ -276,7 +284,7 @@ void iterate() {
         if (last_move[0] - first_move[0] == 1) return;
         root_pass = 2;
         follow_pv = 1;
-        if (++root_depth > last_iteration) return;
+        if (++root_depth > search_limits.depth) return;
     }
 }
 
@@ -301,7 +309,9 @@ Move first_legal_entry() {
 
 }  // namespace
 
-void root_search() {
+void root_search(const SearchLimits& limits) {
+    search_limits = limits;
+    poll_mask = limits.poll_mask;
     if (setjmp(abort_point) == 0) {
         iterate();
     } else {
@@ -322,10 +332,25 @@ void root_search() {
         pv_length[0] = 0;
     }
     // Stopped with 500 ms left before any root move had a score (a table
-    // bound can make the first iteration a deep one): no move would read as
-    // being mated, so the first legal entry of the ordered list is played.
-    if (time_out && !pv[0][0]) {
+    // bound can make the first iteration a deep one), or given up: no move
+    // would read as being mated, so the first legal entry of the ordered
+    // list is played.
+    if ((time_out || search_failure) && !pv[0][0]) {
         pv[0][0] = first_legal_entry();
         pv_length[0] = pv[0][0] ? 1 : 0;
     }
+}
+
+void search_move(const SearchLimits& limits) {
+    // Once a counter has passed 3000 the history table is divided by 16
+    // before this and every later search, until a new game or set-up clears it.
+    if (history_max > 3000)
+        for (auto& row : history_table)
+            for (uint32_t& counter : row) counter >>= 4;
+    const uint64_t saved_key = hash_key;
+    hash_hits = 0;
+    ++hash_age;
+    root_search(limits);
+    hash_key = saved_key;  // an abandoned search leaves the key undefined
+    hash_select();
 }

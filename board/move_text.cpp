@@ -1,0 +1,33 @@
+// Moves as coordinate text: the from-square and the to-square as file letter
+// and rank digit, castling as the king's two-square move, en passant as the
+// pawn's own squares, and a promotion with the letter of the new piece.
+#include <cstdio>
+
+#include "board/board.h"
+
+namespace {
+
+char text_buffer[16];
+
+constexpr char promotion_letter(int kind) {
+    return kind == KNIGHT ? 'n' : kind == BISHOP ? 'b' : kind == ROOK ? 'r' : 'q';
+}
+
+// The square bytes are read as signed and shifted arithmetically, so the
+// move 0 reads as a8a8 and no square is ever rejected here. `separator`
+// stands between the squares and a promotion letter ("" or ",").
+const char* format_move(Move m, const char* separator) {
+    const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
+    const int length = std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d", 'a' + (from & 7),
+                                     8 - (from >> 4), 'a' + (to & 7), 8 - (to >> 4));
+    if (move_flags(m) & MOVE_PROMOTE)
+        std::snprintf(text_buffer + length, sizeof text_buffer - size_t(length), "%s%c", separator,
+                      promotion_letter(move_promote(m)));
+    return text_buffer;
+}
+
+}  // namespace
+
+const char* move_text(Move m) { return format_move(m, ","); }
+
+const char* long_algebraic(Move m) { return m ? format_move(m, "") : "0000"; }

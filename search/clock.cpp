@@ -1,0 +1,77 @@
+// The clock of a search: the budget rules of a move, how often the search
+// looks at the clock, and the stop test that abandons a search by jumping
+// back to the root.
+#include <sys/time.h>
+
+#include <csetjmp>
+
+#include "search/search.h"
+#include "search/search_internal.h"
+
+SearchLimits search_limits;
+int time_out;
+int late_stop_armed;
+jmp_buf abort_point;
+int (*stop_hook)() = limits_reached;
+
+int now_ms() {
+    timeval tv;
+    gettimeofday(&tv, nullptr);
+    // Only differences are used, so the product may wrap: do it unsigned.
+    return int(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
+}
+
+// The difference is taken unsigned, so a reading on either side of the wrap
+// gives the true interval instead of a signed overflow.
+int elapsed_since(int start_ms) { return int(uint32_t(now_ms()) - uint32_t(start_ms)); }
+
+// Without a move count to divide by (before any time control is known) a
+// game is played as sudden death.
+int time_budget(int time_mode, int moves_per_control, int full_moves, int clock_ms, int opponent_clock_ms) {
+    const int c = clock_ms;
+    if (time_mode == TIME_MOVES && moves_per_control > 0) {
+        const int m = moves_per_control;
+        const int moves_left = m - full_moves % m;
+        if (m < 7) return int(7 * int64_t(c) / m / 10);
+        const int d = moves_left == 1 ? 3 : moves_left > 70 ? 40 : moves_left >= 11 ? 30 : 10;
+        return c / d;
+    }
+    if (time_mode == TIME_INCREMENT) return c / 7;
+    return c - opponent_clock_ms > 0 ? c / 15 : c / 60;
+}
+
+// Poll about 12 to 24 times within the budget at the expected speed.
+int poll_mask_for(int budget_ms, int nps_estimate) {
+    const int64_t n = int64_t(budget_ms) * nps_estimate / 12000;
+    int64_t p = 1;
+    if (n > 1) {
+        p = 2;
+        while (p < n) p *= 2;
+    }
+    const int64_t half = p / 2;
+    const int64_t mask = half > 1 ? half - 1 : half;
+    return mask > 0x3fffffff ? 0x3fffffff : int(mask);
+}
+
+// Under the clock rules the search stops with 500 ms left on the clock, at
+// five budgets once a root move has a score, and at five sixths of the
+// budget once a second root move of the iteration has been searched.
+int limits_reached() {
+    const SearchLimits& l = search_limits;
+    const int64_t used = elapsed_since(l.start_ms);
+    if (l.clock_rules) {
+        const int64_t budget = l.budget_ms, remaining = l.clock_ms - used;
+        const bool scored = root_score > NO_SCORE;
+        if (remaining <= 500 || (used >= 5 * budget && scored) ||
+            (late_stop_armed && 12 * used >= 10 * budget && scored))
+            return 1;
+    }
+    if (l.movetime_ms > 0 && used >= l.movetime_ms) return 1;
+    return l.nodes > 0 && nodes >= l.nodes;
+}
+
+void check_time() {
+    if (!stop_hook()) return;
+    time_out = 1;
+    std::longjmp(abort_point, 1);
+}
