@@ -64,12 +64,12 @@ bool clock_says_stop() {
 // What the table knows about the root position.
 // Returns true when the search is already decided.
 bool probe_root_table(Move* table_move, int* start_depth, int* alpha) {
-    if (follow_pv || !hash_hit()) return false;
-    const Move hm = hash_move();
+    TableProbe t;
+    if (follow_pv || !probe_table(&t, false)) return false;
+    const Move hm = t.move;
     *table_move = hm;
-    if (hm) ++hash_hits;
-    const int s = hash_score(), d = hash_depth();
-    switch (hash_type()) {
+    const int s = t.score, d = t.depth;
+    switch (t.type) {
     case HASH_EXACT:
         if (d > 0 && !hm) return false;
         if (hm) {
