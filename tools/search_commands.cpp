@@ -167,7 +167,9 @@ int command_search(int argc, char** argv) {
 }
 
 int64_t run_bench(int depth, bool verbose) {
-    if (!hash_table && hash_init(DEFAULT_HASH_MB) < 0) {
+    // Always the same table, whatever an earlier command left: the node
+    // count depends on its size.
+    if (hash_init(DEFAULT_HASH_MB) < 0) {
         std::fprintf(stderr, "vexmoth-tool: no memory for a table of %d MB\n", DEFAULT_HASH_MB);
         std::exit(2);
     }

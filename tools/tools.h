@@ -15,9 +15,9 @@ uint64_t perft(int depth);
 // list, a new table generation, iterations up to depth and, when time_ms is
 // positive, a move budget of time_ms; the key is restored afterwards.
 void search_position(int depth, int time_ms);
-// Searches every bench position from a cleared table and history to the
-// given depth and returns the node total (printing a line per position
-// when verbose).
+// Searches every bench position to the given depth, each from a cleared
+// 16 MB table and a cleared history, and returns the node total (printing
+// a line per position when verbose).
 int64_t run_bench(int depth, bool verbose);
 
 // Sub-commands: each takes the arguments after its name and returns the
