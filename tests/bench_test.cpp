@@ -8,12 +8,12 @@
 #include "test_support.h"
 
 namespace {
+using Bench = EngineTest;
 constexpr int BENCH_TEST_DEPTH = 4;
 constexpr int64_t BENCH_SIGNATURE = 900803;
 }  // namespace
 
-TEST(Bench, SignatureIsStable) {
-    init_test_tables();
+TEST_F(Bench, SignatureIsStable) {
     EXPECT_EQ(run_bench(BENCH_TEST_DEPTH, false), BENCH_SIGNATURE);
     // A second run from cleared tables gives the same count.
     EXPECT_EQ(run_bench(BENCH_TEST_DEPTH, false), BENCH_SIGNATURE);

@@ -10,27 +10,22 @@
 #include <vector>
 
 #include "board/board.h"
-#include "driver/driver.h"
-#include "search/search.h"
-#include "play_out_starts.h"
 #include "test_support.h"
-#include "tools/tools.h"
 
 namespace {
 
-int sq(const char* name) { return make_square('8' - name[1], name[0] - 'a'); }
+using Board = EngineTest;
 
 int score_of(const char* text) {
     for (int i = first_move[ply]; i < last_move[ply]; ++i)
-        if (move_text(move_list[i].move) == std::string(text)) return move_list[i].score;
+        if (!std::strcmp(move_text(move_list[i].move), text)) return move_list[i].score;
     ADD_FAILURE() << text << " not generated";
     return 0;
 }
 
-// Sets up the position and generates as the driver does.
+// Sets up the position and generates all its moves, or its evasions.
 void generate(const char* fen, bool evasions = false) {
     setup(fen);
-    clear_search_tables();
     ply = 0;
     in_check_flag = find_checker(xside);
     if (evasions)
@@ -39,53 +34,17 @@ void generate(const char* fen, bool evasions = false) {
         gen_moves();
 }
 
-struct Snapshot {
-    PieceRecord* squares[128];
-    PieceRecord records[2][17];
-    int state[10];
-};
-
-Snapshot take_snapshot() {
-    Snapshot s;
-    std::memcpy(s.squares, board, sizeof board);
-    std::memcpy(s.records, piece_list, sizeof piece_list);
-    for (auto& list : s.records)
-        for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
-    const int state[10] = {side,           xside,        castle_flags,         ep_square,
-                           fifty,          history_count, ply,                 material[WHITE],
-                           material[BLACK], piece_material[WHITE] * 16 + piece_material[BLACK]};
-    std::memcpy(s.state, state, sizeof state);
-    return s;
-}
-
-bool same(const Snapshot& a, const Snapshot& b) {
-    return !std::memcmp(a.squares, b.squares, sizeof a.squares) &&
-           !std::memcmp(a.records, b.records, sizeof a.records) && !std::memcmp(a.state, b.state, sizeof a.state);
-}
-
 // The legal moves of the list just generated, as sorted texts.
 std::vector<std::string> legal_texts() {
     std::vector<std::string> texts;
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-        const Move m = move_list[i].move;
-        if (!make_move(m)) continue;
-        if (!square_attacked(piece_list[xside][KING_RECORD].square, side)) texts.push_back(move_text(m));
-        unmake_move();
-    }
+    for (Move m : legal_entries()) texts.push_back(move_text(m));
     std::sort(texts.begin(), texts.end());
     return texts;
 }
 
-uint32_t rng = 2024;
-uint32_t next_random() {
-    rng = rng * 1664525u + 1013904223u;
-    return rng >> 8;
-}
-
 }  // namespace
 
-TEST(Board, TablesAndInitialPosition) {
-    init_test_tables();
+TEST_F(Board, TablesAndInitialPosition) {
     EXPECT_EQ(attack_kind[0], 0);
     EXPECT_EQ(line_dir[0], 0);
     EXPECT_EQ(line_dir[-119], -17);
@@ -117,8 +76,7 @@ TEST(Board, TablesAndInitialPosition) {
     EXPECT_TRUE(board_is_ok());
 }
 
-TEST(Board, SetUpRecords) {
-    init_test_tables();
+TEST_F(Board, SetUpRecords) {
     clear_board();
     ASSERT_EQ(place_piece(KING, WHITE, E1), 1);
     ASSERT_EQ(place_piece(KING, BLACK, E8), 1);
@@ -155,7 +113,7 @@ TEST(Board, SetUpRecords) {
     EXPECT_TRUE(board_is_ok());
 }
 
-TEST(Board, AttackTests) {
+TEST_F(Board, AttackTests) {
     setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_TRUE(square_attacked(sq("e3"), WHITE));
     EXPECT_TRUE(square_attacked(sq("f3"), WHITE));
@@ -192,7 +150,7 @@ TEST(Board, AttackTests) {
     EXPECT_FALSE(xray_attack(BLACK, sq("e4"), sq("e5")));
 }
 
-TEST(Board, GenerationOrderAndFlags) {
+TEST_F(Board, GenerationOrderAndFlags) {
     generate("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const std::vector<std::string> expected = {"a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3",
                                                "d2d4", "e2e3", "e2e4", "f2f3", "f2f4", "g2g3", "g2g4",
@@ -244,7 +202,7 @@ TEST(Board, GenerationOrderAndFlags) {
     EXPECT_NE(find_move("e1d1"), 0u);
 }
 
-TEST(Board, MoveScores) {
+TEST_F(Board, MoveScores) {
     generate("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(score_of("g1f3"), 49);
     generate("4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1");
@@ -258,7 +216,7 @@ TEST(Board, MoveScores) {
     for (const std::string& t : list_texts()) EXPECT_TRUE(t.rfind("e1", 0) == 0 || t == "b2d3") << t;
 }
 
-TEST(Board, MakeAndUnmakeCases) {
+TEST_F(Board, MakeAndUnmakeCases) {
     setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     ply = 0;
     in_check_flag = 0;
@@ -334,53 +292,31 @@ TEST(Board, MakeAndUnmakeCases) {
 // Random games from positions with castling, en passant and promotions:
 // every move is undone exactly, every key matches the key from scratch,
 // and in check the evasion generator finds exactly the legal moves.
-TEST(Board, RandomPlayOutsUndoExactlyAndKeepTheKey) {
-    init_test_tables();
-    if (!hash_table) hash_init(8);
+TEST_F(Board, RandomPlayOutsUndoExactlyAndKeepTheKey) {
     int checks = 0, moves_made = 0;
-    for (const char* fen : PLAY_OUT_STARTS) {
-        for (int game = 0; game < 8; ++game) {
-            setup(fen);
-            compute_hash_key();
-            for (int move = 0; move < 120; ++move) {
-                ply = 0;
-                in_check_flag = find_checker(xside);
-                gen_moves();
-                const std::vector<std::string> legal = legal_texts();
-                if (legal.empty()) break;
-                if (in_check_flag) {
-                    ++checks;
-                    ply = 0;
-                    find_checker(xside);
-                    gen_evasions();
-                    ASSERT_EQ(legal_texts(), legal) << "evasions in " << fen << " after " << move;
-                    gen_moves();
-                }
-                const Move m = find_move(legal[next_random() % legal.size()].c_str());
-                const Snapshot before = take_snapshot();
-                const uint64_t key = hash_key;
-                ASSERT_TRUE(make_move(m));
-                update_hash_key(m);
-                ASSERT_EQ(hash_key, position_key()) << move_text(m);
-                ASSERT_TRUE(board_is_ok());
-                unmake_move();
-                ASSERT_TRUE(same(before, take_snapshot())) << move_text(m);
-                hash_key = key;
-                ASSERT_TRUE(make_move(m));
-                update_hash_key(m);
-                ++moves_made;
-                if (history_count >= 200) break;
-            }
-            while (history_count) unmake_move();
-            ply = 0;
+    random_play_outs(8, 120, [&](const std::vector<Move>&, Move m) {
+        const std::vector<std::string> legal = legal_texts();
+        if (in_check_flag) {
+            ++checks;
+            find_checker(xside);  // the legality tests overwrote the checker words
+            gen_evasions();
+            ASSERT_EQ(legal_texts(), legal) << "evasions after " << history_count;
         }
-    }
+        const Snapshot before = take_snapshot();
+        ASSERT_TRUE(make_move(m));
+        update_hash_key(m);
+        ASSERT_EQ(hash_key, position_key()) << move_text(m);
+        ASSERT_TRUE(board_is_ok());
+        unmake_move();
+        hash_key = before.key;
+        ASSERT_TRUE(same(before, take_snapshot())) << move_text(m);
+        ++moves_made;
+    });
     EXPECT_GT(moves_made, 2000);
     EXPECT_GT(checks, 50);
 }
 
-TEST(Board, KeysAndTable) {
-    init_test_tables();
+TEST_F(Board, KeysAndTable) {
     int bits, fold, records;
     hash_size(4, &bits, &fold, &records);
     EXPECT_EQ(records, 0);
@@ -458,7 +394,7 @@ TEST(Board, KeysAndTable) {
 }
 
 // Scores are divided by powers of two rounding down, negative ones too.
-TEST(Board, FloorShift) {
+TEST_F(Board, FloorShift) {
     EXPECT_EQ(floor_shift(7, 3), 0);
     EXPECT_EQ(floor_shift(8, 3), 1);
     EXPECT_EQ(floor_shift(-1, 3), -1);

@@ -7,6 +7,8 @@
 
 namespace {
 
+using Clock = EngineTest;
+
 int poll_mask_planned;  // the poll mask of the limits budget_at made last
 
 // The budget for a clock of `clock` milliseconds after `full_moves` moves of each side.
@@ -23,8 +25,7 @@ int budget_at(int clock, int full_moves, int opponent_ms = 0) {
 
 }  // namespace
 
-TEST(Clock, MovesPerControl) {
-    init_test_tables();
+TEST_F(Clock, MovesPerControl) {
     nps_estimate = 50000;
     parse_level("level 40 5 0\n");
     EXPECT_EQ(time_mode, TIME_MOVES);
@@ -46,8 +47,7 @@ TEST(Clock, MovesPerControl) {
     EXPECT_EQ(budget_at(12345, 3), 7 * 12345 / 5 / 10);
 }
 
-TEST(Clock, IncrementSuddenDeathAndMissingLevel) {
-    init_test_tables();
+TEST_F(Clock, IncrementSuddenDeathAndMissingLevel) {
     parse_level("level 0 2 12\n");
     EXPECT_EQ(time_mode, TIME_INCREMENT);
     EXPECT_EQ(increment_ms, 12000);
@@ -80,8 +80,7 @@ TEST(Clock, IncrementSuddenDeathAndMissingLevel) {
     EXPECT_EQ(budget_at(60000, 0, 0), 4000);
 }
 
-TEST(Clock, PollMask) {
-    init_test_tables();
+TEST_F(Clock, PollMask) {
     parse_level("level 0 5 0\n");
     nps_estimate = 50000;
     EXPECT_EQ(budget_at(15000, 0), 1000);
@@ -100,8 +99,7 @@ TEST(Clock, PollMask) {
 
 // Whatever numbers a front end sends, the clock words and the budgets built
 // from them stay well defined and keep their meaning.
-TEST(Clock, OutOfRangeNumbers) {
-    init_test_tables();
+TEST_F(Clock, OutOfRangeNumbers) {
     int v = 0;
     EXPECT_STREQ(read_number(" 42 x", 10, &v), " x");
     EXPECT_EQ(v, 42);
@@ -143,7 +141,7 @@ TEST(Clock, OutOfRangeNumbers) {
     EXPECT_EQ(poll_mask_planned, 0);
 }
 
-TEST(Clock, ElapsedTimeAcrossTheWrap) {
+TEST_F(Clock, ElapsedTimeAcrossTheWrap) {
     // A reading taken just before the 32-bit millisecond count wraps.
     const int start = int(uint32_t(now_ms()) - 5000u);
     const int elapsed = elapsed_since(start);

@@ -52,6 +52,7 @@ std::string read_file(const std::string& dir, const std::string& name) {
 }
 
 bool start_engine(EngineProcess& e, const std::string& dir) {
+    e.dir = dir;
     int in_pipe[2], out_pipe[2];
     if (pipe(in_pipe) || pipe(out_pipe)) return false;
     e.pid = fork();

@@ -7,6 +7,7 @@
 #include <string>
 
 struct EngineProcess {
+    std::string dir;       // its working directory
     pid_t pid = -1;
     int to_engine = -1;    // the engine's standard input
     int from_engine = -1;  // its standard output
@@ -20,7 +21,8 @@ std::string make_temp_dir();
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
 // The whole file, or "<missing>" when it cannot be read.
 std::string read_file(const std::string& dir, const std::string& name);
-// Starts build/vexmoth in dir; returns false when it could not be started.
+// Starts build/vexmoth in dir (kept in e.dir); returns false when it could
+// not be started.
 bool start_engine(EngineProcess& e, const std::string& dir);
 // Sends one line (a newline is appended).
 void send_line(EngineProcess& e, const std::string& line);

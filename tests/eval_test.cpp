@@ -11,14 +11,19 @@
 #include "board/board.h"
 #include "eval/eval.h"
 #include "eval/eval_terms.h"
-#include "search/search.h"
 #include "test_support.h"
 
 namespace {
 
-constexpr int FULL = 8000;
+using EvalPawns = EngineTest;
+using EvalPieces = EngineTest;
+using EvalKingSafety = EngineTest;
+using EvalEndgame = EngineTest;
+using EvalThreats = EngineTest;
+using EvalDriver = EngineTest;
+using EvalProperties = EngineTest;
 
-int sq(const char* name) { return make_square('8' - name[1], name[0] - 'a'); }
+constexpr int FULL = 8000;
 
 // Sets up the FEN as the search would see it at the root: root material
 // taken from the position, the game phase computed.
@@ -46,7 +51,7 @@ uint64_t occupancy() {
     return set;
 }
 
-TEST(EvalPawns, WorkedExamples) {
+TEST_F(EvalPawns, WorkedExamples) {
     // An unmoved e-pawn between d2 and f2 (middlegame): its table's -40, and
     // the pairs it forms on the starting row add nothing.
     quiet_eval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
@@ -112,7 +117,7 @@ TEST(EvalPawns, WorkedExamples) {
     EXPECT_EQ(best_passer[BLACK], 0);
 }
 
-TEST(EvalPieces, WorkedExamples) {
+TEST_F(EvalPieces, WorkedExamples) {
     // Opening knight on g1: -20 from the table, -5 more with its queen out.
     quiet_eval("rnbqkbnr/pppppppp/8/3Q4/8/8/PPPPPPPP/RNB1KBNR w KQkq - 0 1");
     EXPECT_EQ(queen_out[WHITE], 1);
@@ -150,7 +155,7 @@ TEST(EvalPieces, WorkedExamples) {
     }
 }
 
-TEST(EvalKingSafety, WorkedExamples) {
+TEST_F(EvalKingSafety, WorkedExamples) {
     // g1 behind f2 g2 h2 against all of Black's pieces: 3100 * 21 / 650 = 100.
     quiet_eval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1RK1 w kq - 0 1");
     EXPECT_EQ(king_safety(WHITE), 100);
@@ -186,7 +191,7 @@ TEST(EvalKingSafety, WorkedExamples) {
     EXPECT_EQ(king_table[square64(sq("g1"))], 5);
 }
 
-TEST(EvalEndgame, WorkedExamples) {
+TEST_F(EvalEndgame, WorkedExamples) {
     // King and pawn: the pawn 12 - 20 + 60 = 52, its king two squares off
     // -2, the end table e2 30 against e8 20: 60 plus the pawn's 100.
     EXPECT_EQ(quiet_eval("4k3/8/8/8/4P3/8/4K3/8 w - - 0 1"), 160);
@@ -203,7 +208,7 @@ TEST(EvalEndgame, WorkedExamples) {
     EXPECT_EQ(action_square, make_square(3, 3));
 }
 
-TEST(EvalThreats, WorkedExamples) {
+TEST_F(EvalThreats, WorkedExamples) {
     // Knight d5 against the king g8: e7 and f6 reach it, 7 each undefended.
     prepare("6k1/8/8/3N4/8/8/8/4K3 w - - 0 1");
     evaluate(-FULL, FULL);
@@ -238,7 +243,7 @@ TEST(EvalThreats, WorkedExamples) {
 }
 
 // The driver's own terms and its gates.
-TEST(EvalDriver, BishopPairWindowsAndBackRank) {
+TEST_F(EvalDriver, BishopPairWindowsAndBackRank) {
     // Side by side c1 d1: 34; apart c1 e1: 30; nothing else differs.
     const int together = quiet_eval("r2qk2r/pppppppp/8/7K/Q7/8/8/2BB4 w - - 0 1");
     EXPECT_EQ(game_phase, 2);
@@ -287,29 +292,6 @@ TEST(EvalDriver, BishopPairWindowsAndBackRank) {
 
 // ---------------------------------------------------------------- properties
 
-struct Snapshot {
-    PieceRecord records[2][17];
-    PieceRecord* squares[128];
-    int state[9];
-    uint64_t key;
-};
-
-Snapshot take_snapshot() {
-    Snapshot s;
-    std::memcpy(s.records, piece_list, sizeof s.records);
-    std::memcpy(s.squares, board, sizeof s.squares);
-    const int state[9] = {side, xside, castle_flags, ep_square, fifty, material[0], material[1],
-                          piece_material[0], piece_material[1]};
-    std::memcpy(s.state, state, sizeof state);
-    s.key = hash_key;
-    return s;
-}
-
-bool same(const Snapshot& a, const Snapshot& b) {
-    return !std::memcmp(a.records, b.records, sizeof a.records) && !std::memcmp(a.squares, b.squares, sizeof a.squares) &&
-           !std::memcmp(a.state, b.state, sizeof a.state) && a.key == b.key;
-}
-
 // The colours swapped and the board turned top to bottom, record for
 // record, so every list-order tie falls the same way for the other colour.
 void mirror_position() {
@@ -337,54 +319,20 @@ void mirror_position() {
     ASSERT_TRUE(board_is_ok());
 }
 
-uint32_t rng = 12345;
-uint32_t next_random() {
-    rng = rng * 1103515245u + 12345u;
-    return rng >> 8;
-}
-
-// Legal moves of the current position, by the generator and a king test.
-std::vector<Move> legal_moves() {
-    std::vector<Move> moves;
-    in_check_flag = find_checker(xside);
-    gen_moves();
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-        const Move m = move_list[i].move;
-        if (!make_move(m)) continue;
-        if (!square_attacked(piece_list[xside][KING_RECORD].square, side)) moves.push_back(m);
-        unmake_move();
-    }
-    return moves;
-}
-
-// Positions along random legal play-outs, each as its FEN-free state: we
-// evaluate in place, so the records stay as the moves left them.
+// Positions along random legal play-outs, evaluated in place: the records
+// stay as the moves left them. The root's material is the game's start.
 template <typename Check>
 void for_playout_positions(Check check) {
-    const char* starts[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "6k1/pp3ppp/2n5/3b4/3B4/2N5/PP3PPP/6K1 w - - 0 1",
-        "4r1k1/5ppp/8/1P6/8/2B5/5PPP/3R2K1 b - - 0 1",
-    };
     int positions = 0;
-    for (const char* fen : starts) {
-        for (int game = 0; game < 6; ++game) {
-            prepare(fen);
-            for (int move = 0; move < 60; ++move) {
-                ply = 0;
-                const std::vector<Move> moves = legal_moves();
-                if (moves.empty() || history_count > 200) break;
-                make_move(moves[next_random() % moves.size()]);
-                ply = 0;
-                set_game_phase();
-                check();
-                ++positions;
-            }
+    random_play_outs(3, 60, [&](const std::vector<Move>&, Move) {
+        if (history_count == 0) {
+            root_piece_material[WHITE] = piece_material[WHITE];
+            root_piece_material[BLACK] = piece_material[BLACK];
         }
-    }
+        set_game_phase();
+        check();
+        ++positions;
+    });
     EXPECT_GT(positions, 300);
 }
 
@@ -412,8 +360,7 @@ int ordered_threats() {
 //   square order, which mirroring reverses by rows; threat_knight sums up to
 //   the first defended square and threat_bishop / threat_rook take the
 //   first square found, so with candidates present the stage may differ.
-TEST(EvalProperties, ColourSymmetry) {
-    init_test_tables();
+TEST_F(EvalProperties, ColourSymmetry) {
     int endgames = 0, windows_inside = 0, exact_inside = 0;
     for_playout_positions([&] {
         const int windows[4][2] = {{-FULL, FULL}, {0, 1}, {-50, 100}, {120, 190}};
@@ -448,8 +395,7 @@ TEST(EvalProperties, ColourSymmetry) {
     EXPECT_GT(exact_inside, 10);  // the stages ran and matched exactly
 }
 
-TEST(EvalProperties, SideToMoveNegatesAndPositionUntouched) {
-    init_test_tables();
+TEST_F(EvalProperties, SideToMoveNegatesAndPositionUntouched) {
     for_playout_positions([&] {
         const Snapshot before = take_snapshot();
         const int score = evaluate(-FULL, FULL);
@@ -465,8 +411,7 @@ TEST(EvalProperties, SideToMoveNegatesAndPositionUntouched) {
     });
 }
 
-TEST(EvalProperties, BitCount) {
-    init_test_tables();
+TEST_F(EvalProperties, BitCount) {
     EXPECT_EQ(bit_count[0], 0);
     EXPECT_EQ(bit_count[255], 8);
     EXPECT_EQ(bit_count[0xA5], 4);
@@ -476,7 +421,7 @@ TEST(EvalProperties, BitCount) {
 }
 
 // set_game_phase by material: both sides' pieces and totals.
-TEST(EvalProperties, GamePhase) {
+TEST_F(EvalProperties, GamePhase) {
     prepare("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(game_phase, 1);
     prepare("r1bqk2r/8/8/8/8/8/8/R1BQK2R w - - 0 1");  // 2200 pieces, no pawns

@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
-#include "engine_process.h"
-#include "search/search.h"
 #include "test_support.h"
 
 namespace {
+
+using LongGame = EngineTest;
 
 // The same placement with the same side to move is what the engine's
 // repetition test counts, whatever the castling rights.
@@ -44,12 +43,6 @@ bool can_move() {
     return any && !king_capture;
 }
 
-std::string user_text(Move m) {  // promotions as a front end writes them: "e7e8q"
-    std::string t = move_text(m);
-    if (t.size() == 6) t.erase(4, 1);
-    return t;
-}
-
 // The next move of the walk: a quiet piece move to a position not seen
 // before, or, once eighty half-moves have passed without one, a pawn move or
 // a capture to start a new reversible stretch (the game has only about a
@@ -70,16 +63,6 @@ Move next_walk_move(std::mt19937& rng, const std::set<std::string>& seen) {
     return pool[rng() % pool.size()];
 }
 
-// What the lines sent so far answered: an unknown word sent last is answered
-// once everything before it has been carried out.
-std::string synced_output(EngineProcess& engine) {
-    const std::string marker = "Error (unknown command): zzsync\n";
-    const size_t begin = engine.consumed;
-    send_line(engine, "zzsync");
-    EXPECT_TRUE(expect_output(engine, marker, 30000));
-    return engine.output.substr(begin, engine.consumed - marker.size() - begin);
-}
-
 bool has_result_line(const std::string& out) {
     return out.find("\n1-0 {") != std::string::npos || out.find("\n0-1 {") != std::string::npos ||
            out.find("\n1/2-1/2 {") != std::string::npos;
@@ -88,8 +71,9 @@ bool has_result_line(const std::string& out) {
 // The engine's answer to "go" must be a legal move here. It is then taken
 // back, unless a result line followed (the engine then did not make it).
 void engine_checkpoint(EngineProcess& engine) {
-    for (const char* l : {"level 40 5 0", "time 100", "otim 100", "go", "force"}) send_line(engine, l);
-    const std::string out = synced_output(engine);
+    send_lines(engine, QUICK_CLOCK);
+    send_lines(engine, {"go", "force"});
+    const std::string out = output_until_synced(engine, 30000);
     const size_t at = out.find("move ");
     ASSERT_NE(at, std::string::npos) << out;
     const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
@@ -103,16 +87,11 @@ void engine_checkpoint(EngineProcess& engine) {
     if (!has_result_line(out)) send_line(engine, "undo");
 }
 
-TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
-    init_test_tables();
-    new_position();
-    generate_root_moves();
-    const std::string dir = make_temp_dir();
-    ASSERT_FALSE(dir.empty());
+TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EngineProcess engine;
-    ASSERT_TRUE(start_engine(engine, dir));
-    for (const char* l : {"xboard", "new", "force"}) send_line(engine, l);
-    synced_output(engine);  // the greeting and the empty line "xboard" answers
+    start_session(engine);
+    send_lines(engine, {"xboard", "new", "force"});
+    output_until_synced(engine, 30000);  // the empty line "xboard" answers
 
     std::mt19937 rng(20261207);
     std::set<std::string> seen = {placement()};
@@ -121,14 +100,14 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         const Move m = next_walk_move(rng, seen);
         ASSERT_NE(m, 0u) << "the walk is stuck at half-move " << history_count;
         if (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE)) ++pawn_moves_and_captures;
-        send_line(engine, user_text(m));
+        send_line(engine, long_algebraic(m));
         make_move(m);
         seen.insert(placement());
         generate_root_moves();
         // Every hundred half-moves: everything so far was accepted without a
         // word, and the engine finds a legal move in the position reached.
         if (history_count % 100 == 0 && history_count < GAME_HISTORY_LIMIT) {
-            ASSERT_EQ(synced_output(engine), "") << "at half-move " << history_count;
+            ASSERT_EQ(output_until_synced(engine, 30000), "") << "at half-move " << history_count;
             engine_checkpoint(engine);
         }
     }
@@ -140,17 +119,19 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     // One half-move more is refused; asked to play, the engine ends the game.
     const Move extra = next_walk_move(rng, seen);
     ASSERT_NE(extra, 0u);
-    const std::string extra_text = user_text(extra);
+    const std::string extra_text = long_algebraic(extra);
     send_line(engine, extra_text);
     send_line(engine, "go");
     EXPECT_TRUE(expect_output(engine, "Error (game too long): " + extra_text + "\n", 30000));
     EXPECT_TRUE(expect_output(engine, "\n1/2-1/2 {Vexmoth draws, game too long}\n"));
     // The last move can still be taken back and played again, and a new
     // game started.
-    for (const char* l : {"force", "undo"}) send_line(engine, l);
-    send_line(engine, user_text(history[history_count - 1].move));
-    EXPECT_EQ(synced_output(engine), "");
-    for (const char* l : {"new", "level 40 5 0", "time 100", "otim 100", "e2e4"}) send_line(engine, l);
+    send_lines(engine, {"force", "undo"});
+    send_line(engine, long_algebraic(history[history_count - 1].move));
+    EXPECT_EQ(output_until_synced(engine, 30000), "");
+    send_lines(engine, {"new"});
+    send_lines(engine, QUICK_CLOCK);
+    send_lines(engine, {"e2e4"});
     EXPECT_TRUE(expect_output(engine, "move "));
     EXPECT_EQ(wait_exit(engine), 0);
 }

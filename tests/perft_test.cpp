@@ -14,6 +14,8 @@
 
 namespace {
 
+using Perft = EngineTest;
+
 struct SuiteLine {
     std::string fen;
     std::vector<unsigned long long> counts;  // counts[d - 1] for depth d
@@ -42,8 +44,7 @@ std::vector<SuiteLine> read_suite() {
 
 // Deep enough to reach promotions, castling and en passant in every
 // position, shallow enough to keep the suite within a few seconds.
-TEST(Perft, PublishedSuite) {
-    init_test_tables();
+TEST_F(Perft, PublishedSuite) {
     const std::vector<SuiteLine> suite = read_suite();
     ASSERT_EQ(suite.size(), 7u);
     for (size_t i = 0; i < suite.size(); ++i) {

@@ -1,11 +1,12 @@
-// Start positions for random play-outs, shared by the board test and the
-// move-text fuzz target.
+// Start positions for random play-outs, shared by the board and evaluation
+// tests and the move-text fuzz target.
 #pragma once
 
 // Castling both ways, en passant at once or soon, promotions with and
-// without capture for both colours, and a side to move in check.
-constexpr int PLAY_OUT_START_COUNT = 8;
-// The fuzz corpus picks its position by index: keep the order.
+// without capture for both colours, a side to move in check, quiet
+// middlegames and endgames with minor pieces and rooks.
+constexpr int PLAY_OUT_START_COUNT = 11;
+// The fuzz corpus picks its position by index: new positions go at the end.
 constexpr const char* PLAY_OUT_STARTS[PLAY_OUT_START_COUNT] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -15,4 +16,7 @@ constexpr const char* PLAY_OUT_STARTS[PLAY_OUT_START_COUNT] = {
     "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
     "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
     "r3k2r/8/8/8/8/8/8/R3K1R1 b Qkq - 0 1",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "6k1/pp3ppp/2n5/3b4/3B4/2N5/PP3PPP/6K1 w - - 0 1",
+    "4r1k1/5ppp/8/1P6/8/2B5/5PPP/3R2K1 b - - 0 1",
 };

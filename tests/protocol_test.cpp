@@ -7,67 +7,26 @@
 #include <utility>
 #include <vector>
 
-#include "engine_process.h"
+#include "test_support.h"
 
 namespace {
 
-// A fast clock: with at most 3 seconds left the engine plays after the
-// first completed iteration.
-const std::vector<std::string> quick_clock = {"level 40 5 0", "time 100", "otim 100"};
-
-struct Session {
-    std::string dir;
-    EngineProcess engine;
-};
-
-void start(Session& s) {
-    s.dir = make_temp_dir();
-    ASSERT_FALSE(s.dir.empty());
-    ASSERT_TRUE(start_engine(s.engine, s.dir));
-    ASSERT_TRUE(expect_output(s.engine, "\n"));
-}
-
-void send(Session& s, const std::vector<std::string>& lines) {
-    for (const std::string& l : lines) send_line(s.engine, l);
-}
-
-// The output that the lines sent so far produce: an unknown word sent last
-// answers with an error line once everything before it has been carried out.
-std::string output_until_synced(Session& s) {
-    const std::string marker = "Error (unknown command): unknown-sync-word\n";
-    const size_t begin = s.engine.consumed;
-    send_line(s.engine, "unknown-sync-word");
-    EXPECT_TRUE(expect_output(s.engine, marker));
-    return s.engine.output.substr(begin, s.engine.consumed - marker.size() - begin);
-}
-
-// Set-up lines for a position, white's men first ("Ke1", ...), then black's.
-std::vector<std::string> edit_lines(const std::vector<std::string>& white,
-                                    const std::vector<std::string>& black) {
-    std::vector<std::string> lines = {"edit", "#"};
-    lines.insert(lines.end(), white.begin(), white.end());
-    lines.push_back("c");
-    lines.insert(lines.end(), black.begin(), black.end());
-    lines.push_back(".");
-    return lines;
-}
-
 TEST(Protocol, StartUpAndCommandsWithoutAnswer) {
-    Session s;
-    start(s);
-    send(s, {"random", "st 10", "sd 5", "post", "nopost", "hint", "level 40 5 0", "time 100", "otim 90",
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"random", "st 10", "sd 5", "post", "nopost", "hint", "level 40 5 0", "time 100", "otim 90",
              "xboard"});
     // None of these commands answers but "xboard", with one empty line.
     EXPECT_EQ(output_until_synced(s), "\n");
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
 }
 
 TEST(Protocol, UnknownCommandsAndMovesNotInTheList) {
-    Session s;
-    start(s);
-    send(s, {"protover 2", "foo bar", "e2e5", "E2E4", " e2e4", "a1a1", "i1a1", "quit"});
-    EXPECT_EQ(wait_exit(s.engine, 10000, false), 0);
-    const std::string out = s.engine.output;
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"protover 2", "foo bar", "e2e5", "E2E4", " e2e4", "a1a1", "i1a1", "quit"});
+    EXPECT_EQ(wait_exit(s, 10000, false), 0);
+    const std::string out = s.output;
     for (const char* word : {"protover", "foo", "e2e5", "E2E4", "a1a1", "i1a1"})
         EXPECT_NE(out.find(std::string("Error (unknown command): ") + word + "\n"), std::string::npos) << word;
     // A line starting with a blank reads no move: its first word is e2e4.
@@ -75,14 +34,14 @@ TEST(Protocol, UnknownCommandsAndMovesNotInTheList) {
 }
 
 TEST(Protocol, NewGameAndTheEngineAnswersAsBlack) {
-    Session s;
-    start(s);
-    send(s, {"xboard", "new"});
-    send(s, quick_clock);
-    send(s, {"e2e4"});
-    ASSERT_TRUE(expect_output(s.engine, "move "));
-    ASSERT_TRUE(expect_output(s.engine, "\n"));
-    const std::string reply = s.engine.output.substr(s.engine.consumed - 5, 4);
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"xboard", "new"});
+    send_lines(s, QUICK_CLOCK);
+    send_lines(s, {"e2e4"});
+    ASSERT_TRUE(expect_output(s, "move "));
+    ASSERT_TRUE(expect_output(s, "\n"));
+    const std::string reply = s.output.substr(s.consumed - 5, 4);
     // Black's reply is one of black's twenty first moves.
     const std::string black_moves[] = {"a7a6", "a7a5", "b7b6", "b7b5", "c7c6", "c7c5", "d7d6",
                                        "d7d5", "e7e6", "e7e5", "f7f6", "f7f5", "g7g6", "g7g5",
@@ -90,134 +49,134 @@ TEST(Protocol, NewGameAndTheEngineAnswersAsBlack) {
     bool legal = false;
     for (const std::string& m : black_moves) legal = legal || m == reply;
     EXPECT_TRUE(legal) << reply;
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
 }
 
 TEST(Protocol, EngineSideCommands) {
-    Session s;
-    start(s);
-    send(s, quick_clock);
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, QUICK_CLOCK);
     // Right after start-up the engine plays neither colour: a move is recorded.
-    send(s, {"e2e4"});
+    send_lines(s, {"e2e4"});
     EXPECT_EQ(output_until_synced(s).find("move"), std::string::npos);
     // "go" makes it play the side to move (black).
-    send(s, {"go"});
-    ASSERT_TRUE(expect_output(s.engine, "move "));
+    send_lines(s, {"go"});
+    ASSERT_TRUE(expect_output(s, "move "));
     // In force mode moves are only recorded, for either side.
-    send(s, {"force", "d2d4"});
+    send_lines(s, {"force", "d2d4"});
     const std::string after_force = output_until_synced(s);
     EXPECT_EQ(after_force.find("move"), std::string::npos);
     EXPECT_EQ(after_force.find("Error (unknown command): d2d4"), std::string::npos);
     // "white" puts white on move and the engine on black: it waits.
-    send(s, {"new", "white"});
-    EXPECT_EQ(pending_output(s.engine, 300).find("move"), std::string::npos);
-    send(s, {"g1f3"});
-    ASSERT_TRUE(expect_output(s.engine, "move "));
+    send_lines(s, {"new", "white"});
+    EXPECT_EQ(pending_output(s, 300).find("move"), std::string::npos);
+    send_lines(s, {"g1f3"});
+    ASSERT_TRUE(expect_output(s, "move "));
     // "black" puts black on move and the engine on white: it waits for black.
-    send(s, {"new", "force", "e2e4", "black"});
-    EXPECT_EQ(pending_output(s.engine, 300).find("move"), std::string::npos);
-    send(s, {"e7e5"});
-    ASSERT_TRUE(expect_output(s.engine, "move "));
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    send_lines(s, {"new", "force", "e2e4", "black"});
+    EXPECT_EQ(pending_output(s, 300).find("move"), std::string::npos);
+    send_lines(s, {"e7e5"});
+    ASSERT_TRUE(expect_output(s, "move "));
+    EXPECT_EQ(wait_exit(s), 0);
 }
 
 TEST(Protocol, UndoAndRemoveLimits) {
-    Session s;
-    start(s);
-    send(s, {"new", "force", "undo", "remove", "e2e4", "remove"});
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"new", "force", "undo", "remove", "e2e4", "remove"});
     // Neither did anything: black is on move after e2e4.
-    send(s, {"e7e5", "remove"});
+    send_lines(s, {"e7e5", "remove"});
     // Two moves taken back: white is on move again in the initial position.
-    send(s, {"d2d4", "undo", "e2e4"});
+    send_lines(s, {"d2d4", "undo", "e2e4"});
     const std::string out = output_until_synced(s);
     EXPECT_EQ(out.find("Error"), std::string::npos) << out;
     // "undo" with nothing left to take back changes nothing either: white
     // is still on move.
-    send(s, {"undo", "undo", "e7e5"});
+    send_lines(s, {"undo", "undo", "e7e5"});
     EXPECT_NE(output_until_synced(s).find("Error (unknown command): e7e5"), std::string::npos);
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
 }
 
 TEST(Protocol, SetUpModeAndItsFatalLines) {
     {
-        Session s;
-        start(s);
-        send(s, {"new", "force"});
-        send(s, edit_lines({"Ke1", "Pe2"}, {"Ke8"}));
+        EngineProcess s;
+        start_session(s);
+        send_lines(s, {"new", "force"});
+        send_lines(s, edit_lines({"Ke1", "Pe2"}, {"Ke8"}));
         // White to move in the set-up position: e2e4 is legal, d2d4 is not.
-        send(s, {"e2e4", "d2d4"});
+        send_lines(s, {"e2e4", "d2d4"});
         const std::string out = output_until_synced(s);
         EXPECT_EQ(out.find("Error (unknown command): e2e4"), std::string::npos);
         EXPECT_NE(out.find("Error (unknown command): d2d4"), std::string::npos);
-        EXPECT_EQ(wait_exit(s.engine), 0);
+        EXPECT_EQ(wait_exit(s), 0);
     }
     {
-        Session s;
-        start(s);
-        send(s, {"edit", "#", "C", "\n", "xe4", "Pj9"});
-        EXPECT_EQ(wait_exit(s.engine, 10000, false), 255);
-        EXPECT_NE(s.engine.output.find("telluser edit bug 1\n"), std::string::npos);
+        EngineProcess s;
+        start_session(s);
+        send_lines(s, {"edit", "#", "C", "\n", "xe4", "Pj9"});
+        EXPECT_EQ(wait_exit(s, 10000, false), 255);
+        EXPECT_NE(s.output.find("telluser edit bug 1\n"), std::string::npos);
     }
     {
-        Session s;
-        start(s);
-        send(s, {"edit", "#", "Za1"});
-        EXPECT_EQ(wait_exit(s.engine, 10000, false), 255);
-        EXPECT_NE(s.engine.output.find("telluser edit bug 2\n"), std::string::npos);
+        EngineProcess s;
+        start_session(s);
+        send_lines(s, {"edit", "#", "Za1"});
+        EXPECT_EQ(wait_exit(s, 10000, false), 255);
+        EXPECT_NE(s.output.find("telluser edit bug 2\n"), std::string::npos);
     }
 }
 
 TEST(Protocol, PromotionText) {
     // The engine's own promotion is written with a comma: the queen
     // promotion mates (king b6 covers a7 and b7), so the game ends with it.
-    Session s;
-    start(s);
-    send(s, {"new", "force"});
-    send(s, edit_lines({"Kb6", "Pe7"}, {"Ka8"}));
-    send(s, quick_clock);
-    send(s, {"go"});
-    EXPECT_TRUE(expect_output(s.engine, "move e7e8,q\n\n1-0 {Vexmoth Mate}\n"));
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"new", "force"});
+    send_lines(s, edit_lines({"Kb6", "Pe7"}, {"Ka8"}));
+    send_lines(s, QUICK_CLOCK);
+    send_lines(s, {"go"});
+    EXPECT_TRUE(expect_output(s, "move e7e8,q\n\n1-0 {Vexmoth Mate}\n"));
+    EXPECT_EQ(wait_exit(s), 0);
 
     // The opponent's promotion needs its lower-case letter.
-    Session t;
-    start(t);
-    send(t, {"new", "force"});
-    send(t, edit_lines({"Kb1", "Pe7"}, {"Kh8"}));
-    send(t, {"e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8h7"});
+    EngineProcess t;
+    start_session(t);
+    send_lines(t, {"new", "force"});
+    send_lines(t, edit_lines({"Kb1", "Pe7"}, {"Kh8"}));
+    send_lines(t, {"e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8h7"});
     const std::string out = output_until_synced(t);
     EXPECT_NE(out.find("Error (unknown command): e7e8\n"), std::string::npos);
     EXPECT_NE(out.find("Error (unknown command): e7e8Q\n"), std::string::npos);
     EXPECT_NE(out.find("Error (unknown command): e7e8=q\n"), std::string::npos);
     EXPECT_EQ(out.find("Error (unknown command): e7e8n"), std::string::npos);
     EXPECT_EQ(out.find("Error (unknown command): h8h7"), std::string::npos);
-    EXPECT_EQ(wait_exit(t.engine), 0);
+    EXPECT_EQ(wait_exit(t), 0);
 }
 
 // The sound behaviour where a plain reading of the protocol loop fails.
 TEST(Protocol, InputFaults) {
-    Session s;
-    start(s);
+    EngineProcess s;
+    start_session(s);
     // A blank line does not repeat the previous line's command.
-    send(s, {"new", "force", "e2e5", "   "});
+    send_lines(s, {"new", "force", "e2e5", "   "});
     std::string out = output_until_synced(s);
     EXPECT_EQ(out.find("e2e5"), out.rfind("e2e5")) << "the blank line was taken for e2e5 again";
     // The tail of an over-long line is dropped, never taken for a command.
-    send(s, {std::string(255, 'a') + "quit"});
+    send_lines(s, {std::string(255, 'a') + "quit"});
     out = output_until_synced(s);
     EXPECT_NE(out.find("Error (unknown command): " + std::string(255, 'a') + "\n"), std::string::npos);
     // End of input ends the engine as "quit" does: status 0, log complete.
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
     EXPECT_NE(read_file(s.dir, "vexmolog.txt").find("game 1\n\n"), std::string::npos);
 }
 
 TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
-    Session s;
-    start(s);
-    send(s, {"new", "force"});
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"new", "force"});
     // The knight on e2 shields its king from the rook on e8.
-    send(s, edit_lines({"Ke1", "Ne2"}, {"Ka8", "Re8"}));
-    send(s, {"e2c3", "e2c3", "e1d1", "e8d8"});
+    send_lines(s, edit_lines({"Ke1", "Ne2"}, {"Ka8", "Re8"}));
+    send_lines(s, {"e2c3", "e2c3", "e1d1", "e8d8"});
     const std::string out = output_until_synced(s);
     // Refused twice: the first refusal left the position as it was.
     size_t first = out.find("Error (unknown command): e2c3\n");
@@ -225,7 +184,7 @@ TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
     EXPECT_NE(out.find("Error (unknown command): e2c3\n", first + 1), std::string::npos);
     EXPECT_EQ(out.find("e1d1"), std::string::npos);
     EXPECT_EQ(out.find("e8d8"), std::string::npos);
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
     const std::string log = read_file(s.dir, "vexmolog.txt");
     EXPECT_EQ(log.find("e2c3"), std::string::npos) << log;
     EXPECT_NE(log.find("   0  e1d1 \n"), std::string::npos) << log;
@@ -242,18 +201,18 @@ TEST(Protocol, ImpossiblePositionsAreSearchedSafely) {
         {{"edit", "#", "Kg1", "Pa8", "c", "Kh8", "Ph1", "."}, "move g1"},
     };
     for (const auto& [lines, answer] : cases) {
-        Session s;
-        start(s);
-        send(s, {"new", "force"});
-        send(s, lines);
-        send(s, quick_clock);
-        send(s, {"go"});
-        EXPECT_TRUE(expect_output(s.engine, answer)) << lines[0];
-        send(s, {"new"});
-        send(s, quick_clock);
-        send(s, {"e2e4"});
-        EXPECT_TRUE(expect_output(s.engine, "move ")) << lines[0];
-        EXPECT_EQ(wait_exit(s.engine), 0);
+        EngineProcess s;
+        start_session(s);
+        send_lines(s, {"new", "force"});
+        send_lines(s, lines);
+        send_lines(s, QUICK_CLOCK);
+        send_lines(s, {"go"});
+        EXPECT_TRUE(expect_output(s, answer)) << lines[0];
+        send_lines(s, {"new"});
+        send_lines(s, QUICK_CLOCK);
+        send_lines(s, {"e2e4"});
+        EXPECT_TRUE(expect_output(s, "move ")) << lines[0];
+        EXPECT_EQ(wait_exit(s), 0);
     }
 }
 
@@ -261,21 +220,21 @@ TEST(Protocol, ImpossiblePositionsAreSearchedSafely) {
 // square must not let a black pawn take its own man, and "undo" must not
 // take back black's move as if it were white's.
 TEST(Protocol, SideSwitchStartsTheHistoryAfresh) {
-    Session s;
-    start(s);
-    send(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
     const std::string out = output_until_synced(s);
     EXPECT_NE(out.find("Error (unknown command): b7c6\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("d8a5"), std::string::npos) << out;
     // Switching to the side already to move keeps the square: e.p. stays legal.
-    send(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
+    send_lines(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
     EXPECT_EQ(output_until_synced(s).find("e5d6"), std::string::npos);
     // After a switch that changes the turn nothing is taken back: the last
     // move was the other colour's, and unmaking it would corrupt the board.
-    send(s, {"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"});
+    send_lines(s, {"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"});
     const std::string after_undo = output_until_synced(s);
     EXPECT_EQ(after_undo.find("Error"), std::string::npos) << after_undo;
-    EXPECT_EQ(wait_exit(s.engine), 0);
+    EXPECT_EQ(wait_exit(s), 0);
 }
 
 }  // namespace

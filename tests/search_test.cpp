@@ -11,20 +11,21 @@
 
 namespace {
 
+using Search = EngineTest;
+
 // A fixed-depth search from the position, as the engine's turn runs it,
-// with a cleared table and history so that no test depends on another.
+// with a cleared table and history so that searches within a test do not
+// depend on each other.
 void search_to_depth(const char* fen, int depth) {
     setup(fen);
-    if (!hash_table) hash_init(8);
     hash_clear();
     clear_search_tables();
-    compute_hash_key();
     search_position(depth, 0);
 }
 
 }  // namespace
 
-TEST(Search, MatesAndStalemates) {
+TEST_F(Search, MatesAndStalemates) {
     // The back-rank mate in one ends the search with the mate score.
     search_to_depth("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6);
     EXPECT_STREQ(move_text(pv[0][0]), "a1a8");
@@ -53,7 +54,7 @@ TEST(Search, MatesAndStalemates) {
     EXPECT_EQ(root_depth, 1);
 }
 
-TEST(Search, WinsMaterialAndKeepsThePositionIntact) {
+TEST_F(Search, WinsMaterialAndKeepsThePositionIntact) {
     const char* fen = "4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1";
     search_to_depth(fen, 5);
     EXPECT_STREQ(move_text(pv[0][0]), "d2d5");
@@ -64,7 +65,7 @@ TEST(Search, WinsMaterialAndKeepsThePositionIntact) {
     EXPECT_EQ(position_key(), hash_key);
 }
 
-TEST(Search, RepetitionWalk) {
+TEST_F(Search, RepetitionWalk) {
     setup("4k1n1/8/8/8/8/8/8/4K1N1 w - - 0 1");
     const char* moves[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     for (int i = 0; i < 4; ++i) {
@@ -80,7 +81,7 @@ TEST(Search, RepetitionWalk) {
     ply = 0;
 }
 
-TEST(Search, OrderingTieRules) {
+TEST_F(Search, OrderingTieRules) {
     setup("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     generate_root_moves();
     const int first = first_move[0];
@@ -95,7 +96,7 @@ TEST(Search, OrderingTieRules) {
     EXPECT_EQ(move_list[first].score, FIRST_SCORE);
 }
 
-TEST(Search, InsufficientMaterialIsADraw) {
+TEST_F(Search, InsufficientMaterialIsADraw) {
     // King and knight cannot mate: even a deep search scores it 0.
     search_to_depth("4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6);
     EXPECT_EQ(root_score, 0);
@@ -125,10 +126,8 @@ const Tactic TACTICS[] = {
 
 constexpr int TACTIC_DEPTH = 5;
 
-int* const OPTION_FLAGS[] = {&nega_scout, &nullmove, &pre_prune, &fractional_extension, &tune, &research};
-
 void set_all_options(int value) {
-    for (int* flag : OPTION_FLAGS) *flag = value;
+    for (const SearchOption& o : search_options) *o.flag = value;
 }
 
 void expect_tactics_found(const char* label) {
@@ -151,21 +150,20 @@ int kiwipete_nodes() {
 
 }  // namespace
 
-TEST(Search, TacticsWithEveryOptionSetting) {
+TEST_F(Search, TacticsWithEveryOptionSetting) {
     set_all_options(1);
     expect_tactics_found("all on");
     const int all_on = kiwipete_nodes();
-    const char* names[] = {"nega_scout", "nullmove", "pre_prune", "fractional_extension", "tune", "research"};
-    for (int k = 0; k < 6; ++k) {
-        *OPTION_FLAGS[k] = 0;
-        expect_tactics_found(names[k]);
+    for (const SearchOption& o : search_options) {
+        *o.flag = 0;
+        expect_tactics_found(o.name);
         const int without = kiwipete_nodes();
         // The scout windows and the null move each change the tree of a
         // middlegame; the others may leave a shallow one alone.
-        if (OPTION_FLAGS[k] == &nega_scout || OPTION_FLAGS[k] == &nullmove) {
-            EXPECT_NE(without, all_on) << names[k];
+        if (o.flag == &nega_scout || o.flag == &nullmove) {
+            EXPECT_NE(without, all_on) << o.name;
         }
-        *OPTION_FLAGS[k] = 1;
+        *o.flag = 1;
     }
     set_all_options(0);
     expect_tactics_found("all off");
@@ -173,10 +171,9 @@ TEST(Search, TacticsWithEveryOptionSetting) {
     EXPECT_EQ(kiwipete_nodes(), all_on);  // nothing of the option runs is left behind
 }
 
-TEST(Search, TimedSearchStopsAndRestoresThePosition) {
+TEST_F(Search, TimedSearchStopsAndRestoresThePosition) {
     const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
     setup(fen);
-    if (!hash_table) hash_init(8);
     compute_hash_key();
     const uint64_t key = hash_key;
     const int white = material[WHITE], black = material[BLACK];
@@ -201,9 +198,8 @@ TEST(Search, TimedSearchStopsAndRestoresThePosition) {
 // iteration a deep one; with 400 ms on the clock the first clock test stops
 // it before any root move has a score. The engine must still play a legal
 // move rather than read its empty answer as being mated.
-TEST(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
+TEST_F(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
     setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    if (!hash_table) hash_init(8);
     hash_clear();
     clear_search_tables();
     compute_hash_key();
@@ -226,7 +222,7 @@ TEST(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
     EXPECT_TRUE(board_is_ok());
 }
 
-TEST(Search, RootReusesTheLineAndTheTable) {
+TEST_F(Search, RootReusesTheLineAndTheTable) {
     // After the expected reply the next search starts at depth 2 on the old line.
     search_to_depth("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
     ASSERT_GE(pv_length[0], 3);
@@ -252,7 +248,7 @@ TEST(Search, RootReusesTheLineAndTheTable) {
     EXPECT_EQ(nodes, 1);
 }
 
-TEST(Search, FiftyMoveRuleInsideTheSearch) {
+TEST_F(Search, FiftyMoveRuleInsideTheSearch) {
     // Every reply is a quiet move past the hundredth half-move: the nodes
     // below the root score 0 once their loop is done.
     search_to_depth("4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4);

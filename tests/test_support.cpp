@@ -1,29 +1,68 @@
 #include "test_support.h"
 
-#include <gtest/gtest.h>
+#include <cstring>
 
 #include "driver/driver.h"
 #include "eval/eval.h"
-#include "tools/tools.h"
+#include "play_out_starts.h"
+#include "search/search.h"
 
-void init_test_tables() {
-    static bool done = false;
-    if (done) return;
-    init_bit_count();
-    init_tables();
+namespace {
+
+uint32_t random_state;
+
+}  // namespace
+
+void EngineTest::SetUp() {
+    static bool tables_built = false;
+    if (!tables_built) {
+        init_bit_count();
+        init_tables();
+        tables_built = true;
+    }
     new_position();
-    done = true;
+    clear_search_tables();
+    ASSERT_GT(hash_init(8), 0);
+    compute_hash_key();
+    generate_root_moves();
+    for (const SearchOption& o : search_options) *o.flag = 1;
+    // The search's and the evaluation's words as at start-up.
+    root_score = NO_SCORE;
+    root_depth = root_result = 0;
+    time_out = late_stop_armed = 0;
+    search_failure = nullptr;
+    stop_hook = limits_reached;
+    progress_hook = nullptr;
+    warning_hook = nullptr;
+    follow_pv = quiesce_entry = extension_fraction = stalemate_seen = hash_hits = null_ply = 0;
+    poll_mask = 4095;
+    poll_count = 0;
+    nodes = 0;
+    game_phase = 1;
+    root_piece_material[WHITE] = piece_material[WHITE];
+    root_piece_material[BLACK] = piece_material[BLACK];
+    // The xboard front end's words.
+    engine_side = NO_SIDE;
+    game_number = 0;
+    total_nodes = total_time = 0;
+    engine_clock = opponent_clock = moves_per_control = increment_ms = move_budget = 0;
+    time_mode = TIME_MOVES;
+    nps_estimate = 50000;
+    command_time = now_ms();
+    random_state = 2024;
 }
 
 void setup(const char* fen) {
-    init_test_tables();
     const char* error = nullptr;
     ASSERT_TRUE(set_position_from_fen(fen, &error)) << fen << ": " << error;
+    compute_hash_key();
 }
+
+int sq(const char* name) { return make_square('8' - name[1], name[0] - 'a'); }
 
 Move find_move(const char* text) {
     for (int i = first_move[ply]; i < last_move[ply]; ++i)
-        if (move_text(move_list[i].move) == std::string(text)) return move_list[i].move;
+        if (!std::strcmp(move_text(move_list[i].move), text)) return move_list[i].move;
     return 0;
 }
 
@@ -31,4 +70,97 @@ std::vector<std::string> list_texts() {
     std::vector<std::string> texts;
     for (int i = first_move[ply]; i < last_move[ply]; ++i) texts.push_back(move_text(move_list[i].move));
     return texts;
+}
+
+std::vector<Move> legal_entries() {
+    std::vector<Move> moves;
+    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
+        if (!make_legal_move(move_list[i].move)) continue;
+        moves.push_back(move_list[i].move);
+        unmake_move();
+    }
+    return moves;
+}
+
+std::vector<Move> legal_moves() {
+    in_check_flag = find_checker(xside);
+    gen_moves();
+    return legal_entries();
+}
+
+Snapshot take_snapshot() {
+    Snapshot s;
+    std::memcpy(s.squares, board, sizeof board);
+    std::memcpy(s.records, piece_list, sizeof piece_list);
+    for (auto& list : s.records)
+        for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
+    const int state[11] = {side,           xside,           castle_flags,          ep_square,
+                           fifty,          history_count,   ply,                   material[WHITE],
+                           material[BLACK], piece_material[WHITE], piece_material[BLACK]};
+    std::memcpy(s.state, state, sizeof state);
+    s.key = hash_key;
+    return s;
+}
+
+bool same(const Snapshot& a, const Snapshot& b) {
+    return !std::memcmp(a.squares, b.squares, sizeof a.squares) &&
+           !std::memcmp(a.records, b.records, sizeof a.records) && !std::memcmp(a.state, b.state, sizeof a.state) &&
+           a.key == b.key;
+}
+
+uint32_t next_random() {
+    random_state = random_state * 1664525u + 1013904223u;
+    return random_state >> 8;
+}
+
+void random_play_outs(int games, int moves,
+                      const std::function<void(const std::vector<Move>& legal, Move next)>& visit) {
+    for (const char* fen : PLAY_OUT_STARTS) {
+        for (int game = 0; game < games; ++game) {
+            setup(fen);
+            for (int move = 0; move < moves; ++move) {
+                ply = 0;
+                const std::vector<Move> legal = legal_moves();
+                if (legal.empty()) break;
+                const Move next = legal[next_random() % legal.size()];
+                visit(legal, next);
+                if (::testing::Test::HasFatalFailure()) return;
+                ply = 0;
+                ASSERT_TRUE(make_move(next));
+                update_hash_key(next);
+            }
+            while (history_count) unmake_move();
+            ply = 0;
+        }
+    }
+}
+
+const std::vector<std::string> QUICK_CLOCK = {"level 40 5 0", "time 100", "otim 100"};
+
+void start_session(EngineProcess& e) {
+    const std::string dir = make_temp_dir();
+    ASSERT_FALSE(dir.empty());
+    ASSERT_TRUE(start_engine(e, dir));
+    ASSERT_TRUE(expect_output(e, "\n"));
+}
+
+void send_lines(EngineProcess& e, const std::vector<std::string>& lines) {
+    for (const std::string& l : lines) send_line(e, l);
+}
+
+std::string output_until_synced(EngineProcess& e, int timeout_ms) {
+    const std::string marker = "Error (unknown command): unknown-sync-word\n";
+    const size_t begin = e.consumed;
+    send_line(e, "unknown-sync-word");
+    EXPECT_TRUE(expect_output(e, marker, timeout_ms));
+    return e.output.substr(begin, e.consumed - marker.size() - begin);
+}
+
+std::vector<std::string> edit_lines(const std::vector<std::string>& white, const std::vector<std::string>& black) {
+    std::vector<std::string> lines = {"edit", "#"};
+    lines.insert(lines.end(), white.begin(), white.end());
+    lines.push_back("c");
+    lines.insert(lines.end(), black.begin(), black.end());
+    lines.push_back(".");
+    return lines;
 }

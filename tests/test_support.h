@@ -1,16 +1,76 @@
-// Helpers shared by the tests.
+// Helpers shared by the tests: for the in-process tests the fixture that
+// gives every test a freshly reset engine, position set-up, move lists,
+// position snapshots and random legal play-outs; for the tests that drive
+// the engine binary through its protocol, a session in a fresh directory.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "board/board.h"
+#include "engine_process.h"
 
-// Builds the start-up tables once per test process.
-void init_test_tables();
-// Sets up a FEN position; fails the current test when the FEN is refused.
+// Every in-process test runs on this fixture, under its suite's name
+// (TEST_F(Board, ...) with `using Board = EngineTest;`): SetUp resets the
+// board to the initial position with an empty history, an empty 8 MB
+// table, cleared search tables, every option on, the clock words and hooks
+// as at start-up and the random sequence at its seed, so no test depends on
+// the ones run before it.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+};
+
+// Sets up a FEN position and its key; fails the current test when the FEN
+// is refused.
 void setup(const char* fen);
-// The move of the ply-0 list written as text, or 0 when it is not there.
+// 0x88 square of a name such as "e4".
+int sq(const char* name);
+// The move of the current ply's list written as text (move_text), or 0.
 Move find_move(const char* text);
 // Every move of the current ply's list as text, in list order.
 std::vector<std::string> list_texts();
+// The entries of the current ply's list that do not leave the own king
+// attacked, in list order.
+std::vector<Move> legal_entries();
+// The legal moves of the position: every move generated at the current ply,
+// then filtered as legal_entries.
+std::vector<Move> legal_moves();
+
+// The position as make and unmake must restore it: board, records (without
+// the move scorer's cache), game-state words, material and key.
+struct Snapshot {
+    PieceRecord* squares[128];
+    PieceRecord records[2][17];
+    int state[11];
+    uint64_t key;
+};
+Snapshot take_snapshot();
+bool same(const Snapshot& a, const Snapshot& b);
+
+// A deterministic pseudo-random number; the fixture restarts the sequence.
+uint32_t next_random();
+
+// Random legal games from every play-out start, `games` from each, of at
+// most `moves` half-moves: before each move `visit` sees the position (its
+// ply-0 list generated, `legal` its legal moves) and the move about to be
+// made. The key is kept up to date; each game is taken back at its end.
+void random_play_outs(int games, int moves, const std::function<void(const std::vector<Move>& legal, Move next)>& visit);
+
+// ---------------------------------------------------------------- protocol sessions
+// A clock on which the engine plays after its first complete iteration
+// (3 seconds or less left).
+extern const std::vector<std::string> QUICK_CLOCK;
+// Starts the xboard engine in a new empty directory and reads its greeting
+// (an empty line); fails the current test when it cannot.
+void start_session(EngineProcess& e);
+void send_lines(EngineProcess& e, const std::vector<std::string>& lines);
+// The output that the lines sent so far produce: an unknown word sent last
+// answers with an error line once everything before it has been carried out.
+std::string output_until_synced(EngineProcess& e, int timeout_ms = 10000);
+// Set-up lines for a position, white's men first ("Ke1", ...), then black's.
+std::vector<std::string> edit_lines(const std::vector<std::string>& white, const std::vector<std::string>& black);
