@@ -69,7 +69,7 @@ int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
             const bool own_pawn = has_pawn_on(c, f), enemy_pawn = has_pawn_on(e, f);
             if (!own_pawn && !enemy_pawn) v += 7;
             if (own_pawn && enemy_pawn) v -= 5;
-            if (rook_trapped(c, s)) v -= 30;
+            if (rook_trapped(c, s)) v -= TRAPPED_ROOK;
             const int kf = king_file[e];
             if (square_row(s) == (c == WHITE ? 1 : 6) && square_row(enemy_king) == BACK_ROW[e]) {
                 v += 30;
@@ -109,13 +109,13 @@ int endgame_evaluate() {
     best_passer[WHITE] = best_passer[BLACK] = 0;
     score[side] += pawn_duos_endgame();
 
-    // 2.
+    // 2. the queens still on the board
     const bool queen_alive[2] = {piece_slot[WHITE][SLOT_QUEEN]->alive != 0, piece_slot[BLACK][SLOT_QUEEN]->alive != 0};
 
     // 3. bishop pair, +6 more side by side off the back row
     for (int c = WHITE; c <= BLACK; ++c) {
         if (!set_bishop_code(c)) continue;
-        score[c] += 30;
+        score[c] += BISHOP_PAIR;
         const int a = piece_slot[c][SLOT_BISHOP]->square, b = piece_slot[c][SLOT_BISHOP + 1]->square;
         const bool off_back_row = c == WHITE ? a < 112 && b < 112 : a > 7 && b > 7;
         if (off_back_row && king_adjacent(a - b)) score[c] += 6;
@@ -145,7 +145,7 @@ int endgame_evaluate() {
         score[c] += 5 * lone_bishop_opposite(king_square[c], c ^ 1);
     }
 
-    // 7.
+    // 7. trade bonus
     add_trade_bonus(score);
 
     // 8. pieces of a colour that has any material
@@ -155,6 +155,6 @@ int endgame_evaluate() {
             if (r->alive && r->kind != PAWN) score[c] += endgame_piece(r, queen_alive);
     }
 
-    // 9.
+    // 9. the score for the side to move
     return score[side] - score[xside];
 }

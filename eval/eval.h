@@ -11,9 +11,6 @@
 extern int game_phase;
 // piece_material of both colours when the current search started.
 extern int root_piece_material[2];
-// material minus piece_material of each colour (100 per pawn), left by the
-// most recent evaluation; the insufficient-material test reads it.
-extern int pawn_material[2];
 // Number of set bits of each byte value; filled by init_bit_count at start-up.
 extern uint8_t bit_count[256];
 

@@ -21,6 +21,11 @@ extern int quadrant_count[2];   // own men in the own king's quarter minus enemy
 extern int back_rank_guard[2];  // negative: the back row lacks a heavy defender
 extern int queen_out[2];        // opening only: the queen has left its own half
 
+// ---------------------------------------------------------------- weights both term sets use
+constexpr int BISHOP_PAIR = 30;       // both bishops alive
+constexpr int TRAPPED_ROOK = 30;      // a rook shut in its corner (rook_trapped)
+constexpr int NEAR_KING = 3;          // king-move distance within which a piece counts as close to a king
+
 // ---------------------------------------------------------------- geometry
 constexpr int PAWN_NONE[2] = {-1, 8};  // pawn_rear of a file without own pawn
 constexpr int BACK_ROW[2] = {7, 0};    // own back row by colour

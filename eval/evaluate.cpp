@@ -9,7 +9,6 @@
 int game_phase = 1;
 int root_piece_material[2];
 uint8_t bit_count[256];
-int pawn_material[2];
 
 int king_file[2];
 int bishop_code[2];
@@ -26,7 +25,6 @@ constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
 constexpr uint64_t ROW_5 = 0xFFull << 40;  // white pawns land here after one step
 constexpr uint64_t ROW_2 = 0xFFull << 16;  // black pawns land here after one step
 
-constexpr int BISHOP_PAIR = 30;
 constexpr int TRADE_BONUS = 10;
 constexpr int KING_SAFETY_MATERIAL = 1300;
 
@@ -110,12 +108,11 @@ void add_trade_bonus(int score[2]) {
 }
 
 int evaluate(int alpha, int beta) {
-    // 1. material, king squares, pawn material
+    // 1. material and the king squares
     int score[2] = {material[WHITE], material[BLACK]};
     for (int c = WHITE; c <= BLACK; ++c) {
         king_square[c] = piece_list[c][KING_RECORD].square;
         king_file[c] = king_square[c] & 7;
-        pawn_material[c] = material[c] - piece_material[c];
     }
 
     // 2. the endgame has its own complete term set
@@ -217,6 +214,6 @@ int evaluate(int alpha, int beta) {
         }
     }
 
-    // 16.
+    // 16. the score for the side to move
     return score[side] - score[xside];
 }

@@ -48,7 +48,7 @@ int shelter_file(int c, int file, bool outer) {
 
 int king_safety(int c) {
     const int e = c ^ 1, kf = king_file[c];
-    // 1.
+    // 1. where the king stands decides which terms apply
     int v = 0;
     if (kf == 3 || kf == 4) {
         // 2. centre king: open files around it
@@ -73,9 +73,9 @@ int king_safety(int c) {
                 v -= boundary ? 2 : 3;
         }
     }
-    // 6. the king's square
+    // 5. the king's square
     v += king_table[own_index64(c, king_square[c])];
-    // 7. as dangerous as the enemy's pieces
+    // 6. as dangerous as the enemy's pieces
     return piece_material[e] * v / 650;
 }
 

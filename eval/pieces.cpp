@@ -64,6 +64,16 @@ bool queen_adjacent(int c, int s, int bit) {
     return q->alive && king_adjacent(q->square - s) && lines_up(q->square, s, bit);
 }
 
+// A bishop (bit ATTACK_BISHOP) or rook (ATTACK_ROOK) in the quarter of an
+// exposed enemy king presses it, 6 more with the own queen beside it along
+// the piece's lines; elsewhere the queen beside it is worth 3.
+int quarter_attack(int c, int s, int bit) {
+    const int e = c ^ 1;
+    const bool queen_by = queen_adjacent(c, s, bit);
+    if (exposed(e) && quadrant_of(s) == king_quadrant[e]) return attack_bonus(e) + (queen_by ? 6 : 0);
+    return queen_by ? 3 : 0;
+}
+
 }  // namespace
 
 bool rook_trapped(int c, int s) {
@@ -86,12 +96,12 @@ int evaluate_knight(const PieceRecord* r) {
     // 3. the pair a knight step apart
     const PieceRecord* second = piece_slot[c][SLOT_KNIGHT + 1];
     if (r == piece_slot[c][SLOT_KNIGHT] && second->alive && knight_step(second->square - s)) v += 2;
-    // 4.
+    // 4. guarded by a pawn
     if (guard) v += 1;
     // 5. on the wing of an exposed enemy king
     if (exposed(e) && half(s) == half(enemy_king)) v += attack_bonus(e);
     // 6. deep in the enemy camp near its king, or on an outpost
-    const int near = distance(s, enemy_king) <= 3;
+    const int near = distance(s, enemy_king) <= NEAR_KING;
     if (in_enemy_two_rows(c, s)) {
         if (near) v += guard ? 8 : 4;
     } else if (outpost(c, s)) {
@@ -105,7 +115,7 @@ int evaluate_knight(const PieceRecord* r) {
     }
     // 8. away from an exposed own king
     if (exposed(c) && half(s) != half(king_square[c])) v += stray_penalty(c);
-    // 9.
+    // 9. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;
 }
@@ -114,8 +124,8 @@ int evaluate_bishop(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
     const int enemy_king = king_square[e];
     const bool guard = guarded(c, s);
-    const int near = distance(s, enemy_king) <= 3;
-    // 1.
+    const int near = distance(s, enemy_king) <= NEAR_KING;
+    // 1. guarded by a pawn
     int v = guard ? 1 : 0;
     // 2. the corner trap behind two enemy pawns, else depth and outposts
     if (in_enemy_two_rows(c, s)) {
@@ -133,18 +143,14 @@ int evaluate_bishop(const PieceRecord* r) {
     // 3. placement
     v += minor_placement(c, s);
     // 4. in the quarter of an exposed enemy king, the more with the queen beside it
-    const bool queen_by = queen_adjacent(c, s, ATTACK_BISHOP);
-    if (exposed(e) && quadrant_of(s) == king_quadrant[e])
-        v += attack_bonus(e) + (queen_by ? 6 : 0);
-    else if (queen_by)
-        v += 3;
+    v += quarter_attack(c, s, ATTACK_BISHOP);
     // 5. away from an exposed own king
     if (exposed(c) && quadrant_of(s) != king_quadrant[c]) v += stray_penalty(c);
     // 6. diagonals to the enemy king, queen and rooks, blockers ignored
     if (lines_up(enemy_king, s, ATTACK_BISHOP)) v += 3;
     for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot)
         if (alive_on_line(piece_slot[e][slot], s, ATTACK_BISHOP)) v += 2;
-    // 7.
+    // 7. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;
 }
@@ -171,15 +177,11 @@ int evaluate_rook(const PieceRecord* r) {
     const int seventh = c == WHITE ? 1 : 6;
     if (row == seventh) v += 20;
     // 4. the rook caught in the corner by an enemy bishop and pawn
-    if (rook_trapped(c, s)) return v - 30;
-    // 5.
+    if (rook_trapped(c, s)) return v - TRAPPED_ROOK;
+    // 5. out of reach of the enemy's lone bishop
     v += 2 * lone_bishop_opposite(s, e);
     // 6. in the quarter of an exposed enemy king, the more with the queen beside it
-    const bool queen_by = queen_adjacent(c, s, ATTACK_ROOK);
-    if (exposed(e) && quadrant_of(s) == king_quadrant[e])
-        v += attack_bonus(e) + (queen_by ? 6 : 0);
-    else if (queen_by)
-        v += 3;
+    v += quarter_attack(c, s, ATTACK_ROOK);
     // 7. connected rooks
     const PieceRecord* second = piece_slot[c][SLOT_ROOK + 1];
     if (r == piece_slot[c][SLOT_ROOK] && second->alive && king_adjacent(second->square - s) &&
@@ -188,7 +190,7 @@ int evaluate_rook(const PieceRecord* r) {
     // 8. ranks and files to the enemy king and queen, blockers ignored
     if (lines_up(enemy_king, s, ATTACK_ROOK)) v += 2;
     if (alive_on_line(piece_slot[e][SLOT_QUEEN], s, ATTACK_ROOK)) v += 1;
-    // 9.
+    // 9. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;
 }
@@ -199,15 +201,15 @@ int evaluate_queen(const PieceRecord* r) {
     // 1. the enemy back row needs a guard now; the own one has one
     back_rank_guard[e] -= 2;
     if (square_row(s) == BACK_ROW[c]) back_rank_guard[c] += 2;
-    // 2.
+    // 2. out of reach of the enemy's lone bishop
     int v = 3 * lone_bishop_opposite(s, e);
-    // 3. 4. on a line with the enemy king, close to it in its camp
+    // 3. on a line with the enemy king, and close to it in its camp
     if (lines_up(enemy_king, s, ATTACK_QUEEN)) v += 2;
-    if (in_enemy_two_rows(c, s) && distance(s, enemy_king) <= 3) v += 2;
-    // 5. exposed kings
+    if (in_enemy_two_rows(c, s) && distance(s, enemy_king) <= NEAR_KING) v += 2;
+    // 4. exposed kings
     if (exposed(e) && half(s) == half(enemy_king)) v += attack_bonus(e);
     if (exposed(c) && half(s) != half(king_square[c])) v += stray_penalty(c);
-    // 6.
+    // 5. two more men in the quarters of the kings
     count_quadrant(c, s, 2);
     return v;
 }

@@ -110,9 +110,9 @@ int threat_term(int kind, int first_slot, int last_slot, int lowest_target, cons
                 if (!on_board(s) || (board[s] && board[s]->color == side)) continue;
                 if (slider && !(clear_line(from, s, occupancy) && clear_line(s, target->square, occupancy)))
                     continue;
-                // 3.
+                // 3. a square no enemy man covers
                 if (enemy_covers(kind, s, occupancy)) continue;
-                // 4. 5.
+                // 4. 5. the value by target and occupant, more when the square is defended
                 const int column = occupant_column(s);
                 const bool held = defended(kind, from, s, occupancy);
                 switch (kind) {
