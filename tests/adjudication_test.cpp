@@ -42,11 +42,7 @@ TEST_F(Adjudication, EngineWithoutAMove) {
 
 TEST_F(Adjudication, EngineMatesAndWaitsInForceMode) {
     EngineProcess e;
-    start_session(e);
-    send_lines(e, {"new", "force"});
-    send_lines(e, back_rank);
-    send_lines(e, QUICK_CLOCK);
-    send_lines(e, {"go"});
+    start_thinking(e, back_rank);
     ASSERT_TRUE(expect_output(e, "move a1a8\n\n1-0 {Vexmoth Mate}\n"));
     // The mating move was printed but not made: white is still on move, and
     // the engine plays neither side until told.

@@ -23,15 +23,12 @@ int score_of(const char* text) {
     return 0;
 }
 
-// Sets up the position and generates all its moves, or its evasions.
+// Sets up the position and generates its evasions when asked for them in
+// check, otherwise all its moves.
 void generate(const char* fen, bool evasions = false) {
     setup(fen);
-    ply = 0;
-    in_check_flag = find_checker(xside);
-    if (evasions)
-        gen_evasions();
-    else
-        gen_moves();
+    generate_root_moves();
+    if (in_check_flag && !evasions) gen_moves();
 }
 
 // The legal moves of the list just generated, as sorted texts.

@@ -208,36 +208,30 @@ TEST_F(EvalEndgame, WorkedExamples) {
     EXPECT_EQ(action_square, make_square(3, 3));
 }
 
+// One threat term of the side to move in the position, after an
+// evaluation has set the words it reads.
+int threat_in(const char* fen, int (*term)(uint64_t)) {
+    prepare(fen);
+    evaluate(-FULL, FULL);
+    return term(occupancy());
+}
+
 TEST_F(EvalThreats, WorkedExamples) {
     // Knight d5 against the king g8: e7 and f6 reach it, 7 each undefended.
-    prepare("6k1/8/8/3N4/8/8/8/4K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_knight(occupancy()), 14);
+    EXPECT_EQ(threat_in("6k1/8/8/3N4/8/8/8/4K3 w - - 0 1", threat_knight), 14);
     EXPECT_EQ(threat_bishop(occupancy()), 0);
     // f6 pawn-defended ends the term: e7's 7, then 10 + 15.
-    prepare("6k1/8/8/3NP3/8/8/8/4K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_knight(occupancy()), 7 + 10 + 15);
+    EXPECT_EQ(threat_in("6k1/8/8/3NP3/8/8/8/4K3 w - - 0 1", threat_knight), 7 + 10 + 15);
     // A black pawn on g7 covers f6: only e7 counts.
-    prepare("6k1/6p1/8/3N4/8/8/8/4K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_knight(occupancy()), 7);
+    EXPECT_EQ(threat_in("6k1/6p1/8/3N4/8/8/8/4K3 w - - 0 1", threat_knight), 7);
     // Bishop c1 reaches b2 on the long diagonal to h8: 4 + 10 undefended,
     // 6 + 15 next to its king, nothing when a black pawn covers b2.
-    prepare("7k/8/8/8/8/8/8/2B1K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_bishop(occupancy()), 14);
+    EXPECT_EQ(threat_in("7k/8/8/8/8/8/8/2B1K3 w - - 0 1", threat_bishop), 14);
     EXPECT_EQ(threat_knight(occupancy()), 0);
-    prepare("7k/8/8/8/8/8/8/K1B5 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_bishop(occupancy()), 21);
-    prepare("7k/8/8/8/8/p7/8/2B1K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_bishop(occupancy()), 0);
+    EXPECT_EQ(threat_in("7k/8/8/8/8/8/8/K1B5 w - - 0 1", threat_bishop), 21);
+    EXPECT_EQ(threat_in("7k/8/8/8/8/p7/8/2B1K3 w - - 0 1", threat_bishop), 0);
     // A blocked line to the target never counts.
-    prepare("7k/6p1/8/8/8/8/8/2B1K3 w - - 0 1");
-    evaluate(-FULL, FULL);
-    EXPECT_EQ(threat_bishop(occupancy()), 0);
+    EXPECT_EQ(threat_in("7k/6p1/8/8/8/8/8/2B1K3 w - - 0 1", threat_bishop), 0);
     EXPECT_EQ(threat_rook(occupancy()), 0);
     EXPECT_EQ(threat_queen(occupancy()), 0);
 }

@@ -130,11 +130,7 @@ TEST(Protocol, PromotionText) {
     // The engine's own promotion is written with a comma: the queen
     // promotion mates (king b6 covers a7 and b7), so the game ends with it.
     EngineProcess s;
-    start_session(s);
-    send_lines(s, {"new", "force"});
-    send_lines(s, edit_lines({"Kb6", "Pe7"}, {"Ka8"}));
-    send_lines(s, QUICK_CLOCK);
-    send_lines(s, {"go"});
+    start_thinking(s, edit_lines({"Kb6", "Pe7"}, {"Ka8"}));
     EXPECT_TRUE(expect_output(s, "move e7e8,q\n\n1-0 {Vexmoth Mate}\n"));
     EXPECT_EQ(wait_exit(s), 0);
 
@@ -202,11 +198,7 @@ TEST(Protocol, ImpossiblePositionsAreSearchedSafely) {
     };
     for (const auto& [lines, answer] : cases) {
         EngineProcess s;
-        start_session(s);
-        send_lines(s, {"new", "force"});
-        send_lines(s, lines);
-        send_lines(s, QUICK_CLOCK);
-        send_lines(s, {"go"});
+        start_thinking(s, lines);
         EXPECT_TRUE(expect_output(s, answer)) << lines[0];
         send_lines(s, {"new"});
         send_lines(s, QUICK_CLOCK);

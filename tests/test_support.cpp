@@ -148,6 +148,14 @@ void send_lines(EngineProcess& e, const std::vector<std::string>& lines) {
     for (const std::string& l : lines) send_line(e, l);
 }
 
+void start_thinking(EngineProcess& e, const std::vector<std::string>& position) {
+    start_session(e);
+    send_lines(e, {"new", "force"});
+    send_lines(e, position);
+    send_lines(e, QUICK_CLOCK);
+    send_lines(e, {"go"});
+}
+
 std::string output_until_synced(EngineProcess& e, int timeout_ms) {
     const std::string marker = "Error (unknown command): unknown-sync-word\n";
     const size_t begin = e.consumed;

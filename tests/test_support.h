@@ -69,6 +69,9 @@ extern const std::vector<std::string> QUICK_CLOCK;
 // (an empty line); fails the current test when it cannot.
 void start_session(EngineProcess& e);
 void send_lines(EngineProcess& e, const std::vector<std::string>& lines);
+// Starts a session and has the engine think, on the quick clock, in the
+// position that `position` makes from a new game in force mode.
+void start_thinking(EngineProcess& e, const std::vector<std::string>& position);
 // The output that the lines sent so far produce: an unknown word sent last
 // answers with an error line once everything before it has been carried out.
 std::string output_until_synced(EngineProcess& e, int timeout_ms = 10000);

@@ -63,6 +63,16 @@ bool read_depth(const char* text, int* depth) {
     return true;
 }
 
+// "DEPTH [FEN]": the depth read and the position set up, or false with the
+// usage or the error printed.
+bool read_depth_and_position(const char* command, int argc, char** argv, int* depth) {
+    if (argc < 1) {
+        std::fprintf(stderr, "usage: vexmoth-tool %s DEPTH [FEN]\n", command);
+        return false;
+    }
+    return read_depth(argv[0], depth) && setup_from_arguments(argc - 1, argv + 1);
+}
+
 bool report_overflow() {
     if (!stack_overflow) return false;
     std::fprintf(stderr, "vexmoth-tool: the move lists of this position and depth do not fit the move stack\n");
@@ -87,11 +97,7 @@ uint64_t perft(int depth) {
 
 int command_perft(int argc, char** argv) {
     int depth;
-    if (argc < 1) {
-        std::fprintf(stderr, "usage: vexmoth-tool perft DEPTH [FEN]\n");
-        return 2;
-    }
-    if (!read_depth(argv[0], &depth) || !setup_from_arguments(argc - 1, argv + 1)) return 2;
+    if (!read_depth_and_position("perft", argc, argv, &depth)) return 2;
     const auto start = std::chrono::steady_clock::now();
     const uint64_t count = perft(depth);
     if (report_overflow()) return 2;
@@ -103,11 +109,7 @@ int command_perft(int argc, char** argv) {
 
 int command_divide(int argc, char** argv) {
     int depth;
-    if (argc < 1) {
-        std::fprintf(stderr, "usage: vexmoth-tool divide DEPTH [FEN]\n");
-        return 2;
-    }
-    if (!read_depth(argv[0], &depth) || !setup_from_arguments(argc - 1, argv + 1)) return 2;
+    if (!read_depth_and_position("divide", argc, argv, &depth)) return 2;
     if (depth < 1) {
         std::printf("total 1\n");
         return 0;
