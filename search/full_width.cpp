@@ -53,8 +53,9 @@ int convert_fraction(int* depth, int beta) {
     return beta > 0 ? 1 : 0;
 }
 
-// Research: one ply below the root, a first move that loses more than half
-// a pawn on an open window is looked at once more, one ply deeper.
+// Research: one ply below the root, with alpha below -50, a first move that
+// loses more than half a pawn is looked at once more, one ply deeper.
+// Returns the research state: 0 armed, -1 off.
 int research_armed(int alpha, int beta) {
     return research && ply == 1 && beta > -MATE_BOUND && alpha < -50 ? 0 : -1;
 }
