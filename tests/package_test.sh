@@ -82,6 +82,12 @@ printf 'plugin spec 0.0\nvexmoth\nchess\n' | cmp -s - "$work/root/usr/share/game
 # The launcher starts the engine installed beside it, under /usr/lib/games.
 grep -q '^#!/bin/sh' "$work/root/usr/games/vexmoth" && sh -n "$work/root/usr/games/vexmoth" ||
   fail "the launcher is not a valid sh script"
+# After installation the plugin file carries the time of installation, so
+# that xboard lists the engine for users whose settings are newer than the
+# package build.
+dpkg-deb -e "$deb" "$work/control"
+sh -n "$work/control/postinst" && grep -q 'touch "/usr/share/games/plugins/xboard/vexmoth.eng"' "$work/control/postinst" ||
+  fail "the postinst does not give the plugin file the time of installation"
 # Compressed documents carry no file name or time (reproducible), and the
 # changelog's latest entry is this version.
 for gz in "$work"/root/usr/share/man/man6/*.gz "$work/root/usr/share/doc/vexmoth/changelog.gz"; do
