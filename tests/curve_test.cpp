@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,12 +72,23 @@ struct Point {
     std::string fill;
 };
 
+// The value of attribute `name` in the element text `element`.
+std::string attribute(const std::string& element, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const size_t at = element.find(key);
+    if (at == std::string::npos) return "";
+    const size_t start = at + key.size();
+    return element.substr(start, element.find('"', start) - start);
+}
+
 // The points of the picture, in the order drawn.
 std::vector<Point> points_of(const std::string& svg) {
     std::vector<Point> points;
-    const std::regex circle("<circle cx=\"([-0-9.]+)\" cy=\"([-0-9.]+)\"[^>]* fill=\"([^\"]+)\"");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), circle); it != std::sregex_iterator(); ++it)
-        points.push_back(Point{std::stod((*it)[1]), std::stod((*it)[2]), (*it)[3]});
+    for (size_t at = svg.find("<circle "); at != std::string::npos; at = svg.find("<circle ", at + 1)) {
+        const std::string element = svg.substr(at, svg.find('>', at) - at);
+        points.push_back(Point{std::stod(attribute(element, "cx")), std::stod(attribute(element, "cy")),
+                               attribute(element, "fill")});
+    }
     return points;
 }
 
