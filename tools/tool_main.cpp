@@ -29,6 +29,9 @@ const ToolCommand commands[] = {
      "search [FEN] [--depth N | --time MS] [--hash MB] [--option NAME=0|1 ...]\n"
      "                              best move, score, depth, nodes and speed of one search (default 1000 ms)"},
     {"bench", command_bench, "bench [DEPTH]              fixed-depth searches of built-in positions; the node total"},
+    {"curve", command_curve,
+     "curve LOG [OUT.svg] [--game N] the engine's score over a game of a vexmolog.txt as an SVG picture\n"
+     "                              (the last game by default; without OUT.svg on standard output)"},
 };
 
 void print_usage(FILE* out) {

@@ -29,3 +29,4 @@ int command_eval(int argc, char** argv);
 int command_eval_bench(int argc, char** argv);
 int command_search(int argc, char** argv);
 int command_bench(int argc, char** argv);
+int command_curve(int argc, char** argv);
