@@ -44,12 +44,6 @@ bool can_move() {
     return any && !king_capture;
 }
 
-std::string user_text(Move m) {  // promotions as a front end writes them: "e7e8q"
-    std::string t = move_text(m);
-    if (t.size() == 6) t.erase(4, 1);
-    return t;
-}
-
 // The next move of the walk: a quiet piece move to a position not seen
 // before, or, once eighty half-moves have passed without one, a pawn move or
 // a capture to start a new reversible stretch (the game has only about a
@@ -95,7 +89,7 @@ void engine_checkpoint(EngineProcess& engine) {
     const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
     bool legal = false;
     for (int i = first_move[0]; i < last_move[0] && !legal; ++i)
-        if (move_text(move_list[i].move) == move && make_legal_move(move_list[i].move)) {
+        if (long_algebraic(move_list[i].move) == move && make_legal_move(move_list[i].move)) {
             legal = true;
             unmake_move();
         }
@@ -121,7 +115,7 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         const Move m = next_walk_move(rng, seen);
         ASSERT_NE(m, 0u) << "the walk is stuck at half-move " << history_count;
         if (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE)) ++pawn_moves_and_captures;
-        send_line(engine, user_text(m));
+        send_line(engine, long_algebraic(m));
         make_move(m);
         seen.insert(placement());
         generate_root_moves();
@@ -140,7 +134,7 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     // One half-move more is refused; asked to play, the engine ends the game.
     const Move extra = next_walk_move(rng, seen);
     ASSERT_NE(extra, 0u);
-    const std::string extra_text = user_text(extra);
+    const std::string extra_text = long_algebraic(extra);
     send_line(engine, extra_text);
     send_line(engine, "go");
     EXPECT_TRUE(expect_output(engine, "Error (game too long): " + extra_text + "\n", 30000));
@@ -148,7 +142,7 @@ TEST(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     // The last move can still be taken back and played again, and a new
     // game started.
     for (const char* l : {"force", "undo"}) send_line(engine, l);
-    send_line(engine, user_text(history[history_count - 1].move));
+    send_line(engine, long_algebraic(history[history_count - 1].move));
     EXPECT_EQ(synced_output(engine), "");
     for (const char* l : {"new", "level 40 5 0", "time 100", "otim 100", "e2e4"}) send_line(engine, l);
     EXPECT_TRUE(expect_output(engine, "move "));

@@ -72,13 +72,6 @@ std::vector<Move> legal_moves() {
     return moves;
 }
 
-// How the opponent writes a move: promotions with the letter right after the squares.
-std::string opponent_text(Move m) {
-    std::string t = move_text(m);
-    if (t.size() == 6) t.erase(4, 1);
-    return t;
-}
-
 void model_play(Move m) {
     make_move(m);
     model_changed();
@@ -118,7 +111,7 @@ std::vector<Line> random_action() {
         const std::vector<Move> moves = legal_moves();
         if (!moves.empty()) {
             const Move m = moves[size_t(pick(int(moves.size())))];
-            out.push_back({opponent_text(m), true, m});
+            out.push_back({long_algebraic(m), true, m});
             return out;
         }
     }
@@ -238,7 +231,7 @@ bool follow_answer(Outcome& o, const Line& l, const std::string& answer) {
                             rest.find("\n1/2-1/2 {") != std::string::npos;
         bool found = false;
         for (const Move m : legal_moves())
-            if (text == move_text(m)) {
+            if (text == long_algebraic(m)) {
                 if (!result) model_play(m);
                 found = true;
                 break;
