@@ -88,6 +88,14 @@ void model(Session& s, const std::string& fen, const std::string& moves = "") {
     for (const std::string& m : s.moves) ASSERT_TRUE(play(m)) << m;
 }
 
+// Sends "position" for the FEN ("" the initial position) and moves, and
+// models the position it gives.
+void set_position(Session& s, const std::string& fen, const std::string& moves = "") {
+    model(s, fen, moves);
+    send_line(s.engine, "position " + (fen.empty() ? std::string("startpos") : "fen " + fen) +
+                            (moves.empty() ? "" : " moves " + moves));
+}
+
 // The moves are legal one after the other from the model's position.
 bool legal_sequence(const std::vector<std::string>& moves) {
     size_t made = 0;
@@ -197,9 +205,7 @@ TEST(UciProtocol, PositionsWithSpecialMoves) {
         {"r3k3/1P6/8/8/8/8/6p1/4K2R w K - 0 1", "b7a8q e8e7 a8a4 g2h1r e1e2 h1h2 e2e3 e7d6"},
     };
     for (const auto& c : cases) {
-        model(s, c.fen, c.moves);
-        const std::string position = std::string("position ") + (*c.fen ? std::string("fen ") + c.fen : "startpos");
-        send(s, {position + " moves " + c.moves});
+        set_position(s, c.fen, c.moves);
         EXPECT_EQ(output_until_ready(s), "") << c.moves;
         go(s, "go depth 3");
     }
@@ -228,8 +234,7 @@ TEST(UciProtocol, PositionsWithSpecialMoves) {
 TEST(UciProtocol, MovetimeUsesItsTime) {
     Session s;
     start(s);
-    model(s, START);
-    send(s, {"position startpos"});
+    set_position(s, START);
     for (int t : {1000, 200, 20}) {
         const Search r = go(s, "go movetime " + std::to_string(t));
         // Both clocks count whole milliseconds: one may be short by one.
@@ -245,8 +250,7 @@ TEST(UciProtocol, MovetimeUsesItsTime) {
 TEST(UciProtocol, DepthAndNodes) {
     Session s;
     start(s);
-    model(s, START, "e2e4 e7e5");
-    send(s, {"position startpos moves e2e4 e7e5"});
+    set_position(s, START, "e2e4 e7e5");
     Search r = go(s, "go depth 5");
     EXPECT_NE(r.output.find("info depth 5 "), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("info depth 6 "), std::string::npos) << r.output;
@@ -263,8 +267,7 @@ TEST(UciProtocol, DepthAndNodes) {
 TEST(UciProtocol, ClockFields) {
     Session s;
     start(s);
-    model(s, START);
-    send(s, {"position startpos"});
+    set_position(s, START);
     // Each from an empty table, so that the first iteration is a short one.
     // Sudden death, 6 s each: a budget of 100 ms, which the search may
     // pass only up to five budgets.
@@ -284,8 +287,7 @@ TEST(UciProtocol, ClockFields) {
     // once (500 ms is the safety margin), whatever the other clock says.
     r = go(s, "go wtime 300 btime 600000");
     EXPECT_LE(r.elapsed_ms, 250);
-    model(s, START, "e2e4");
-    send(s, {"position startpos moves e2e4"});
+    set_position(s, START, "e2e4");
     r = go(s, "go wtime 600000 btime 300 winc 0 binc 0");
     EXPECT_LE(r.elapsed_ms, 250);
     finish(s);
@@ -294,8 +296,7 @@ TEST(UciProtocol, ClockFields) {
 TEST(UciProtocol, InfiniteRunsUntilStopAndAnswersIsready) {
     Session s;
     start(s);
-    model(s, START);
-    send(s, {"position startpos"});
+    set_position(s, START);
     // The answers come within 50 ms; the best of three searches counts, so
     // that one slice of a busy machine's scheduler does not decide.
     int isready_ms = 1000000, stop_ms = 1000000;
@@ -313,8 +314,8 @@ TEST(UciProtocol, InfiniteRunsUntilStopAndAnswersIsready) {
     EXPECT_LE(isready_ms, 50) << "isready while searching";
     EXPECT_LE(stop_ms, 50) << "stop";
     // A search that ends by itself (a mate found) still waits for the stop.
-    model(s, KNIGHT_MATE);
-    send(s, {std::string("position fen ") + KNIGHT_MATE, "go infinite"});
+    set_position(s, KNIGHT_MATE);
+    send(s, {"go infinite"});
     EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
     const auto sent = steady::now();
     send(s, {"stop"});
@@ -338,8 +339,8 @@ TEST(UciProtocol, CommandsDuringASearchWaitTheirTurn) {
     model(s, START, "e2e4");
     go(s, "go depth 2");
     // A stop ends the search that runs; a go that came during it then runs.
-    model(s, KNIGHT_MATE);
-    send(s, {std::string("position fen ") + KNIGHT_MATE, "go infinite"});
+    set_position(s, KNIGHT_MATE);
+    send(s, {"go infinite"});
     EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
     sent = steady::now();
     send(s, {"go depth 1", "stop"});
@@ -352,30 +353,25 @@ TEST(UciProtocol, MateAndStalemate) {
     Session s;
     start(s);
     // Mated: no move, a mate score of 0.
-    model(s, START, "f2f3 e7e5 g2g4 d8h4");
-    send(s, {"position startpos moves f2f3 e7e5 g2g4 d8h4"});
+    set_position(s, START, "f2f3 e7e5 g2g4 d8h4");
     Search r = go(s, "go depth 5");
     EXPECT_EQ(r.best, "0000");
     EXPECT_NE(r.output.find("info depth 0 score mate 0\n"), std::string::npos) << r.output;
     // Stalemated: no move, a draw score.
-    model(s, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    send(s, {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"});
+    set_position(s, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     r = go(s, "go movetime 200");
     EXPECT_EQ(r.best, "0000");
     EXPECT_NE(r.output.find("info depth 0 score cp 0\n"), std::string::npos) << r.output;
     // Mate in one and in two for the side to move, in moves.
-    model(s, START, FOOLS_MATE_MOVES);
-    send(s, {std::string("position startpos moves ") + FOOLS_MATE_MOVES});
+    set_position(s, START, FOOLS_MATE_MOVES);
     r = go(s, "go depth 4");
     EXPECT_EQ(r.best, "d8h4");
     EXPECT_NE(r.output.find("score mate 1 "), std::string::npos) << r.output;
-    model(s, "6k1/8/5K2/8/8/8/8/R7 w - - 0 1");
-    send(s, {"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1"});
+    set_position(s, "6k1/8/5K2/8/8/8/8/R7 w - - 0 1");
     r = go(s, "go depth 6");
     EXPECT_NE(r.output.find("score mate 2 "), std::string::npos) << r.output;
     // The side to move is mated next move, whatever it plays.
-    model(s, "7k/p4K2/8/8/8/8/8/6R1 b - - 0 1");
-    send(s, {"position fen 7k/p4K2/8/8/8/8/8/6R1 b - - 0 1"});
+    set_position(s, "7k/p4K2/8/8/8/8/8/6R1 b - - 0 1");
     r = go(s, "go depth 4");
     EXPECT_NE(r.output.find("score mate -1 "), std::string::npos) << r.output;
     finish(s);
@@ -386,8 +382,7 @@ TEST(UciProtocol, MateAndStalemate) {
 TEST(UciProtocol, BadPositionsKeepThePositionBefore) {
     Session s;
     start(s);
-    model(s, START, FOOLS_MATE_MOVES);
-    send(s, {std::string("position startpos moves ") + FOOLS_MATE_MOVES});
+    set_position(s, START, FOOLS_MATE_MOVES);
     const struct {
         std::string line;
         const char* answer;
