@@ -18,38 +18,29 @@ int nps_estimate = 1000000;  // nodes per second of the last search: plans the p
 int stop_requested;          // a "stop" for the running search was read
 int waits_for_stop;          // "go infinite" or no limit: bestmove only after "stop"
 
+// The fields of a "go" line: a clock -1 and the others 0 when not given.
 struct GoRequest {
-    int64_t time[2] = {-1, -1};  // wtime, btime; -1 when not given
-    int64_t increment[2] = {0, 0};
-    int64_t moves_to_go = 0;
-    int64_t movetime = 0;
-    int64_t nodes = 0;
-    int64_t depth = 0;
+    int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
+    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0;
     int infinite = 0;
 };
 
-// A field of "go" with a number, its range, and where it goes.
-int64_t* go_field(GoRequest& r, const char* word, int64_t* low, int64_t* high) {
-    *low = 0;
-    *high = TIME_LIMIT_MS;
-    if (!std::strcmp(word, "wtime")) return &r.time[WHITE];
-    if (!std::strcmp(word, "btime")) return &r.time[BLACK];
-    if (!std::strcmp(word, "winc")) return &r.increment[WHITE];
-    if (!std::strcmp(word, "binc")) return &r.increment[BLACK];
-    *low = 1;
-    if (!std::strcmp(word, "movetime")) return &r.movetime;
-    if (!std::strcmp(word, "nodes")) {
-        *high = NODE_LIMIT;
-        return &r.nodes;
-    }
-    if (!std::strcmp(word, "movestogo")) {
-        *high = 1000;
-        return &r.moves_to_go;
-    }
-    if (!std::strcmp(word, "depth")) {
-        *high = MAX_ITERATION - 1;
-        return &r.depth;
-    }
+// The fields that take a number, with the range it is clamped to.
+struct GoField {
+    const char* name;
+    int64_t GoRequest::*value;
+    int64_t low, high;
+};
+constexpr GoField GO_FIELDS[] = {
+    {"wtime", &GoRequest::wtime, 0, TIME_LIMIT_MS},          {"btime", &GoRequest::btime, 0, TIME_LIMIT_MS},
+    {"winc", &GoRequest::winc, 0, TIME_LIMIT_MS},            {"binc", &GoRequest::binc, 0, TIME_LIMIT_MS},
+    {"movestogo", &GoRequest::movestogo, 1, 1000},           {"movetime", &GoRequest::movetime, 1, TIME_LIMIT_MS},
+    {"nodes", &GoRequest::nodes, 1, NODE_LIMIT},             {"depth", &GoRequest::depth, 1, MAX_ITERATION - 1},
+};
+
+const GoField* go_field(const char* word) {
+    for (const GoField& f : GO_FIELDS)
+        if (!std::strcmp(word, f.name)) return &f;
     return nullptr;
 }
 
@@ -64,11 +55,10 @@ GoRequest read_go_words() {
             r.infinite = 1;
             continue;
         }
-        int64_t low, high;
-        int64_t* field = go_field(r, word, &low, &high);
+        const GoField* field = go_field(word);
         if (!field) {
-            output_line("info string go: %.80s is not supported and is ignored", word);
-        } else if (!word_number(i + 1, low, high, field)) {
+            output_line("info string go: %s is not supported and is ignored", shown_text(word));
+        } else if (!word_number(i + 1, field->low, field->high, &(r.*field->value))) {
             output_line("info string go: %s needs a whole number", word);
         } else {
             ++i;
@@ -100,13 +90,14 @@ int stop_poll_mask(int64_t node_limit) {
 // with an increment as an incremental clock, else as sudden death against
 // the opponent's clock (taken equal to ours when not given).
 void set_clock(const GoRequest& r, SearchLimits& limits) {
-    const int64_t clock = r.time[side];
+    const int64_t clock = side == WHITE ? r.wtime : r.btime, other = side == WHITE ? r.btime : r.wtime;
+    const int64_t increment = side == WHITE ? r.winc : r.binc;
     if (clock < 0) return;
-    const int64_t opponent = r.time[xside] >= 0 ? r.time[xside] : clock;
-    const int mode = r.moves_to_go > 0 ? TIME_MOVES : r.increment[side] > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
+    const int64_t opponent = other < 0 ? clock : other;
+    const int mode = r.movestogo > 0 ? TIME_MOVES : increment > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
     limits.clock_rules = 1;
     limits.clock_ms = int(clock);
-    limits.budget_ms = time_budget(mode, int(r.moves_to_go), 0, int(clock), int(opponent));
+    limits.budget_ms = time_budget(mode, int(r.movestogo), 0, int(clock), int(opponent));
 }
 
 SearchLimits make_limits(const GoRequest& r) {

@@ -70,6 +70,14 @@ void output_line(const char* format, ...) {
 
 const char* word_at(int i) { return i < word_count ? words[i] : ""; }
 
+const char* shown_text(const char* text) {
+    static char shown[81];
+    int n = 0;
+    for (; n < 80 && text[n]; ++n) shown[n] = text[n] > 32 && text[n] < 127 ? text[n] : '?';
+    shown[n] = 0;
+    return shown;
+}
+
 int word_number(int i, int64_t low, int64_t high, int64_t* value) {
     const char* text = word_at(i);
     char* end;
@@ -103,7 +111,7 @@ int main() {
         if (command)
             command->run();
         else
-            output_line("info string unknown command: %.80s", words[0]);
+            output_line("info string unknown command: %s", shown_text(words[0]));
     }
     return 0;
 }

@@ -82,7 +82,7 @@ void command_setoption() {
             set_switch(o.flag, o.name, word_at(value_at + 1));
             return;
         }
-    output_line("info string unknown option: %.80s", name);
+    output_line("info string unknown option: %s", shown_text(name));
 }
 
 void set_hash_size(int megabytes) {

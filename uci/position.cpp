@@ -73,12 +73,12 @@ void play_moves(int first) {
     for (int i = first; i < word_count; ++i) {
         const char* text = words[i];
         if (kept_move_count == GAME_HISTORY_LIMIT) {
-            output_line("info string a game has at most %d half-moves: %.80s and the moves after it are ignored",
-                        GAME_HISTORY_LIMIT, text);
+            output_line("info string a game has at most %d half-moves: %s and the moves after it are ignored",
+                        GAME_HISTORY_LIMIT, shown_text(text));
             return;
         }
         if (!is_move_text(text)) {
-            output_line("info string malformed move %.80s: the moves before it are kept", text);
+            output_line("info string malformed move %s: the moves before it are kept", shown_text(text));
             return;
         }
         if (!play_move_text(text)) {
@@ -122,9 +122,9 @@ void command_position() {
         return;
     }
     if (at < word_count && std::strcmp(words[at], "moves")) {
-        output_line("info string position: %.80s where moves or the end of the line belongs; the position stays "
+        output_line("info string position: %s where moves or the end of the line belongs; the position stays "
                     "as it was",
-                    words[at]);
+                    shown_text(words[at]));
         return;
     }
     const char* error = nullptr;

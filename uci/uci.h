@@ -23,6 +23,10 @@ extern int command_start_ms;  // now_ms when the command being carried out was t
 
 // The command's word at index i, or "" past the end.
 const char* word_at(int i);
+// The text as an info string may repeat it: at most 80 characters, any
+// byte other than printable ASCII shown as '?', so that a GUI is never
+// handed bytes it cannot read. A static buffer the next call overwrites.
+const char* shown_text(const char* text);
 // Reads word i as a whole number (an optional sign and decimal digits,
 // nothing else) into *value, clamped to low..high. Returns 0, leaving
 // *value alone, when the word is missing or no number.
