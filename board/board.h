@@ -390,6 +390,9 @@ void hash_size(int megabytes, int* bits, int* fold, int* records);
 int hash_init(int megabytes);
 // Empties every slot and restarts the generations, as a fresh table would be.
 void hash_clear();
+// Per mille of the table used by the current generation (hash_age),
+// estimated from the first thousand slots; 0 without a table. Reads only.
+int hash_full_permille();
 // The key of the current position computed from the piece lists and side.
 uint64_t position_key();
 // hash_key = position_key() and the slot selected; nothing without a table.

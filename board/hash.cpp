@@ -84,6 +84,20 @@ void hash_clear() {
     hash_age = 1;
 }
 
+// A front end's "how full" reading: the first thousand slots stand for the
+// table, as the index is spread evenly over all slots. An entry counts once
+// it holds something and was stored by the current generation.
+int hash_full_permille() {
+    const int sample = hash_records < 1000 ? hash_records : 1000;
+    if (!hash_table || sample == 0) return 0;
+    int used = 0;
+    for (int i = 0; i < sample; ++i) {
+        const HashEntry& e = hash_table[i];
+        if ((e.lock | e.info) != 0 && int((e.info >> 5) & 31) == (hash_age & 31)) ++used;
+    }
+    return used * 1000 / sample;
+}
+
 uint64_t position_key() {
     uint64_t key = side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)

@@ -16,7 +16,8 @@ void log_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // ---------------------------------------------------------------- move text (user_move.cpp)
 // Index in move_list of the ply-0 entry that the line names, or -1. Reads
-// the first five characters; a promotion needs its lower-case letter.
+// the first five characters: two squares written as a file letter a-h and
+// a rank digit 1-8, and for a promotion its lower-case letter.
 int parse_user_move(const char* line);
 
 // ---------------------------------------------------------------- numbers (read_number.cpp)

@@ -15,8 +15,10 @@ void think() {
     search_move(allocate_time());
     if (search_failure) fatal_exit(search_failure);
     const Move best = pv[0][0];
+    // xboard reads a promotion only with its letter right after the squares
+    // ("e7e8n"); the log keeps the engine's own text ("e7e8,n").
     if (best) {
-        std::printf("move %s\n", move_text(best));
+        std::printf("move %s\n", long_algebraic(best));
         std::fflush(stdout);
     }
     total_time += elapsed_since(command_time);

@@ -2,19 +2,24 @@
 // ply-0 list.
 #include "driver/driver.h"
 
-// Squares come from one formula, 16 * (8 - rank) + file for a lower-case
-// file letter and a digit. Other characters mostly give numbers outside
-// 0..119 or squares no move uses, but not always: a letter 16 places past
-// the file with a digit one lower names the same square ("u3" is e2), so
-// "u3e4" is read as e2e4. Characters past the fifth are never looked at.
+namespace {
+
+// A lower-case file letter a-h followed by a rank digit 1-8.
+bool is_square_text(const char* text) {
+    return text[0] >= 'a' && text[0] <= 'h' && text[1] >= '1' && text[1] <= '8';
+}
+
+}  // namespace
+
+// Squares come from one formula, 16 * (8 - rank) + file. It is applied only
+// to a file letter a-h and a rank digit 1-8: other characters would map onto
+// real squares too ("E2" reads as e6, "u3" as e2), and a mistyped move would
+// then be played as a different one. Characters past the fifth are never
+// looked at.
 int parse_user_move(const char* line) {
-    int c[4];
-    for (int i = 0; i < 4; ++i) {
-        c[i] = int8_t(line[i]);
-        if (c[i] == 0) return -1;  // a line shorter than four characters names no move
-    }
-    const int from = c[0] - 16 * c[1] + 799, to = c[2] - 16 * c[3] + 799;
-    if (to == from || from < 0 || from > 119 || to < 0 || to > 119) return -1;
+    if (!is_square_text(line) || !is_square_text(line + 2)) return -1;
+    const int from = line[0] - 16 * line[1] + 799, to = line[2] - 16 * line[3] + 799;
+    if (to == from) return -1;
     for (int i = first_move[0]; i < last_move[0]; ++i) {
         const Move m = move_list[i].move;
         if (move_from(m) != from || move_to(m) != to) continue;

@@ -51,7 +51,8 @@ std::string read_file(const std::string& dir, const std::string& name) {
     return s.str();
 }
 
-bool start_engine(EngineProcess& e, const std::string& dir) {
+bool start_engine(EngineProcess& e, const std::string& dir, const char* binary) {
+    if (!binary) binary = VEXMOTH_ENGINE;
     e.dir = dir;
     int in_pipe[2], out_pipe[2];
     if (pipe(in_pipe) || pipe(out_pipe)) return false;
@@ -63,7 +64,7 @@ bool start_engine(EngineProcess& e, const std::string& dir) {
         close(in_pipe[1]);
         close(out_pipe[0]);
         if (chdir(dir.c_str()) != 0) _exit(127);
-        execl(VEXMOTH_ENGINE, VEXMOTH_ENGINE, static_cast<char*>(nullptr));
+        execl(binary, binary, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(in_pipe[0]);

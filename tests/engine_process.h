@@ -21,9 +21,9 @@ std::string make_temp_dir();
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
 // The whole file, or "<missing>" when it cannot be read.
 std::string read_file(const std::string& dir, const std::string& name);
-// Starts build/vexmoth in dir (kept in e.dir); returns false when it could
-// not be started.
-bool start_engine(EngineProcess& e, const std::string& dir);
+// Starts the engine binary (by default build/vexmoth, the xboard engine) in
+// dir, kept in e.dir; returns false when it could not be started.
+bool start_engine(EngineProcess& e, const std::string& dir, const char* binary = nullptr);
 // Sends one line (a newline is appended).
 void send_line(EngineProcess& e, const std::string& line);
 // Reads until `needle` appears in the output after `consumed`, or the time

@@ -79,7 +79,7 @@ void engine_checkpoint(EngineProcess& engine) {
     const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
     bool legal = false;
     for (int i = first_move[0]; i < last_move[0] && !legal; ++i)
-        if (move_text(move_list[i].move) == move && make_legal_move(move_list[i].move)) {
+        if (long_algebraic(move_list[i].move) == move && make_legal_move(move_list[i].move)) {
             legal = true;
             unmake_move();
         }

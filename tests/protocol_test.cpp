@@ -127,12 +127,21 @@ TEST(Protocol, SetUpModeAndItsFatalLines) {
 }
 
 TEST(Protocol, PromotionText) {
-    // The engine's own promotion is written with a comma: the queen
-    // promotion mates (king b6 covers a7 and b7), so the game ends with it.
+    // The engine's own promotion is written as xboard reads it, the letter
+    // right after the squares; the log keeps the engine's text with a comma.
+    // The queen promotion mates (king b6 covers a7 and b7), so the game ends
+    // with it.
     EngineProcess s;
     start_thinking(s, edit_lines({"Kb6", "Pe7"}, {"Ka8"}));
-    EXPECT_TRUE(expect_output(s, "move e7e8,q\n\n1-0 {Vexmoth Mate}\n"));
+    EXPECT_TRUE(expect_output(s, "move e7e8q\n\n1-0 {Vexmoth Mate}\n"));
     EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_NE(read_file(s.dir, "vexmolog.txt").find(" e7e8,q score("), std::string::npos);
+
+    // The only mate here is the knight promotion f8=N.
+    EngineProcess k;
+    start_thinking(k, edit_lines({"Ka1", "Pf7"}, {"Kh7", "Bg8", "Rh8", "Pg7", "Pg6", "Ph6"}));
+    EXPECT_TRUE(expect_output(k, "move f7f8n\n\n1-0 {Vexmoth Mate}\n"));
+    EXPECT_EQ(wait_exit(k), 0);
 
     // The opponent's promotion needs its lower-case letter.
     EngineProcess t;
@@ -147,6 +156,24 @@ TEST(Protocol, PromotionText) {
     EXPECT_EQ(out.find("Error (unknown command): e7e8n"), std::string::npos);
     EXPECT_EQ(out.find("Error (unknown command): h8h7"), std::string::npos);
     EXPECT_EQ(wait_exit(t), 0);
+}
+
+// A move is read only from a file letter a-h and a rank digit 1-8 twice:
+// other characters would name other squares ("u3e4" read as e2e4, "E2E4"
+// as e4e6), so a mistyped move could be played as a different one.
+TEST(Protocol, MoveTextNeedsRealSquares) {
+    EngineProcess s;
+    start_session(s);
+    send_lines(s, {"new", "force", "u3e4", "E2E4", "e2e4", "E7E5", "e7e5"});
+    const std::string out = output_until_synced(s);
+    for (const char* word : {"u3e4", "E2E4", "E7E5"})
+        EXPECT_NE(out.find(std::string("Error (unknown command): ") + word + "\n"), std::string::npos) << word;
+    // The refused lines played nothing: e2e4 and e7e5 were still legal.
+    EXPECT_EQ(out.find("Error (unknown command): e2e4"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Error (unknown command): e7e5"), std::string::npos) << out;
+    EXPECT_EQ(wait_exit(s), 0);
+    const std::string log = read_file(s.dir, "vexmolog.txt");
+    EXPECT_NE(log.find("   0  e2e4 \n   1  e7e5 \n"), std::string::npos) << log;
 }
 
 // The sound behaviour where a plain reading of the protocol loop fails.

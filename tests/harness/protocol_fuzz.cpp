@@ -18,14 +18,11 @@
 // 60 seconds, an exit status other than 0 (or -1 after a fatal set-up
 // line), or an incomplete line in vexmolog.txt. Sessions run until N are
 // done or T seconds have passed (defaults: 1000 sessions, 60 seconds).
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,15 +30,12 @@
 #include "eval/eval.h"
 #include "search/search.h"
 #include "engine_process.h"
+#include "harness/fuzz_sessions.h"
 #include "log_format.h"
 
 namespace {
 
 const char* const SYNC = "zzsync";
-bool trace;  // prints every session's lines and answers (--trace 1)
-std::mt19937 rng;
-
-int pick(int n) { return int(rng() % unsigned(n)); }
 
 struct Model {
     bool known = true;  // false after a set-up block, until "new"
@@ -60,39 +54,9 @@ void model_changed() {
 
 void model_changed();
 
-// The ply-0 entries the engine would accept from the opponent.
-std::vector<Move> legal_moves() {
-    std::vector<Move> moves;
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
-        if (!make_legal_move(m)) continue;
-        moves.push_back(m);
-        unmake_move();
-    }
-    return moves;
-}
-
 void model_play(Move m) {
     make_move(m);
     model_changed();
-}
-
-std::string random_bytes(int length) {
-    std::string s;
-    // The first byte is no command's and no square's, so the line is unknown.
-    const char* openers = "0123456789!#$%&()*+-/<=>@[]^_{|}~ZYXJIAK";
-    s += openers[pick(int(std::strlen(openers)))];
-    while (int(s.size()) < length) {
-        char c = char(pick(256));
-        if (c == '\n' || c == '\0') c = '?';
-        s += c;
-    }
-    return s;
-}
-
-std::string number_text() {
-    const char* numbers[] = {"0", "1", "-5", "30", "100", "99999999999", "-99999999999", "2147483647", "x", "", "0x20"};
-    return numbers[pick(11)];
 }
 
 struct Line {
@@ -167,17 +131,6 @@ std::vector<Line> random_action() {
     return out;
 }
 
-struct Outcome {
-    bool failed = false;
-    std::string why;
-};
-
-bool fail(Outcome& o, const std::string& why) {
-    o.failed = true;
-    o.why = why;
-    return false;
-}
-
 // Applies what the engine printed for one line and checks it against the model.
 bool follow_answer(Outcome& o, const Line& l, const std::string& answer) {
     // Each line is answered on its own, so an error line is this line's.
@@ -231,7 +184,7 @@ bool follow_answer(Outcome& o, const Line& l, const std::string& answer) {
                             rest.find("\n1/2-1/2 {") != std::string::npos;
         bool found = false;
         for (const Move m : legal_moves())
-            if (text == move_text(m)) {
+            if (text == long_algebraic(m)) {
                 if (!result) model_play(m);
                 found = true;
                 break;
@@ -248,9 +201,7 @@ Outcome run_session(int number, long long& lines_sent) {
     if (ini == 1) write_file(dir, "vexmo.ini", "hash 5\nnullmove 0\n");
     if (ini == 2) write_file(dir, "vexmo.ini", random_bytes(1 + pick(300)) + "\nhash 99999999999\nresearch x\n");
     if (ini == 3) write_file(dir, "vexmo.ini", "hash 0\nnega_scout 0\ntune 0x10\n");
-    const std::string reports = dir + "/sanitizer";
-    setenv("ASAN_OPTIONS", ("log_path=" + reports + ":detect_leaks=0").c_str(), 1);
-    setenv("UBSAN_OPTIONS", ("log_path=" + reports + ":print_stacktrace=1").c_str(), 1);
+    direct_sanitizer_reports(dir);
     EngineProcess e;
     if (!start_engine(e, dir)) {
         fail(o, "could not start the engine");
@@ -306,8 +257,8 @@ Outcome run_session(int number, long long& lines_sent) {
     const std::string log = read_file(dir, "vexmolog.txt");
     const std::string bad = first_bad_log_line(log);
     if (!o.failed && !bad.empty()) fail(o, "incomplete log line: " + bad);
-    const std::string report = read_file(dir, "sanitizer." + std::to_string(e.pid));
-    if (report != "<missing>") fail(o, "sanitizer report:\n" + report);
+    const std::string report = sanitizer_report(dir, e.pid);
+    if (!report.empty()) fail(o, "sanitizer report:\n" + report);
     if (o.failed) std::fprintf(stderr, "session %d (directory %s): %s\n", number, dir.c_str(), o.why.c_str());
     else if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) {
     }
@@ -317,30 +268,7 @@ Outcome run_session(int number, long long& lines_sent) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    unsigned seed = 1;
-    int sessions = 1000, seconds = 60, first = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--seed")) seed = unsigned(std::atoi(argv[i + 1]));
-        else if (!std::strcmp(argv[i], "--sessions")) sessions = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--first")) first = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--trace")) trace = std::atoi(argv[i + 1]) != 0;
-        else {
-            std::fprintf(stderr, "usage: vexmoth-protocol-fuzz [--seed S] [--sessions N] [--seconds T]\n");
-            return 2;
-        }
-    }
-    signal(SIGPIPE, SIG_IGN);  // an engine that has ended is seen by its missing answer
     init_tables();
     init_bit_count();
-    const std::time_t start = std::time(nullptr);
-    long long lines = 0;
-    int done = 0, failed = 0;
-    for (; done < sessions && std::time(nullptr) - start < seconds; ++done) {
-        rng.seed(seed * 100003u + unsigned(first + done));  // each session replays from its own seed
-        if (run_session(first + done, lines).failed) ++failed;
-    }
-    std::printf("protocol fuzz: seed %u, %d sessions, %lld lines, %d failed, %lld s\n", seed, done, lines, failed,
-                (long long)(std::time(nullptr) - start));
-    return failed ? 1 : 0;
+    return run_fuzz_sessions(argc, argv, "protocol fuzz", run_session);
 }

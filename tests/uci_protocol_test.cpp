@@ -1,0 +1,493 @@
+// vexmoth-uci driven through its real protocol, as a GUI drives it: the
+// binary started in a fresh directory, lines on its standard input, answers
+// read from its standard output. Every search's info lines and bestmove are
+// checked against the test's own copy of the position.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_process.h"
+#include "test_support.h"
+
+namespace {
+
+using UciProtocol = EngineTest;
+using steady = std::chrono::steady_clock;
+
+const char* const START = "";  // the initial position, for model()
+// White to move; the knight promotion f8=N is the only mate.
+const char* const KNIGHT_MATE = "6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1";
+// After f2f3 e7e5 g2g4 black mates with d8h4.
+const char* const FOOLS_MATE_MOVES = "f2f3 e7e5 g2g4";
+
+struct Session {
+    EngineProcess engine;
+    // The position the engine should have, as given to model().
+    std::string fen = START;
+    std::vector<std::string> moves;
+};
+
+void start(Session& s) {
+    const std::string dir = make_temp_dir();
+    ASSERT_FALSE(dir.empty());
+    ASSERT_TRUE(start_engine(s.engine, dir, VEXMOTH_UCI_ENGINE));
+}
+
+void send(Session& s, const std::vector<std::string>& lines) {
+    for (const std::string& l : lines) send_line(s.engine, l);
+}
+
+int ms_since(steady::time_point t) {
+    return int(std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - t).count());
+}
+
+// The output the lines sent so far produce, up to the answer to an
+// "isready" sent last (excluded).
+std::string output_until_ready(Session& s) {
+    const size_t begin = s.engine.consumed;
+    send_line(s.engine, "isready");
+    EXPECT_TRUE(expect_output(s.engine, "readyok\n"));
+    return s.engine.output.substr(begin, s.engine.consumed - begin - 8);
+}
+
+std::vector<std::string> split(const std::string& text, char separator = ' ') {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+// Plays a move given in UCI text on the test's board; false when it is not
+// a legal move there.
+bool play(const std::string& text) {
+    for (int i = first_move[0]; i < last_move[0]; ++i) {
+        const Move m = move_list[i].move;
+        if (text != long_algebraic(m) || !make_legal_move(m)) continue;
+        generate_root_moves();
+        return true;
+    }
+    return false;
+}
+
+// Sets up the test's board as "position" with this FEN ("" the initial
+// position) and moves should leave the engine's.
+void model(Session& s, const std::string& fen, const std::string& moves = "") {
+    s.fen = fen;
+    s.moves = split(moves);
+    if (fen.empty())
+        new_position();
+    else
+        setup(fen.c_str());
+    generate_root_moves();
+    for (const std::string& m : s.moves) ASSERT_TRUE(play(m)) << m;
+}
+
+// Sends "position" for the FEN ("" the initial position) and moves, and
+// models the position it gives.
+void set_position(Session& s, const std::string& fen, const std::string& moves = "") {
+    model(s, fen, moves);
+    send_line(s.engine, "position " + (fen.empty() ? std::string("startpos") : "fen " + fen) +
+                            (moves.empty() ? "" : " moves " + moves));
+}
+
+// The moves are legal one after the other from the model's position.
+bool legal_sequence(const std::vector<std::string>& moves) {
+    size_t made = 0;
+    while (made < moves.size() && play(moves[made])) ++made;
+    for (size_t i = 0; i < made; ++i) unmake_move();
+    generate_root_moves();
+    return made == moves.size();
+}
+
+struct Search {
+    std::string output;  // the lines from the go to the bestmove line, inclusive
+    std::string best;    // the bestmove's move
+    int elapsed_ms = 0;  // from sending the go to reading the bestmove
+};
+
+// Reads a search's answer up to its bestmove line and checks it against the
+// model: every info line's pv legal in sequence, the bestmove legal (or
+// 0000 exactly when there is no legal move), and one bestmove only.
+Search read_search(Session& s, steady::time_point sent, int timeout_ms = 60000) {
+    Search r;
+    const size_t begin = s.engine.consumed;
+    EXPECT_TRUE(expect_output(s.engine, "bestmove ", timeout_ms)) << s.engine.output.substr(begin);
+    EXPECT_TRUE(expect_output(s.engine, "\n", 1000));
+    r.elapsed_ms = ms_since(sent);
+    r.output = s.engine.output.substr(begin, s.engine.consumed - begin);
+    const size_t at = r.output.rfind("bestmove ");
+    if (at == std::string::npos) return r;
+    r.best = r.output.substr(at + 9, r.output.size() - at - 10);
+    for (const std::string& line : split(r.output, '\n')) {
+        const size_t pv = line.find(" pv ");
+        if (line.rfind("info ", 0) == 0 && pv != std::string::npos) {
+            EXPECT_TRUE(legal_sequence(split(line.substr(pv + 4)))) << "pv not legal: " << line;
+        }
+    }
+    bool any_legal = false;
+    for (int i = first_move[0]; i < last_move[0]; ++i)
+        any_legal = any_legal || legal_sequence({long_algebraic(move_list[i].move)});
+    if (any_legal)
+        EXPECT_TRUE(legal_sequence({r.best})) << "bestmove not legal: " << r.best;
+    else
+        EXPECT_EQ(r.best, "0000");
+    return r;
+}
+
+Search go(Session& s, const std::string& line, int timeout_ms = 60000) {
+    const auto sent = steady::now();
+    send_line(s.engine, line);
+    return read_search(s, sent, timeout_ms);
+}
+
+// The number in "NAME number" of the last line of the output that has it.
+long long last_number(const std::string& output, const std::string& name) {
+    const size_t at = output.rfind(" " + name + " ");
+    return at == std::string::npos ? -1 : std::atoll(output.c_str() + at + name.size() + 2);
+}
+
+size_t count(const std::string& text, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
+}
+
+// Ends the session with "quit": status 0, and nothing written into the
+// working directory.
+void finish(Session& s) {
+    send_line(s.engine, "quit");
+    EXPECT_EQ(wait_exit(s.engine, 10000, false), 0);
+    EXPECT_EQ(std::system(("rmdir '" + s.engine.dir + "'").c_str()), 0) << "files left in " << s.engine.dir;
+}
+
+TEST_F(UciProtocol, Handshake) {
+    Session s;
+    start(s);
+    send(s, {"uci"});
+    ASSERT_TRUE(expect_output(s.engine, "uciok\n"));
+    const std::string out = s.engine.output;
+    EXPECT_EQ(out.find("id name Vexmoth 1.0.0\nid author "), 0u) << out;
+    for (const char* option :
+         {"option name Hash type spin default 20 min 0 max 768\n", "option name nega_scout type check default true\n",
+          "option name nullmove type check default true\n", "option name pre_prune type check default true\n",
+          "option name fractional_extension type check default true\n",
+          "option name tune type check default true\n", "option name research type check default true\n",
+          "option name Clear Hash type button\n"})
+        EXPECT_NE(out.find(option), std::string::npos) << option;
+    EXPECT_EQ(out.find("Ponder"), std::string::npos);
+    EXPECT_EQ(count(out, "option name "), 8u);
+    send(s, {"debug on", "setoption name Hash value 16", "setoption name nullmove value false",
+             "setoption name NULLMOVE value TRUE", "setoption name Clear Hash", "ucinewgame", "debug off"});
+    EXPECT_EQ(output_until_ready(s), "");
+    finish(s);
+}
+
+TEST_F(UciProtocol, PositionsWithSpecialMoves) {
+    Session s;
+    start(s);
+    const struct {
+        const char* fen;
+        const char* moves;  // the last ones legal only when the special move was made right
+    } cases[] = {
+        // Castling both ways: the rooks then stand on f1 and d8.
+        {"", "e2e4 e7e5 g1f3 b8c6 f1c4 d7d6 e1g1 c8g4 f1e1 d8d7 d2d3 e8c8 e1e2 d8e8"},
+        // En passant both ways: the pawn taken is gone, the taker stands behind it.
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6 e8d7 e1e2 d7d6"},
+        {"4k3/8/8/8/2Pp4/8/8/4K3 b - c3 0 1", "d4c3 e1d1 c3c2 d1c2"},
+        // Promotions both ways, to a knight and a queen: the pieces move as such.
+        {"4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1", "b7b8n g2g1q e1d2 g1g8 b8c6 g8a2"},
+        {"r3k3/1P6/8/8/8/8/6p1/4K2R w K - 0 1", "b7a8q e8e7 a8a4 g2h1r e1e2 h1h2 e2e3 e7d6"},
+    };
+    for (const auto& c : cases) {
+        set_position(s, c.fen, c.moves);
+        EXPECT_EQ(output_until_ready(s), "") << c.moves;
+        go(s, "go depth 3");
+    }
+    // The special moves made wrongly are refused: castling through check,
+    // en passant a move late, a promotion without its piece or to a king.
+    const struct {
+        const char* fen;
+        const char* moves;
+        const char* refused;
+    } refusals[] = {
+        {"4k3/8/8/8/8/8/5r2/4K2R w K - 0 1", "e1g1", "illegal move e1g1"},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e1e2 e8e7 e5d6", "illegal move e5d6"},
+        {"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7b8", "illegal move b7b8"},
+        {"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7b8k", "malformed move b7b8k"},
+    };
+    for (const auto& r : refusals) {
+        send(s, {std::string("position fen ") + r.fen + " moves " + r.moves});
+        EXPECT_NE(output_until_ready(s).find(std::string("info string ") + r.refused), std::string::npos) << r.moves;
+    }
+    finish(s);
+}
+
+// The engine's own time (the last info line, from reading "go" to the end
+// of the search) is held to a few milliseconds past the move time; the
+// time seen from here adds the pipes and the scheduler of a busy machine.
+TEST_F(UciProtocol, MovetimeUsesItsTime) {
+    Session s;
+    start(s);
+    set_position(s, START);
+    for (int t : {1000, 200, 20}) {
+        const Search r = go(s, "go movetime " + std::to_string(t));
+        // Both clocks count whole milliseconds: one may be short by one.
+        EXPECT_GE(r.elapsed_ms, t - 1);
+        EXPECT_LE(r.elapsed_ms, t + 250) << "movetime " << t;
+        const long long used = last_number(r.output, "time");
+        EXPECT_GE(used, t);
+        EXPECT_LE(used, t + 10) << "movetime " << t;
+    }
+    finish(s);
+}
+
+TEST_F(UciProtocol, DepthAndNodes) {
+    Session s;
+    start(s);
+    set_position(s, START, "e2e4 e7e5");
+    Search r = go(s, "go depth 5");
+    EXPECT_NE(r.output.find("info depth 5 "), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("info depth 6 "), std::string::npos) << r.output;
+    for (long long n : {100000LL, 5000LL}) {
+        send(s, {"ucinewgame"});
+        r = go(s, "go nodes " + std::to_string(n));
+        const long long searched = last_number(r.output, "nodes");
+        EXPECT_GE(searched, n);
+        EXPECT_LE(searched, n + n / 16) << r.output;
+    }
+    finish(s);
+}
+
+TEST_F(UciProtocol, ClockFields) {
+    Session s;
+    start(s);
+    set_position(s, START);
+    // Each from an empty table, so that the first iteration is a short one.
+    // Sudden death, 6 s each: a budget of 100 ms, which the search may
+    // pass only up to five budgets.
+    send(s, {"ucinewgame"});
+    Search r = go(s, "go wtime 6000 btime 6000");
+    EXPECT_LE(r.elapsed_ms, 600);
+    // With an increment: a seventh of the clock, 200 ms, and with under 3 s
+    // on the clock no second iteration.
+    send(s, {"ucinewgame"});
+    r = go(s, "go wtime 1400 btime 1400 winc 100 binc 100");
+    EXPECT_LE(r.elapsed_ms, 1100);
+    // Ten moves to go with 4 s: a tenth, 400 ms.
+    send(s, {"ucinewgame"});
+    r = go(s, "go wtime 4000 btime 4000 movestogo 10");
+    EXPECT_LE(r.elapsed_ms, 2100);
+    // The side to move's clock counts: with 300 ms left the search stops at
+    // once (500 ms is the safety margin), whatever the other clock says.
+    r = go(s, "go wtime 300 btime 600000");
+    EXPECT_LE(r.elapsed_ms, 250);
+    set_position(s, START, "e2e4");
+    r = go(s, "go wtime 600000 btime 300 winc 0 binc 0");
+    EXPECT_LE(r.elapsed_ms, 250);
+    finish(s);
+}
+
+TEST_F(UciProtocol, InfiniteRunsUntilStopAndAnswersIsready) {
+    Session s;
+    start(s);
+    set_position(s, START);
+    // The answers come within 50 ms; the best of three searches counts, so
+    // that one slice of a busy machine's scheduler does not decide.
+    int isready_ms = 1000000, stop_ms = 1000000;
+    for (const char* line : {"go infinite", "go", "go infinite"}) {
+        send(s, {line});
+        EXPECT_EQ(pending_output(s.engine, 400).find("bestmove"), std::string::npos) << line;
+        auto sent = steady::now();
+        send(s, {"isready"});
+        EXPECT_TRUE(expect_output(s.engine, "readyok\n"));
+        isready_ms = std::min(isready_ms, ms_since(sent));
+        sent = steady::now();
+        send(s, {"stop"});
+        stop_ms = std::min(stop_ms, read_search(s, sent).elapsed_ms);
+    }
+    EXPECT_LE(isready_ms, 50) << "isready while searching";
+    EXPECT_LE(stop_ms, 50) << "stop";
+    // A search that ends by itself (a mate found) still waits for the stop.
+    set_position(s, KNIGHT_MATE);
+    send(s, {"go infinite"});
+    EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
+    const auto sent = steady::now();
+    send(s, {"stop"});
+    EXPECT_EQ(read_search(s, sent).best, "f7f8n");
+    // A stop with no search running is ignored.
+    send(s, {"stop"});
+    EXPECT_EQ(output_until_ready(s), "");
+    finish(s);
+}
+
+TEST_F(UciProtocol, CommandsDuringASearchWaitTheirTurn) {
+    Session s;
+    start(s);
+    model(s, START);
+    send(s, {"position startpos", "go infinite", "position startpos moves e2e4", "setoption name Hash value 8"});
+    EXPECT_EQ(pending_output(s.engine, 200).find("info string"), std::string::npos);
+    auto sent = steady::now();
+    send(s, {"stop"});
+    // The search was of the initial position: white's move.
+    read_search(s, sent);
+    model(s, START, "e2e4");
+    go(s, "go depth 2");
+    // A stop ends the search that runs; a go that came during it then runs.
+    set_position(s, KNIGHT_MATE);
+    send(s, {"go infinite"});
+    EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
+    sent = steady::now();
+    send(s, {"go depth 1", "stop"});
+    EXPECT_EQ(read_search(s, sent).best, "f7f8n");
+    EXPECT_EQ(read_search(s, sent).best, "f7f8n");
+    finish(s);
+}
+
+TEST_F(UciProtocol, MateAndStalemate) {
+    Session s;
+    start(s);
+    // Mated: no move, a mate score of 0.
+    set_position(s, START, "f2f3 e7e5 g2g4 d8h4");
+    Search r = go(s, "go depth 5");
+    EXPECT_EQ(r.best, "0000");
+    EXPECT_NE(r.output.find("info depth 0 score mate 0\n"), std::string::npos) << r.output;
+    // Stalemated: no move, a draw score.
+    set_position(s, "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    r = go(s, "go movetime 200");
+    EXPECT_EQ(r.best, "0000");
+    EXPECT_NE(r.output.find("info depth 0 score cp 0\n"), std::string::npos) << r.output;
+    // Mate in one and in two for the side to move, in moves.
+    set_position(s, START, FOOLS_MATE_MOVES);
+    r = go(s, "go depth 4");
+    EXPECT_EQ(r.best, "d8h4");
+    EXPECT_NE(r.output.find("score mate 1 "), std::string::npos) << r.output;
+    set_position(s, "6k1/8/5K2/8/8/8/8/R7 w - - 0 1");
+    r = go(s, "go depth 6");
+    EXPECT_NE(r.output.find("score mate 2 "), std::string::npos) << r.output;
+    // The side to move is mated next move, whatever it plays.
+    set_position(s, "7k/p4K2/8/8/8/8/8/6R1 b - - 0 1");
+    r = go(s, "go depth 4");
+    EXPECT_NE(r.output.find("score mate -1 "), std::string::npos) << r.output;
+    finish(s);
+}
+
+// Bad set-ups are refused with an info string, and the position that stood
+// before stays: after each, the fool's mate is still found.
+TEST_F(UciProtocol, BadPositionsKeepThePositionBefore) {
+    Session s;
+    start(s);
+    set_position(s, START, FOOLS_MATE_MOVES);
+    const struct {
+        std::string line;
+        const char* answer;
+    } cases[] = {
+        {"position fen garbage", "info string bad FEN"},
+        {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", "info string bad FEN"},
+        {"position fen QQQQQQQQ/QQQQQQQQ/8/8/8/8/8/K6k w - - 0 1", "info string bad position: more men"},
+        {"position fen 8/8/8/8/8/8/8/K7 w - - 0 1", "info string bad position: each side needs exactly one king"},
+        {"position fen k7/8/8/8/8/8/8/KK6 w - - 0 1", "info string bad position: a side has more than one king"},
+        {"position fen k7/8/8/8/8/8/8/K6r b - - 0 1", "info string bad position: the side not to move is in check"},
+        {"position fen k6P/8/8/8/8/8/8/K7 w - - 0 1", "info string bad FEN: a pawn on the first or last rank"},
+        {"position fen " + std::string(300, 'p'), "info string bad FEN: longer than"},
+        {"position", "info string position is written"},
+        {"position fen", "info string position fen needs a FEN"},
+        {"position fen moves e2e4", "info string position fen needs a FEN"},
+        {"position startpos e2e4", "info string position: e2e4 where moves"},
+        {"position somewhere", "info string position is written"},
+    };
+    for (const auto& c : cases) {
+        send(s, {c.line});
+        EXPECT_NE(output_until_ready(s).find(c.answer), std::string::npos) << c.line;
+        EXPECT_EQ(go(s, "go depth 2").best, "d8h4") << c.line;
+    }
+    finish(s);
+}
+
+// A bad move in the list is refused; the moves before it are kept.
+TEST_F(UciProtocol, BadMovesKeepTheMovesBefore) {
+    Session s;
+    start(s);
+    model(s, START, FOOLS_MATE_MOVES);
+    for (const char* bad : {"e1e3", "E7E5", "e7e5q", "e2", "e2e4e5", "0000", "a9a1", "e7e8n"}) {
+        send(s, {std::string("position startpos moves ") + FOOLS_MATE_MOVES + " " + bad + " a7a6"});
+        EXPECT_NE(output_until_ready(s).find("move " + std::string(bad) + ": the moves before it are kept"),
+                  std::string::npos)
+            << bad;
+        EXPECT_EQ(go(s, "go depth 2").best, "d8h4") << bad;
+    }
+    // A game holds at most 1000 half-moves: the knights' shuffle is cut there.
+    std::string shuffle;
+    for (int i = 0; i < 251; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
+    send(s, {"position startpos moves" + shuffle});
+    EXPECT_NE(output_until_ready(s).find("info string a game has at most 1000 half-moves: g1f3 and the moves after"),
+              std::string::npos);
+    model(s, START);  // a thousand moves of the shuffle lead back to the initial position
+    go(s, "go depth 3");
+    finish(s);
+}
+
+TEST_F(UciProtocol, BadInputIsIgnored) {
+    Session s;
+    start(s);
+    model(s, START);
+    std::string garbage;
+    for (int i = 1; i < 256; ++i)
+        if (i != '\n') garbage += char(i);
+    send(s, {"", "   ", "\t", "hello world", "GO depth 1", garbage, std::string(100000, 'x') + " isready",
+             "setoption", "setoption name", "setoption name Hash value lots", "setoption name Hash value 99999999999",
+             "setoption name Hash value -5", "setoption name Hash value 1", "setoption name Ponder value true",
+             "setoption name tune value maybe", "setoption value 3 name Hash"});
+    const std::string out = output_until_ready(s);
+    EXPECT_NE(out.find("info string unknown command: hello\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("info string unknown command: GO\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("info string a line longer than 65535 characters"), std::string::npos);
+    EXPECT_EQ(count(out, "readyok"), 0u) << "the tail of a cut line was carried out";
+    EXPECT_NE(out.find("info string option Hash needs a number"), std::string::npos);
+    EXPECT_NE(out.find("info string unknown option: Ponder"), std::string::npos);
+    EXPECT_NE(out.find("info string option tune needs the value true or false"), std::string::npos);
+    EXPECT_EQ(out.find("bestmove"), std::string::npos);
+    // Numbers out of range are clamped: no depth below 1, no time below 1 ms.
+    Search r = go(s, "go depth 0");
+    EXPECT_NE(r.output.find("info depth 1 "), std::string::npos);
+    EXPECT_EQ(r.output.find("info depth 2 "), std::string::npos);
+    r = go(s, "go movetime -5");
+    EXPECT_LE(r.elapsed_ms, 100);
+    r = go(s, "go nodes -1 depth 99999999999999999999999");
+    EXPECT_LE(last_number(r.output, "nodes"), 100);
+    r = go(s, "go wtime abc ponder searchmoves e2e4 depth 2");
+    EXPECT_NE(r.output.find("info string go: wtime needs a whole number"), std::string::npos);
+    EXPECT_NE(r.output.find("info string go: ponder is not supported"), std::string::npos);
+    finish(s);
+}
+
+TEST_F(UciProtocol, QuitAndEndOfInput) {
+    {
+        // quit during a search ends the process at once.
+        Session s;
+        start(s);
+        send(s, {"position startpos", "go infinite"});
+        pending_output(s.engine, 200);
+        const auto sent = steady::now();
+        send(s, {"quit"});
+        EXPECT_EQ(wait_exit(s.engine, 10000, false), 0);
+        EXPECT_LE(ms_since(sent), 500);
+    }
+    {
+        // The end of input stops a search nobody else can stop, answers it
+        // and ends the process; lines queued before it are still carried out.
+        Session s;
+        start(s);
+        model(s, START);
+        send(s, {"position startpos", "go infinite", "position startpos moves e2e4", "go depth 2", "isready"});
+        EXPECT_EQ(wait_exit(s.engine, 10000, true), 0);
+        EXPECT_EQ(count(s.engine.output, "bestmove "), 2u) << s.engine.output;
+        EXPECT_EQ(count(s.engine.output, "readyok"), 1u);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// "go": the limits a GUI gives, turned into the core's limits; the search,
+// with standard input read from its stop test; and exactly one "bestmove"
+// for every "go".
+#include <cstdlib>
+#include <cstring>
+
+#include "uci/uci.h"
+
+namespace {
+
+// A clock or move time never passes eleven days, so the sums and
+// differences made of them stay in the int range.
+constexpr int64_t TIME_LIMIT_MS = 1000000000;
+constexpr int64_t NODE_LIMIT = int64_t(1) << 50;
+constexpr int MIN_NPS_ESTIMATE = 10000, MAX_NPS_ESTIMATE = 100000000;
+
+int nps_estimate = 1000000;  // nodes per second of the last search: plans the polls
+int stop_requested;          // a "stop" for the running search was read
+int waits_for_stop;          // "go infinite" or no limit: bestmove only after "stop"
+
+// The fields of a "go" line: a clock -1 and the others 0 when not given.
+struct GoRequest {
+    int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
+    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0;
+    int infinite = 0;
+};
+
+// The fields that take a number, with the range it is clamped to.
+struct GoField {
+    const char* name;
+    int64_t GoRequest::*value;
+    int64_t low, high;
+};
+constexpr GoField GO_FIELDS[] = {
+    {"wtime", &GoRequest::wtime, 0, TIME_LIMIT_MS},          {"btime", &GoRequest::btime, 0, TIME_LIMIT_MS},
+    {"winc", &GoRequest::winc, 0, TIME_LIMIT_MS},            {"binc", &GoRequest::binc, 0, TIME_LIMIT_MS},
+    {"movestogo", &GoRequest::movestogo, 1, 1000},           {"movetime", &GoRequest::movetime, 1, TIME_LIMIT_MS},
+    {"nodes", &GoRequest::nodes, 1, NODE_LIMIT},             {"depth", &GoRequest::depth, 1, MAX_ITERATION - 1},
+};
+
+const GoField* go_field(const char* word) {
+    for (const GoField& f : GO_FIELDS)
+        if (!std::strcmp(word, f.name)) return &f;
+    return nullptr;
+}
+
+// The words after "go". A field without a number is reported and skipped,
+// and so is a word "go" does not know ("ponder", "searchmoves", "mate"):
+// the rest of the line still counts.
+GoRequest read_go_words() {
+    GoRequest r;
+    for (int i = 1; i < word_count; ++i) {
+        const char* word = words[i];
+        if (!std::strcmp(word, "infinite")) {
+            r.infinite = 1;
+            continue;
+        }
+        const GoField* field = go_field(word);
+        if (!field) {
+            output_line("info string go: %s is not supported and is ignored", shown_text(word));
+        } else if (!word_number(i + 1, field->low, field->high, &(r.*field->value))) {
+            output_line("info string go: %s needs a whole number", word);
+        } else {
+            ++i;
+        }
+    }
+    return r;
+}
+
+// The stop test runs every poll_mask + 1 nodes. To answer "stop" well
+// within 50 ms and to keep a move time to a few milliseconds it should run
+// about every half millisecond: at nps_estimate that is nps / 2000 nodes,
+// rounded down to a power of two, from 16 (a poll costs a clock reading
+// and a poll(2) call, about a microsecond, so even then the polls take
+// only a few per cent of a slow search) to 4096. A node limit N asks for
+// at most N / 16 nodes between polls: the first nine polls of a search do
+// not test, so the tenth comes by 10/16 of N, and the search stops within
+// N / 16 nodes after N.
+int stop_poll_mask(int64_t node_limit) {
+    int64_t every = nps_estimate / 2000;
+    every = every < 16 ? 16 : every > 4096 ? 4096 : every;
+    if (node_limit > 0 && every > node_limit / 16) every = node_limit / 16;
+    int64_t power = 1;
+    while (power * 2 <= every) power *= 2;
+    return int(power - 1);
+}
+
+// The clock of the side to move, budgeted by the xboard engine's rules:
+// with "movestogo" as if a session of that many moves had just begun, else
+// with an increment as an incremental clock, else as sudden death against
+// the opponent's clock (taken equal to ours when not given).
+void set_clock(const GoRequest& r, SearchLimits& limits) {
+    const int64_t clock = side == WHITE ? r.wtime : r.btime, other = side == WHITE ? r.btime : r.wtime;
+    const int64_t increment = side == WHITE ? r.winc : r.binc;
+    if (clock < 0) return;
+    const int64_t opponent = other < 0 ? clock : other;
+    const int mode = r.movestogo > 0 ? TIME_MOVES : increment > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
+    limits.clock_rules = 1;
+    limits.clock_ms = int(clock);
+    limits.budget_ms = time_budget(mode, int(r.movestogo), 0, int(clock), int(opponent));
+}
+
+SearchLimits make_limits(const GoRequest& r) {
+    SearchLimits limits{};
+    limits.start_ms = command_start_ms;
+    set_clock(r, limits);
+    limits.movetime_ms = int(r.movetime);
+    limits.nodes = r.nodes;
+    limits.depth = r.depth > 0 ? int(r.depth) : MAX_ITERATION - 1;
+    limits.poll_mask = stop_poll_mask(r.nodes);
+    return limits;
+}
+
+// The first entry of the ply-0 list that is legal, or 0 when none is.
+Move first_legal_move() {
+    for (int i = first_move[0]; i < last_move[0]; ++i)
+        if (legal_prefix(&move_list[i].move, 1) == 1) return move_list[i].move;
+    return 0;
+}
+
+// The move to play: the search's, when it is legal here; otherwise (a
+// stalemate or mate read from a colliding table entry, say) any legal move,
+// so that "0000" means there is none.
+Move chosen_move() {
+    const Move best = pv[0][0];
+    if (best && legal_prefix(&best, 1) == 1) return best;
+    return first_legal_move();
+}
+
+void remember_speed() {
+    const int elapsed = elapsed_since(search_limits.start_ms);
+    if (elapsed < 20 || nodes <= 0) return;
+    const int64_t nps = nodes * 1000 / elapsed;
+    nps_estimate = int(nps < MIN_NPS_ESTIMATE ? MIN_NPS_ESTIMATE : nps > MAX_NPS_ESTIMATE ? MAX_NPS_ESTIMATE : nps);
+}
+
+// After a search that ended by itself while the GUI expects to stop it:
+// reads input, blocking, until the stop (or until none can come).
+void wait_for_stop() {
+    while (!stop_requested) {
+        if (search_input_says_stop(-1))
+            stop_requested = 1;
+        else if (input_closed() || input_backlogged())
+            return;
+    }
+}
+
+}  // namespace
+
+int search_stop_test() {
+    if (search_input_says_stop(0)) {
+        stop_requested = 1;
+        return 1;
+    }
+    // With the queue full, input can only be read again once the lines in
+    // it are carried out; and without input no "stop" can ever come.
+    if (input_backlogged() || (waits_for_stop && input_closed())) return 1;
+    return limits_reached();
+}
+
+void command_go() {
+    const GoRequest request = read_go_words();
+    const SearchLimits limits = make_limits(request);
+    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes && !request.depth);
+    stop_requested = 0;
+    begin_search_input();
+    begin_reports();
+    compute_hash_key();
+    generate_root_moves();
+    const int in_check = in_check_flag;
+    search_move(limits);
+    report_search_end();
+    remember_speed();
+    if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);
+    const Move best = chosen_move();
+    if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
+    if (waits_for_stop) wait_for_stop();
+    output_line("bestmove %s", long_algebraic(best));
+    if (quit_requested()) std::exit(0);
+}

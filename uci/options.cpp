@@ -1,0 +1,92 @@
+// The identification and the options a GUI can set: the table size, the
+// six search switches by the names of the xboard engine's options file, and
+// a button that empties the table.
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "uci/uci.h"
+
+namespace {
+
+// From 768 megabytes on, the sizing rule gives its largest table (2^26
+// slots of 10 bytes), so larger sizes are clamped to it.
+constexpr int MAX_HASH_MB = 768;
+constexpr int NAME_SIZE = 128;
+
+// Joins the words from..to-1 with single spaces; "" when they do not fit.
+void join_words(int from, int to, char* text, int size) {
+    int used = 0;
+    text[0] = 0;
+    for (int i = from; i < to; ++i) {
+        const int n = std::snprintf(text + used, size_t(size - used), "%s%s", i > from ? " " : "", words[i]);
+        if (n < 0 || n >= size - used) {
+            text[0] = 0;
+            return;
+        }
+        used += n;
+    }
+}
+
+void set_hash_option(const char* name, int value_word) {
+    int64_t megabytes;
+    if (!word_number(value_word, 0, MAX_HASH_MB, &megabytes)) {
+        output_line("info string option %s needs a number of megabytes from 0 to %d", name, MAX_HASH_MB);
+        return;
+    }
+    set_hash_size(int(megabytes));
+}
+
+void set_switch(int* flag, const char* name, const char* value) {
+    if (!strcasecmp(value, "true"))
+        *flag = 1;
+    else if (!strcasecmp(value, "false"))
+        *flag = 0;
+    else
+        output_line("info string option %s needs the value true or false", name);
+}
+
+}  // namespace
+
+void command_uci() {
+    output_line("id name Vexmoth %s", VEXMOTH_VERSION);
+    output_line("id author the Vexmoth developers");
+    output_line("option name Hash type spin default %d min 0 max %d", DEFAULT_HASH_MB, MAX_HASH_MB);
+    for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
+    output_line("option name Clear Hash type button");
+    output_line("uciok");
+}
+
+// The name may have several words and, as UCI asks, is matched without
+// regard to case; so is a switch's value.
+void command_setoption() {
+    int value_at = 2;
+    while (value_at < word_count && std::strcmp(words[value_at], "value")) ++value_at;
+    char name[NAME_SIZE];
+    join_words(2, value_at, name, NAME_SIZE);
+    if (std::strcmp(word_at(1), "name") || !name[0]) {
+        output_line("info string setoption is written: setoption name NAME [value VALUE]");
+        return;
+    }
+    if (!strcasecmp(name, "Hash")) {
+        set_hash_option(name, value_at + 1);
+        return;
+    }
+    if (!strcasecmp(name, "Clear Hash")) {
+        hash_clear();
+        return;
+    }
+    for (const SearchOption& o : search_options)
+        if (!strcasecmp(name, o.name)) {
+            set_switch(o.flag, o.name, word_at(value_at + 1));
+            return;
+        }
+    output_line("info string unknown option: %s", shown_text(name));
+}
+
+void set_hash_size(int megabytes) {
+    if (hash_init(megabytes) < 0)
+        output_line("info string no memory for a table of %d MB: playing without a table", megabytes);
+    compute_hash_key();
+}

@@ -1,0 +1,142 @@
+// "position": the GUI's game, set up from the initial position or a FEN,
+// then the moves played since, in UCI's text ("e2e4", "e1g1", "e7e8n").
+// The accepted set-up is kept (its FEN and its moves), because set-up from
+// a FEN leaves the board undefined when it refuses one: a refused FEN then
+// gives back the position that stood before the command.
+#include <cstdio>
+#include <cstring>
+
+#include "uci/uci.h"
+
+namespace {
+
+constexpr int FEN_SIZE = 256;  // a FEN with all 32 men and long counters takes under 100
+
+char kept_fen[FEN_SIZE];               // the FEN of the set-up, "" for the initial position
+Move kept_moves[GAME_HISTORY_LIMIT];   // the moves played from it
+int kept_move_count;
+
+// Sets up the initial position ("") or the FEN; 0 with *error when the FEN
+// is refused. The table's generation keeps counting searches: a position
+// sent before every move is no reason to take the table's entries for new.
+int set_up_base(const char* fen, const char** error) {
+    const int age = hash_age;
+    int accepted = 1;
+    if (*fen)
+        accepted = set_position_from_fen(fen, error);
+    else
+        new_position();
+    hash_age = age;
+    compute_hash_key();
+    return accepted;
+}
+
+// Gives back the kept position, every part of which was accepted before.
+void restore_kept_position() {
+    const char* error = nullptr;
+    set_up_base(kept_fen, &error);
+    for (int i = 0; i < kept_move_count; ++i) {
+        make_move_unchecked(kept_moves[i]);
+        update_hash_key(kept_moves[i]);
+    }
+    generate_root_moves();
+}
+
+bool is_square_text(const char* text) {
+    return text[0] >= 'a' && text[0] <= 'h' && text[1] >= '1' && text[1] <= '8';
+}
+
+// Two squares and, for a promotion, the lower-case letter of the piece.
+bool is_move_text(const char* text) {
+    const size_t n = std::strlen(text);
+    return (n == 4 || (n == 5 && std::strchr("nbrq", text[4]))) && is_square_text(text) && is_square_text(text + 2);
+}
+
+// The entry of the ply-0 list that the text names, when the move is legal;
+// it is then made and the ply-0 list is that of the new position.
+bool play_move_text(const char* text) {
+    for (int i = first_move[0]; i < last_move[0]; ++i) {
+        const Move m = move_list[i].move;
+        if (std::strcmp(long_algebraic(m), text)) continue;
+        if (!make_legal_move(m)) return false;
+        update_hash_key(m);
+        kept_moves[kept_move_count++] = m;
+        generate_root_moves();
+        return true;
+    }
+    return false;
+}
+
+// The moves from word `first` on, each legal in the position the ones
+// before it reached; the first that is not ends the list.
+void play_moves(int first) {
+    for (int i = first; i < word_count; ++i) {
+        const char* text = words[i];
+        if (kept_move_count == GAME_HISTORY_LIMIT) {
+            output_line("info string a game has at most %d half-moves: %s and the moves after it are ignored",
+                        GAME_HISTORY_LIMIT, shown_text(text));
+            return;
+        }
+        if (!is_move_text(text)) {
+            output_line("info string malformed move %s: the moves before it are kept", shown_text(text));
+            return;
+        }
+        if (!play_move_text(text)) {
+            output_line("info string illegal move %s: the moves before it are kept", text);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void command_position() {
+    // The search's previous line is followed only when the game goes on
+    // from the position it searched, which a GUI's new position need not
+    // do; the table still holds what the search found.
+    pv_length[0] = 0;
+
+    // 1. the set-up: "startpos", or "fen" and the words up to "moves"
+    int at;
+    char fen[FEN_SIZE] = "";
+    if (!std::strcmp(word_at(1), "startpos")) {
+        at = 2;
+    } else if (!std::strcmp(word_at(1), "fen")) {
+        at = 2;
+        int used = 0;
+        for (; at < word_count && std::strcmp(words[at], "moves"); ++at) {
+            const int n = std::snprintf(fen + used, sizeof fen - size_t(used), "%s%s", used ? " " : "", words[at]);
+            if (n < 0 || n >= int(sizeof fen) - used) {
+                output_line("info string bad FEN: longer than %d characters; the position stays as it was",
+                            FEN_SIZE - 1);
+                return;
+            }
+            used += n;
+        }
+        if (!used) {
+            output_line("info string position fen needs a FEN; the position stays as it was");
+            return;
+        }
+    } else {
+        output_line("info string position is written: position startpos|fen FEN [moves ...]");
+        return;
+    }
+    if (at < word_count && std::strcmp(words[at], "moves")) {
+        output_line("info string position: %s where moves or the end of the line belongs; the position stays "
+                    "as it was",
+                    shown_text(words[at]));
+        return;
+    }
+    const char* error = nullptr;
+    if (!set_up_base(fen, &error)) {
+        output_line("info string %s; the position stays as it was", error);
+        restore_kept_position();
+        return;
+    }
+    std::memcpy(kept_fen, fen, sizeof fen);
+    kept_move_count = 0;
+    generate_root_moves();
+
+    // 2. the moves
+    play_moves(at + 1);
+}

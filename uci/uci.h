@@ -1,0 +1,92 @@
+// The UCI front end (vexmoth-uci): the command loop, the input it reads
+// while a search runs, the position a GUI sets up, the limits of "go" with
+// the search's reports, and the options a GUI can set. The search itself is
+// the engine core's; nothing here writes a file.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "search/search.h"
+
+// ---------------------------------------------------------------- output (main.cpp)
+// Writes one formatted line to standard output and flushes it at once.
+void output_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---------------------------------------------------------------- commands (main.cpp)
+constexpr int MAX_WORDS = 32768;  // a line of INPUT_LINE_SIZE characters has fewer words
+// The words of the command being carried out, split at blanks; words[0] is
+// the command.
+extern const char* words[MAX_WORDS];
+extern int word_count;
+extern int command_start_ms;  // now_ms when the command being carried out was taken
+
+// The command's word at index i, or "" past the end.
+const char* word_at(int i);
+// The text as an info string may repeat it: at most 80 characters, any
+// byte other than printable ASCII shown as '?', so that a GUI is never
+// handed bytes it cannot read. A static buffer the next call overwrites.
+const char* shown_text(const char* text);
+// Reads word i as a whole number (an optional sign and decimal digits,
+// nothing else) into *value, clamped to low..high. Returns 0, leaving
+// *value alone, when the word is missing or no number.
+int word_number(int i, int64_t low, int64_t high, int64_t* value);
+
+// ---------------------------------------------------------------- input (input.cpp)
+constexpr int INPUT_LINE_SIZE = 65536;  // the longest line kept, with its terminating 0
+
+// The next command line (without its newline, never blank) into line, which
+// holds INPUT_LINE_SIZE characters; waits for input when none is queued.
+// Returns 0 at the end of input once every line has been taken.
+int next_command_line(char* line);
+// Readies the search-time reading for a new search: the lines queued after
+// the "go" being carried out are looked at again.
+void begin_search_input();
+// While a search runs or waits to be stopped: reads what standard input
+// holds (waiting up to wait_ms; -1 waits without limit), answers "isready",
+// and returns 1 once a "stop" for this search or a "quit" has come. Other
+// lines stay queued, in order, for after the search.
+int search_input_says_stop(int wait_ms);
+// A "quit" came during a search: the process ends once its bestmove is out.
+int quit_requested();
+// Standard input has ended (nothing more will come).
+int input_closed();
+// The queue of lines is full: input cannot be read until lines are taken.
+int input_backlogged();
+
+// ---------------------------------------------------------------- position (position.cpp)
+// "position startpos|fen FEN [moves ...]": sets up the position and plays
+// the moves, leaving the ply-0 list ready; a refused FEN keeps the earlier
+// position, a refused move keeps the moves before it.
+void command_position();
+
+// ---------------------------------------------------------------- search (go.cpp, report.cpp)
+// "go ...": searches the position within the limits and prints "bestmove".
+void command_go();
+// The search's stop test: a "stop" read from the input, or the limits.
+int search_stop_test();
+// How many of the moves, from the first, are legal one after the other from
+// the position at the root (ply 0): each must be in the list the generator
+// makes and must not leave its own king attacked. Leaves the position, the
+// ply-0 list and the check words as it found them, so a search's hooks may
+// call it between root moves.
+int legal_prefix(const Move* moves, int count);
+// The search's progress hook: an "info" line after each iteration and
+// when the root's best move changes.
+void report_progress(int event);
+// Starts the reports of a new search.
+void begin_reports();
+// The search's totals once it has ended: "info nodes N nps X time T hashfull H".
+void report_search_end();
+// The search's warning hook: "info string ...".
+void report_warning(const char* text);
+
+// ---------------------------------------------------------------- options (options.cpp)
+constexpr int DEFAULT_HASH_MB = 20;
+// "uci": the engine's name and author, its options, "uciok".
+void command_uci();
+// "setoption name N [value V]".
+void command_setoption();
+// Sizes the table to megabytes (below 5 none); says so when the memory
+// cannot be had, and then plays without a table.
+void set_hash_size(int megabytes);
