@@ -57,14 +57,12 @@ TEST(Protocol, EngineSideCommands) {
     start_session(s);
     send_lines(s, QUICK_CLOCK);
     // Right after start-up the engine plays neither colour: a move is recorded.
-    send_lines(s, {"e2e4"});
-    EXPECT_EQ(output_until_synced(s).find("move"), std::string::npos);
+    EXPECT_EQ(answer_to(s, {"e2e4"}).find("move"), std::string::npos);
     // "go" makes it play the side to move (black).
     send_lines(s, {"go"});
     ASSERT_TRUE(expect_output(s, "move "));
     // In force mode moves are only recorded, for either side.
-    send_lines(s, {"force", "d2d4"});
-    const std::string after_force = output_until_synced(s);
+    const std::string after_force = answer_to(s, {"force", "d2d4"});
     EXPECT_EQ(after_force.find("move"), std::string::npos);
     EXPECT_EQ(after_force.find("Error (unknown command): d2d4"), std::string::npos);
     // "white" puts white on move and the engine on black: it waits.
@@ -87,8 +85,7 @@ TEST(Protocol, UndoAndRemoveLimits) {
     // Neither did anything: black is on move after e2e4.
     send_lines(s, {"e7e5", "remove"});
     // Two moves taken back: white is on move again in the initial position.
-    send_lines(s, {"d2d4", "undo", "e2e4"});
-    const std::string out = output_until_synced(s);
+    const std::string out = answer_to(s, {"d2d4", "undo", "e2e4"});
     EXPECT_EQ(out.find("Error"), std::string::npos) << out;
     // "undo" with nothing left to take back changes nothing either: white
     // is still on move.
@@ -104,8 +101,7 @@ TEST(Protocol, SetUpModeAndItsFatalLines) {
         send_lines(s, {"new", "force"});
         send_lines(s, edit_lines({"Ke1", "Pe2"}, {"Ke8"}));
         // White to move in the set-up position: e2e4 is legal, d2d4 is not.
-        send_lines(s, {"e2e4", "d2d4"});
-        const std::string out = output_until_synced(s);
+        const std::string out = answer_to(s, {"e2e4", "d2d4"});
         EXPECT_EQ(out.find("Error (unknown command): e2e4"), std::string::npos);
         EXPECT_NE(out.find("Error (unknown command): d2d4"), std::string::npos);
         EXPECT_EQ(wait_exit(s), 0);
@@ -148,8 +144,7 @@ TEST(Protocol, PromotionText) {
     start_session(t);
     send_lines(t, {"new", "force"});
     send_lines(t, edit_lines({"Kb1", "Pe7"}, {"Kh8"}));
-    send_lines(t, {"e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8h7"});
-    const std::string out = output_until_synced(t);
+    const std::string out = answer_to(t, {"e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8h7"});
     EXPECT_NE(out.find("Error (unknown command): e7e8\n"), std::string::npos);
     EXPECT_NE(out.find("Error (unknown command): e7e8Q\n"), std::string::npos);
     EXPECT_NE(out.find("Error (unknown command): e7e8=q\n"), std::string::npos);
@@ -164,8 +159,7 @@ TEST(Protocol, PromotionText) {
 TEST(Protocol, MoveTextNeedsRealSquares) {
     EngineProcess s;
     start_session(s);
-    send_lines(s, {"new", "force", "u3e4", "E2E4", "e2e4", "E7E5", "e7e5"});
-    const std::string out = output_until_synced(s);
+    const std::string out = answer_to(s, {"new", "force", "u3e4", "E2E4", "e2e4", "E7E5", "e7e5"});
     for (const char* word : {"u3e4", "E2E4", "E7E5"})
         EXPECT_NE(out.find(std::string("Error (unknown command): ") + word + "\n"), std::string::npos) << word;
     // The refused lines played nothing: e2e4 and e7e5 were still legal.
@@ -199,8 +193,7 @@ TEST(Protocol, IllegalOpponentMoveIsTakenBack) {
     send_lines(s, {"new", "force"});
     // The knight on e2 shields its king from the rook on e8.
     send_lines(s, edit_lines({"Ke1", "Ne2"}, {"Ka8", "Re8"}));
-    send_lines(s, {"e2c3", "e2c3", "e1d1", "e8d8"});
-    const std::string out = output_until_synced(s);
+    const std::string out = answer_to(s, {"e2c3", "e2c3", "e1d1", "e8d8"});
     // Refused twice: the first refusal left the position as it was.
     size_t first = out.find("Error (unknown command): e2c3\n");
     ASSERT_NE(first, std::string::npos);
@@ -241,17 +234,16 @@ TEST(Protocol, ImpossiblePositionsAreSearchedSafely) {
 TEST(Protocol, SideSwitchStartsTheHistoryAfresh) {
     EngineProcess s;
     start_session(s);
-    send_lines(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
-    const std::string out = output_until_synced(s);
+    const std::string out = answer_to(s, {"new", "force", "d2d3", "c7c5", "black", "b7c6", "d8a5"});
     EXPECT_NE(out.find("Error (unknown command): b7c6\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("d8a5"), std::string::npos) << out;
     // Switching to the side already to move keeps the square: e.p. stays legal.
-    send_lines(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
-    EXPECT_EQ(output_until_synced(s).find("e5d6"), std::string::npos);
+    const std::string after_switch = answer_to(s, {"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "e5d6"});
+    EXPECT_EQ(after_switch.find("e5d6"), std::string::npos);
     // After a switch that changes the turn nothing is taken back: the last
     // move was the other colour's, and unmaking it would corrupt the board.
-    send_lines(s, {"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"});
-    const std::string after_undo = output_until_synced(s);
+    const std::string after_undo =
+        answer_to(s, {"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"});
     EXPECT_EQ(after_undo.find("Error"), std::string::npos) << after_undo;
     EXPECT_EQ(wait_exit(s), 0);
 }

@@ -164,6 +164,11 @@ std::string output_until_synced(EngineProcess& e, int timeout_ms) {
     return e.output.substr(begin, e.consumed - marker.size() - begin);
 }
 
+std::string answer_to(EngineProcess& e, const std::vector<std::string>& lines) {
+    send_lines(e, lines);
+    return output_until_synced(e);
+}
+
 std::vector<std::string> edit_lines(const std::vector<std::string>& white, const std::vector<std::string>& black) {
     std::vector<std::string> lines = {"edit", "#"};
     lines.insert(lines.end(), white.begin(), white.end());

@@ -59,7 +59,8 @@ uint32_t next_random();
 // most `moves` half-moves: before each move `visit` sees the position (its
 // ply-0 list generated, `legal` its legal moves) and the move about to be
 // made. The key is kept up to date; each game is taken back at its end.
-void random_play_outs(int games, int moves, const std::function<void(const std::vector<Move>& legal, Move next)>& visit);
+void random_play_outs(int games, int moves,
+                      const std::function<void(const std::vector<Move>& legal, Move next)>& visit);
 
 // ---------------------------------------------------------------- protocol sessions
 // A clock on which the engine plays after its first complete iteration
@@ -75,5 +76,7 @@ void start_thinking(EngineProcess& e, const std::vector<std::string>& position);
 // The output that the lines sent so far produce: an unknown word sent last
 // answers with an error line once everything before it has been carried out.
 std::string output_until_synced(EngineProcess& e, int timeout_ms = 10000);
+// Sends the lines and returns the output they produce.
+std::string answer_to(EngineProcess& e, const std::vector<std::string>& lines);
 // Set-up lines for a position, white's men first ("Ke1", ...), then black's.
 std::vector<std::string> edit_lines(const std::vector<std::string>& white, const std::vector<std::string>& black);
