@@ -246,6 +246,33 @@ TEST_F(UciProtocol, MovetimeUsesItsTime) {
     finish(s);
 }
 
+// The search's line is followed into the next search only when the GUI's
+// game goes on from the game searched by the line's first two moves: the
+// next search then starts at depth 2. Another game, even one that reaches
+// the same position by another order of moves, starts afresh at depth 1.
+// The table is cleared before each, so only the line can make the first
+// iteration deeper.
+TEST_F(UciProtocol, TheLineIsFollowedOnlyWhenTheGameGoesOn) {
+    Session s;
+    start(s);
+    for (const bool goes_on : {true, false}) {
+        set_position(s, START, "g1f3 g8f6 b1c3");
+        const Search first = go(s, "go depth 5");
+        const size_t pv_at = first.output.rfind(" pv ");
+        ASSERT_NE(pv_at, std::string::npos) << first.output;
+        const std::vector<std::string> line =
+            split(first.output.substr(pv_at + 4, first.output.find('\n', pv_at) - pv_at - 4));
+        ASSERT_GE(line.size(), 3u) << first.output;
+        const std::string game = goes_on ? "g1f3 g8f6 b1c3" : "b1c3 g8f6 g1f3";
+        set_position(s, START, game + " " + line[0] + " " + line[1]);
+        send(s, {"setoption name Clear Hash"});
+        const Search next = go(s, "go depth 3");
+        const std::string first_depth = goes_on ? "info depth 2 " : "info depth 1 ";
+        EXPECT_EQ(next.output.find("info depth"), next.output.find(first_depth)) << game << "\n" << next.output;
+    }
+    finish(s);
+}
+
 TEST_F(UciProtocol, DepthAndNodes) {
     Session s;
     start(s);

@@ -15,6 +15,9 @@ constexpr int FEN_SIZE = 256;  // a FEN with all 32 men and long counters takes 
 char kept_fen[FEN_SIZE];               // the FEN of the set-up, "" for the initial position
 Move kept_moves[GAME_HISTORY_LIMIT];   // the moves played from it
 int kept_move_count;
+// The kept game as the position command being carried out found it.
+char previous_fen[FEN_SIZE];
+Move previous_moves[GAME_HISTORY_LIMIT];
 
 // Sets up the initial position ("") or the FEN; 0 with *error when the FEN
 // is refused. The table's generation keeps counting searches: a position
@@ -88,13 +91,25 @@ void play_moves(int first) {
     }
 }
 
+// The kept game is the one kept before (the same FEN and moves) and then
+// the two moves that the search's line begins with.
+bool game_goes_on(int previous_count) {
+    if (std::strcmp(previous_fen, kept_fen) || kept_move_count != previous_count + 2 || pv_length[0] < 2) return false;
+    for (int i = 0; i < previous_count; ++i)
+        if (kept_moves[i] != previous_moves[i]) return false;
+    return kept_moves[previous_count] == pv[0][0] && kept_moves[previous_count + 1] == pv[0][1];
+}
+
 }  // namespace
 
 void command_position() {
-    // The search's previous line is followed only when the game goes on
-    // from the position it searched, which a GUI's new position need not
-    // do; the table still holds what the search found.
-    pv_length[0] = 0;
+    // The search's previous line is followed only when the GUI's game goes
+    // on from the game it searched by the move it found and the reply it
+    // expected; any other position forgets the line (the table still holds
+    // what the search found).
+    std::memcpy(previous_fen, kept_fen, sizeof previous_fen);
+    std::memcpy(previous_moves, kept_moves, sizeof(Move) * size_t(kept_move_count));
+    const int previous_count = kept_move_count;
 
     // 1. the set-up: "startpos", or "fen" and the words up to "moves"
     int at;
@@ -139,4 +154,5 @@ void command_position() {
 
     // 2. the moves
     play_moves(at + 1);
+    if (!game_goes_on(previous_count)) pv_length[0] = 0;
 }
