@@ -166,6 +166,35 @@ constexpr int8_t (*bishop_fork)[3] = bishop_fork_store + 119;
 constexpr int8_t (*rook_fork)[3] = rook_fork_store + 119;
 constexpr int8_t (*queen_fork)[13] = queen_fork_store + 119;
 
+// Square sets by square64, built once by init_tables. line_ray[step][i]: the
+// squares beyond i along the queen step (-17..17), to the edge of the board.
+// knight_reach / king_reach: the squares one knight / king step from i.
+// pawn_reach[c][i]: the two squares a pawn of colour c on i attacks.
+extern uint64_t line_ray_store[35][64];
+constexpr uint64_t (*line_ray)[64] = line_ray_store + 17;
+extern uint64_t knight_reach[64];
+extern uint64_t king_reach[64];
+extern uint64_t pawn_reach[2][64];
+// slider_reach[kind][i]: every square on the lines of a bishop, rook or
+// queen on i, blockers ignored; zero for the other kinds.
+extern uint64_t slider_reach[6][64];
+
+constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
+constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
+// The squares the pawns of colour c standing on `set` attack. By symmetry
+// also the squares from which pawns of colour c ^ 1 attack a member of set.
+constexpr uint64_t pawn_attack_set(int c, uint64_t set) {
+    return c == WHITE ? ((set & NOT_FILE_A) >> 9) | ((set & NOT_FILE_H) >> 7)
+                      : ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
+}
+
+// The 0x88 square of a square64 number.
+constexpr int square_of64(int i) { return i + (i & ~7); }
+// Lowest and highest member of a non-empty set, as square64 numbers: the
+// nearest member along a positive step (toward h1) and a negative one.
+inline int lowest_square64(uint64_t set) { return __builtin_ctzll(set); }
+inline int highest_square64(uint64_t set) { return 63 - __builtin_clzll(set); }
+
 // between_mask[f][d]: squares strictly between square f of row 0 and f + d
 // when they share a line, else 0 (square64 bits). between_squares shifts the
 // entry to any pair of aligned squares.
@@ -174,6 +203,22 @@ inline uint64_t between_squares(int a, int b) {
     int low = a < b ? a : b, high = a < b ? b : a;
     return between_mask[square_file(low)][high - low] << (8 * square_row(low));
 }
+
+// ---------------------------------------------------------------- square sets (square_sets.cpp)
+// Kept beside the board and the records by make, unmake and the set-up
+// operations below, so the generator and the attack tests can ask about
+// many squares at once. Square64 bits. Code that writes board or
+// piece_list directly must call rebuild_square_sets before generating.
+extern uint64_t occupied;            // squares holding a man of either colour
+extern uint64_t color_men[2];        // squares holding a man of each colour
+extern uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
+extern uint32_t alive_records[2];    // bit i: record i of the colour is alive
+extern uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
+
+// Recomputes the sets from the piece lists.
+void rebuild_square_sets();
+// Debug check: the sets equal those recomputed from the piece lists.
+int square_sets_ok();
 
 // ---------------------------------------------------------------- position (board.cpp, tables.cpp)
 // Builds the difference tables; called once at start-up before anything else.
@@ -285,6 +330,13 @@ void gen_evasions();
 // move onto an attacked square. Caches threat_flags of the mover's record.
 constexpr int MOVE_REFUSED = INT32_MIN;
 int score_move(int from, int to, int flags);
+// The scorer's first rule: a capture whose victim is worth more than 50
+// below the mover wins or keeps material and scores at once, by victim value
+// first and the cheaper mover second.
+constexpr bool even_or_winning_capture(int victim_value, int mover_value) {
+    return victim_value - mover_value > -50;
+}
+constexpr int capture_score(int victim_value, int mover_value) { return 10 * (20 * victim_value - mover_value); }
 // The king-move danger test shared by the scorer and the evasion generator.
 int king_move_attacked(int from, int to);
 

@@ -43,6 +43,15 @@ void add_move(int from, int to, int flags) {
         add_promotions(from, to, flags);
         return;
     }
+    // score_move's first rule, taken here without the call: a capture that
+    // wins material or trades evenly scores by its victim, then its mover.
+    if (const PieceRecord* victim = board[to]) {
+        const int vt = victim->value, va = board[from]->value;
+        if (even_or_winning_capture(vt, va)) {
+            append(from, to, 0, flags, capture_score(vt, va));
+            return;
+        }
+    }
     const int score = score_move(from, to, flags);
     if (score != MOVE_REFUSED) append(from, to, 0, flags, score);
 }
@@ -119,6 +128,11 @@ bool gen_pawn(GenMode mode, int from) {
 
 // Knight and king steps; returns false when a step reaches the enemy king.
 bool gen_steps(GenMode mode, int from, int kind) {
+    // Only captures are wanted: a piece that reaches no enemy man adds nothing.
+    if (mode == GEN_CAPTURES) {
+        const uint64_t reach = kind == KING ? king_reach[square64(from)] : knight_reach[square64(from)];
+        if (!(reach & color_men[xside])) return true;
+    }
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         const int to = from + *d;
         if (!on_board(to)) continue;
@@ -136,8 +150,27 @@ bool gen_steps(GenMode mode, int from, int kind) {
     return true;
 }
 
+// The captures of a bishop, rook or queen: along each step only the first
+// man met can be taken, found at once in the occupied set (the nearest
+// member of the ray). Returns false when that man is the enemy king.
+bool gen_slide_captures(int from, int kind) {
+    const int i = square64(from);
+    if (!(slider_reach[kind][i] & color_men[xside])) return true;
+    for (const int* d = piece_dirs[kind]; *d; ++d) {
+        const uint64_t blockers = line_ray[*d][i] & occupied;
+        if (!blockers) continue;
+        const int to = square_of64(*d > 0 ? lowest_square64(blockers) : highest_square64(blockers));
+        const PieceRecord* target = board[to];
+        if (target->color == side) continue;
+        if (target->kind == KING) return false;
+        add_move(from, to, MOVE_CAPTURE);
+    }
+    return true;
+}
+
 // Bishop, rook and queen walks; returns false when a walk meets the enemy king.
 bool gen_slides(GenMode mode, int from, int kind) {
+    if (mode == GEN_CAPTURES) return gen_slide_captures(from, kind);
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         for (int to = from + *d; on_board(to); to += *d) {
             if (const PieceRecord* target = board[to]) {
@@ -153,24 +186,43 @@ bool gen_slides(GenMode mode, int from, int kind) {
     return true;
 }
 
+// The rows from which a pawn of each colour pushes to promotion.
+constexpr uint64_t PROMOTING_ROW[2] = {0xFFull << 8, 0xFFull << 48};
+
+// The records whose moves capture generation must look at: every piece,
+// and only the pawns that attack an enemy man or the en-passant square or
+// stand on their promoting row (the others add nothing).
+uint32_t capture_records() {
+    const uint64_t targets = color_men[xside] | (ep_square >= 0 ? square_bit(ep_square) : 0);
+    uint64_t active = kind_men[side][PAWN] & (pawn_attack_set(xside, targets) | PROMOTING_ROW[side]);
+    uint32_t records = alive_records[side] & ~pawn_records[side];
+    for (; active; active &= active - 1)
+        records |= uint32_t(1) << (board[square_of64(lowest_square64(active))] - piece_list[side]);
+    return records;
+}
+
 void generate(GenMode mode) {
     king_capture = 0;
     king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
     king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
-    if (mode != GEN_EVASIONS)
-        for (PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r)
-            if (r->alive && r->kind != PAWN) r->threat_flags = 0;
     last_move[ply] = first_move[ply];
-    for (const PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r) {
-        if (!r->alive) continue;
+    // Alive records in list order.
+    const uint32_t records = mode == GEN_CAPTURES ? capture_records() : alive_records[side];
+    for (uint32_t live = records; live; live &= live - 1) {
+        PieceRecord* r = &piece_list[side][__builtin_ctz(live)];
         bool ok;
         if (r->kind == PAWN) {
             ok = gen_pawn(mode, r->square);
-        } else if (is_slider[r->kind]) {
-            ok = gen_slides(mode, r->square, r->kind);
         } else {
-            if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
-            ok = gen_steps(mode, r->square, r->kind);
+            // The scorer's threat cache of a piece serves the scoring of
+            // its own moves, which all follow here.
+            if (mode != GEN_EVASIONS) r->threat_flags = 0;
+            if (is_slider[r->kind]) {
+                ok = gen_slides(mode, r->square, r->kind);
+            } else {
+                if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
+                ok = gen_steps(mode, r->square, r->kind);
+            }
         }
         if (!ok) {
             king_capture = 1;

@@ -139,7 +139,7 @@ int score_move(int from, int to, int flags) {
     int s = 0;
     if (const PieceRecord* victim = board[to]) {
         const int vt = victim->value, va = mover->value;
-        if (vt - va > -50) return 10 * (20 * vt - va);
+        if (even_or_winning_capture(vt, va)) return capture_score(vt, va);
         s = 20 * vt - va;
     }
     switch (mover->kind) {

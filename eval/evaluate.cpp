@@ -21,20 +21,12 @@ int queen_out[2];
 
 namespace {
 
-constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
-constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
 constexpr uint64_t ROW_5 = 0xFFull << 40;  // white pawns land here after one step
 constexpr uint64_t ROW_2 = 0xFFull << 16;  // black pawns land here after one step
 
 constexpr int BISHOP_PAIR = 30;
 constexpr int TRADE_BONUS = 10;
 constexpr int KING_SAFETY_MATERIAL = 1300;
-
-// Squares attacked by the pawns of colour c standing on `set`.
-uint64_t pawn_attacks(int c, uint64_t set) {
-    if (c == WHITE) return ((set & NOT_FILE_A) >> 9) | ((set & NOT_FILE_H) >> 7);
-    return ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
-}
 
 // Squares adjacent to any square of `set`, without wrapping between files.
 uint64_t king_neighbours(uint64_t set) {
@@ -55,12 +47,12 @@ int pawn_fork_bonus(const uint64_t pawns[2], const uint64_t men[2]) {
         push = (pawns[BLACK] << 8) & empty;
         push |= ((push & ROW_2) << 8) & empty;
     }
-    push &= ~pawn_attacks(xside, pawns[xside]);
-    const uint64_t guarded = pawn_attacks(side, pawns[side]);
+    push &= ~pawn_attack_set(xside, pawns[xside]);
+    const uint64_t guarded = pawn_attack_set(side, pawns[side]);
     int bonus = 0;
     for (; push; push &= push - 1) {
         const uint64_t b = push & (~push + 1);
-        if (popcount64(pawn_attacks(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
+        if (popcount64(pawn_attack_set(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
     }
     return bonus;
 }
