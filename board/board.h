@@ -260,7 +260,7 @@ inline int pawn_guard(int x, int c) {
     return 0;
 }
 
-// Any alive man of colour c attacks x.
+// Any alive man of colour c attacks x. Reads the square sets.
 int square_attacked(int x, int c);
 // The check that colour c gives the king of c ^ 1: 0 none; 1 contact check
 // (pawn, knight, or a bishop or queen touching on a pawn diagonal); 2 along a
