@@ -214,6 +214,10 @@ extern uint64_t color_men[2];        // squares holding a man of each colour
 extern uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
 extern uint32_t alive_records[2];    // bit i: record i of the colour is alive
 extern uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
+extern uint64_t promoted_men[2];     // squares of pieces standing in pawn records
+// The squares of colour c's slot pieces of a kind (KNIGHT .. KING): the
+// kind's set without the promoted men, which the slot tests do not see.
+inline uint64_t slot_men(int c, int kind) { return kind_men[c][kind] & ~promoted_men[c]; }
 
 // Recomputes the sets from the piece lists.
 void rebuild_square_sets();

@@ -31,6 +31,7 @@ void move_man(int from, int to) {
     occupied ^= both;
     color_men[r->color] ^= both;
     kind_men[r->color][r->kind] ^= both;
+    if (promoted_men[r->color] & square_bit(from)) promoted_men[r->color] ^= both;
 }
 
 uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - piece_list[r->color]); }
@@ -43,6 +44,7 @@ void toggle_captured(const PieceRecord* r) {
     kind_men[r->color][r->kind] ^= bit;
     alive_records[r->color] ^= record_bit(r);
     if (r->kind == PAWN) pawn_records[r->color] ^= record_bit(r);
+    if (r->kind != PAWN && r < piece_list[r->color] + PAWN_RECORDS) promoted_men[r->color] ^= bit;
 }
 
 // The pawn r on sq is promoted to `kind`, or a promotion of it is taken back.
@@ -50,6 +52,7 @@ void toggle_promotion(const PieceRecord* r, int sq, int kind) {
     kind_men[r->color][PAWN] ^= square_bit(sq);
     kind_men[r->color][kind] ^= square_bit(sq);
     pawn_records[r->color] ^= record_bit(r);
+    promoted_men[r->color] ^= square_bit(sq);
 }
 
 // The two squares a castling king crosses or lands on must not be attacked.
