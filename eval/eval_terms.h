@@ -56,9 +56,39 @@ int set_bishop_code(int c);
 void add_trade_bonus(int score[2]);
 
 // ---------------------------------------------------------------- pawns.cpp
+// Connected-pair points of side minus xside, in the middlegame and the
+// endgame measure; each rebuilds pawn_rear from the piece lists.
 int pawn_duos();
 int pawn_duos_endgame();
+// A pawn's own points (reads pawn_rear and game_phase; in the endgame a
+// passer may become best_passer).
 int evaluate_pawn(int c, int sq);
+// The passed-pawn part of evaluate_pawn: the advance, held stop square and,
+// in the endgame, the bishop colours and best_passer.
+int passed_pawn_terms(int c, int sq);
+
+// What the pawns alone decide, for one pawn structure: kept in the pawn
+// table so that a structure seen before is not worked out again.
+struct PawnEntry {
+    uint64_t pawns[2];        // the pawns by colour (square64 bits): the key, compared in full
+    uint64_t passers[2];      // the passed pawns by colour
+    int16_t duos[2][2];       // connected-pair points by colour: middlegame, endgame
+    int16_t structure[2][2];  // the pawns' points short of passed_pawn_terms: game phase 1-2, 3
+    int8_t rear[2][10];       // pawn_rear
+    int8_t on_colour[2][2];   // pawns by colour on squares of square_colour 0 and 1
+    uint8_t filled;           // 0 while the slot is empty
+};
+// The entry of the position's pawn structure, worked out on a miss; either
+// way pawn_rear is set from it.
+const PawnEntry& pawn_entry();
+// pawn_duos or pawn_duos_endgame from the entry.
+int pawn_entry_duos(const PawnEntry& entry, bool endgame);
+// The sum over colour c's pawns of evaluate_pawn and the lone-bishop point
+// of each (bishop_code must be set), from the entry and the passers' terms.
+int pawn_entry_points(const PawnEntry& entry, int c, bool endgame);
+// Debug check: the entry's answers equal those of the record walks above
+// (pawn_duos, evaluate_pawn), best_passer included. Leaves best_passer as it was.
+int pawn_entry_ok(const PawnEntry& entry, bool endgame);
 
 // ---------------------------------------------------------------- pieces.cpp
 int evaluate_knight(const PieceRecord* r);

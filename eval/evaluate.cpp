@@ -113,11 +113,12 @@ int evaluate(int alpha, int beta) {
     // 2. the endgame has its own complete term set
     if (game_phase == 3) return endgame_evaluate() + (material[side] - material[xside]);
 
-    // 3. connected pawns, which also builds pawn_rear
-    score[side] += pawn_duos();
+    // 3. connected pawns; the pawn table's entry also sets pawn_rear
+    const PawnEntry& pawn_terms = pawn_entry();
+    score[side] += pawn_entry_duos(pawn_terms, false);
 
     // 4. king quarters, the sets, the queens' sorties
-    uint64_t pawns[2] = {0, 0};
+    const uint64_t* pawns = pawn_terms.pawns;
     uint64_t men[2];
     for (int c = WHITE; c <= BLACK; ++c) {
         king_quadrant[c] = quadrant_of(king_square[c]);
@@ -154,15 +155,14 @@ int evaluate(int alpha, int beta) {
     add_trade_bonus(score);
 
     // 10. the piece loop: pawns by their structure, pieces by their terms
+    assert(pawn_entry_ok(pawn_terms, false));
     for (int c = WHITE; c <= BLACK; ++c) {
+        score[c] += pawn_entry_points(pawn_terms, c, false);
         for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r) {
             if (!r->alive) continue;
             const int sq = r->square;
             switch (r->kind) {
-                case PAWN:
-                    pawns[c] |= square_bit(sq);
-                    score[c] += evaluate_pawn(c, sq) + lone_bishop_opposite(sq, c ^ 1);
-                    break;
+                case PAWN: break;
                 case KNIGHT: men[c] |= square_bit(sq); score[c] += evaluate_knight(r); break;
                 case BISHOP: men[c] |= square_bit(sq); score[c] += evaluate_bishop(r); break;
                 case ROOK: men[c] |= square_bit(sq); score[c] += evaluate_rook(r); break;
