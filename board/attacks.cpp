@@ -119,9 +119,9 @@ int square_attacked(int x, int c) {
     const int i = square64(x);
     const uint64_t* men = kind_men[c];
     if (men[PAWN] & pawn_reach[c ^ 1][i]) return 1;
-    if ((men[KNIGHT] & knight_reach[i]) | (men[KING] & king_reach[i])) return 1;
-    uint64_t lines = ((men[BISHOP] | men[QUEEN]) & slider_reach[BISHOP][i]) |
-                     ((men[ROOK] | men[QUEEN]) & slider_reach[ROOK][i]);
+    if ((men[KNIGHT] & piece_reach[KNIGHT][i]) | (men[KING] & piece_reach[KING][i])) return 1;
+    uint64_t lines = ((men[BISHOP] | men[QUEEN]) & piece_reach[BISHOP][i]) |
+                     ((men[ROOK] | men[QUEEN]) & piece_reach[ROOK][i]);
     for (; lines; lines &= lines - 1)
         if (!(between_squares(x, square_of64(lowest_square64(lines))) & occupied)) return 1;
     return 0;

@@ -168,16 +168,14 @@ constexpr int8_t (*queen_fork)[13] = queen_fork_store + 119;
 
 // Square sets by square64, built once by init_tables. line_ray[step][i]: the
 // squares beyond i along the queen step (-17..17), to the edge of the board.
-// knight_reach / king_reach: the squares one knight / king step from i.
-// pawn_reach[c][i]: the two squares a pawn of colour c on i attacks.
+// piece_reach[kind][i]: the squares a knight or king on i reaches in one
+// step, or a bishop, rook or queen along its lines with blockers ignored
+// (the PAWN row is empty). pawn_reach[c][i]: the two squares a pawn of
+// colour c on i attacks.
 extern uint64_t line_ray_store[35][64];
 constexpr uint64_t (*line_ray)[64] = line_ray_store + 17;
-extern uint64_t knight_reach[64];
-extern uint64_t king_reach[64];
+extern uint64_t piece_reach[6][64];
 extern uint64_t pawn_reach[2][64];
-// slider_reach[kind][i]: every square on the lines of a bishop, rook or
-// queen on i, blockers ignored; zero for the other kinds.
-extern uint64_t slider_reach[6][64];
 
 constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
 constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;

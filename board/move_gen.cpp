@@ -128,11 +128,6 @@ bool gen_pawn(GenMode mode, int from) {
 
 // Knight and king steps; returns false when a step reaches the enemy king.
 bool gen_steps(GenMode mode, int from, int kind) {
-    // Only captures are wanted: a piece that reaches no enemy man adds nothing.
-    if (mode == GEN_CAPTURES) {
-        const uint64_t reach = kind == KING ? king_reach[square64(from)] : knight_reach[square64(from)];
-        if (!(reach & color_men[xside])) return true;
-    }
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         const int to = from + *d;
         if (!on_board(to)) continue;
@@ -150,27 +145,8 @@ bool gen_steps(GenMode mode, int from, int kind) {
     return true;
 }
 
-// The captures of a bishop, rook or queen: along each step only the first
-// man met can be taken, found at once in the occupied set (the nearest
-// member of the ray). Returns false when that man is the enemy king.
-bool gen_slide_captures(int from, int kind) {
-    const int i = square64(from);
-    if (!(slider_reach[kind][i] & color_men[xside])) return true;
-    for (const int* d = piece_dirs[kind]; *d; ++d) {
-        const uint64_t blockers = line_ray[*d][i] & occupied;
-        if (!blockers) continue;
-        const int to = square_of64(*d > 0 ? lowest_square64(blockers) : highest_square64(blockers));
-        const PieceRecord* target = board[to];
-        if (target->color == side) continue;
-        if (target->kind == KING) return false;
-        add_move(from, to, MOVE_CAPTURE);
-    }
-    return true;
-}
-
 // Bishop, rook and queen walks; returns false when a walk meets the enemy king.
 bool gen_slides(GenMode mode, int from, int kind) {
-    if (mode == GEN_CAPTURES) return gen_slide_captures(from, kind);
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         for (int to = from + *d; on_board(to); to += *d) {
             if (const PieceRecord* target = board[to]) {
@@ -183,6 +159,39 @@ bool gen_slides(GenMode mode, int from, int kind) {
             if (mode == GEN_ALL || (mode == GEN_EVASIONS && in_block_mask(to))) add(mode, from, to, 0);
         }
     }
+    return true;
+}
+
+// step_rank[kind][step + 33]: the place of a step in piece_dirs[kind].
+struct StepRanks {
+    int8_t rank[6][67];
+};
+constexpr StepRanks make_step_ranks() {
+    StepRanks t{};
+    for (int kind = KNIGHT; kind <= KING; ++kind)
+        for (int k = 0; piece_dirs[kind][k]; ++k) t.rank[kind][piece_dirs[kind][k] + 33] = int8_t(k);
+    return t;
+}
+constexpr StepRanks step_ranks = make_step_ranks();
+
+// The captures of a knight, bishop, rook, queen or king: the enemy men it
+// reaches (a line piece only those with nothing between), added in the
+// order of its steps in piece_dirs as the walks would meet them. Returns
+// false when one of them is the enemy king.
+bool gen_piece_captures(int from, int kind) {
+    uint64_t targets = piece_reach[kind][square64(from)] & color_men[xside];
+    if (!targets) return true;
+    int target_of_step[8];
+    uint32_t steps = 0;  // bit k: a capture along piece_dirs[kind][k]
+    for (; targets; targets &= targets - 1) {
+        const int to = square_of64(lowest_square64(targets));
+        if (is_slider[kind] && (between_squares(from, to) & occupied)) continue;
+        if (board[to]->kind == KING) return false;
+        const int k = step_ranks.rank[kind][line_dir[to - from] + 33];
+        target_of_step[k] = to;
+        steps |= uint32_t(1) << k;
+    }
+    for (; steps; steps &= steps - 1) add_move(from, target_of_step[__builtin_ctz(steps)], MOVE_CAPTURE);
     return true;
 }
 
@@ -217,7 +226,9 @@ void generate(GenMode mode) {
             // The scorer's threat cache of a piece serves the scoring of
             // its own moves, which all follow here.
             if (mode != GEN_EVASIONS) r->threat_flags = 0;
-            if (is_slider[r->kind]) {
+            if (mode == GEN_CAPTURES) {
+                ok = gen_piece_captures(r->square, r->kind);
+            } else if (is_slider[r->kind]) {
                 ok = gen_slides(mode, r->square, r->kind);
             } else {
                 if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();

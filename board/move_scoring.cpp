@@ -28,14 +28,14 @@ bool clear_between(int a, int b) { return !(between_squares(a, b) & occupied); }
 bool pawn_guard_set(int x, int c) { return (kind_men[c][PAWN] & pawn_reach[c ^ 1][square64(x)]) != 0; }
 
 // knight_slot_attacks and knight_slot_attacks_except.
-bool knight_slot_set(int x, int c) { return (slot_men(c, KNIGHT) & knight_reach[square64(x)]) != 0; }
+bool knight_slot_set(int x, int c) { return (slot_men(c, KNIGHT) & piece_reach[KNIGHT][square64(x)]) != 0; }
 bool knight_slot_set_except(int x, int c, int e) {
-    return (slot_men(c, KNIGHT) & knight_reach[square64(x)] & ~square_bit(e)) != 0;
+    return (slot_men(c, KNIGHT) & piece_reach[KNIGHT][square64(x)] & ~square_bit(e)) != 0;
 }
 
 // bishop_slot_attacks and rook_slot_attacks.
 bool pair_slot_set(int x, int c, int kind, int (*record_walk)(int, int)) {
-    const uint64_t aligned = slot_men(c, kind) & slider_reach[kind][square64(x)];
+    const uint64_t aligned = slot_men(c, kind) & piece_reach[kind][square64(x)];
     if (!aligned) return false;
     if (aligned & (aligned - 1)) return record_walk(x, c) != 0;
     return clear_between(x, square_of64(lowest_square64(aligned)));
@@ -45,7 +45,7 @@ bool rook_slot_set(int x, int c) { return pair_slot_set(x, c, ROOK, rook_slot_at
 
 // queen_slot_attacks: the one slot queen.
 bool queen_slot_set(int x, int c) {
-    const uint64_t aligned = slot_men(c, QUEEN) & slider_reach[QUEEN][square64(x)];
+    const uint64_t aligned = slot_men(c, QUEEN) & piece_reach[QUEEN][square64(x)];
     return aligned && clear_between(x, square_of64(lowest_square64(aligned)));
 }
 
@@ -73,7 +73,7 @@ const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, boo
 }
 
 int knight_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, BISHOP, knight_reach[square64(to)], ATTACK_KNIGHT, false);
+    const PieceRecord* t = first_target(to, BISHOP, piece_reach[KNIGHT][square64(to)], ATTACK_KNIGHT, false);
     if (!t) return 0;
     if (t->kind == BISHOP) return 300;
     const int own = side;
@@ -88,7 +88,7 @@ int knight_threat(int from, int to) {
 }
 
 int bishop_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, ROOK, slider_reach[BISHOP][square64(to)], ATTACK_BISHOP, true);
+    const PieceRecord* t = first_target(to, ROOK, piece_reach[BISHOP][square64(to)], ATTACK_BISHOP, true);
     if (!t) return 0;
     const int own = side;
     const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
@@ -102,7 +102,7 @@ int bishop_threat(int from, int to) {
 }
 
 int rook_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, QUEEN, slider_reach[ROOK][square64(to)], ATTACK_ROOK, true);
+    const PieceRecord* t = first_target(to, QUEEN, piece_reach[ROOK][square64(to)], ATTACK_ROOK, true);
     if (!t) return 0;
     const int own = side;
     const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||

@@ -13,10 +13,8 @@ int8_t rook_fork_store[239][3];
 int8_t queen_fork_store[239][13];
 uint64_t between_mask[8][128];
 uint64_t line_ray_store[35][64];
-uint64_t knight_reach[64];
-uint64_t king_reach[64];
+uint64_t piece_reach[6][64];
 uint64_t pawn_reach[2][64];
-uint64_t slider_reach[6][64];
 
 namespace {
 
@@ -106,21 +104,19 @@ void build_between_mask() {
 // reaches from each square; taken from the step tables.
 void build_reach_sets() {
     std::memset(line_ray_store, 0, sizeof line_ray_store);
-    std::memset(knight_reach, 0, sizeof knight_reach);
-    std::memset(king_reach, 0, sizeof king_reach);
     std::memset(pawn_reach, 0, sizeof pawn_reach);
-    std::memset(slider_reach, 0, sizeof slider_reach);
+    std::memset(piece_reach, 0, sizeof piece_reach);
     for (int from = 0; from < 128; ++from) {
         if (!on_board(from)) continue;
         const int i = square64(from);
         for (const int* d = piece_dirs[QUEEN]; *d; ++d)
             for (int to = from + *d; on_board(to); to += *d) line_ray[*d][i] |= square_bit(to);
         for (int kind = BISHOP; kind <= QUEEN; ++kind)
-            for (const int* d = piece_dirs[kind]; *d; ++d) slider_reach[kind][i] |= line_ray[*d][i];
+            for (const int* d = piece_dirs[kind]; *d; ++d) piece_reach[kind][i] |= line_ray[*d][i];
         for (const int* d = piece_dirs[KNIGHT]; *d; ++d)
-            if (on_board(from + *d)) knight_reach[i] |= square_bit(from + *d);
+            if (on_board(from + *d)) piece_reach[KNIGHT][i] |= square_bit(from + *d);
         for (const int* d = piece_dirs[KING]; *d; ++d)
-            if (on_board(from + *d)) king_reach[i] |= square_bit(from + *d);
+            if (on_board(from + *d)) piece_reach[KING][i] |= square_bit(from + *d);
         for (int color = WHITE; color <= BLACK; ++color)
             for (int k = 0; k < 2; ++k)
                 if (on_board(from + pawn_dirs[color][k])) pawn_reach[color][i] |= square_bit(from + pawn_dirs[color][k]);
