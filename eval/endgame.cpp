@@ -109,7 +109,10 @@ int endgame_evaluate() {
     // 1. connected pawns; the pawn table's entry also sets pawn_rear
     int score[2] = {0, 0};
     best_passer[WHITE] = best_passer[BLACK] = 0;
-    const PawnEntry& pawn_terms = pawn_entry();
+    uint64_t pawn_sets[2];
+    uint32_t promoted[2];
+    scan_pawn_records(pawn_sets, promoted);
+    const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
     score[side] += pawn_entry_duos(pawn_terms, true);
 
     // 2.
@@ -156,8 +159,10 @@ int endgame_evaluate() {
     // 8. pieces of a colour that has any material
     for (int c = WHITE; c <= BLACK; ++c) {
         if (material[c] == 0) continue;
-        for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r)
-            if (r->alive && r->kind != PAWN) score[c] += endgame_piece(r, queen_alive);
+        for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
+            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
+            if (r->alive) score[c] += endgame_piece(r, queen_alive);
+        }
     }
 
     // 9.

@@ -78,9 +78,15 @@ struct PawnEntry {
     int8_t on_colour[2][2];   // pawns by colour on squares of square_colour 0 and 1
     uint8_t filled;           // 0 while the slot is empty
 };
-// The entry of the position's pawn structure, worked out on a miss; either
-// way pawn_rear is set from it.
-const PawnEntry& pawn_entry();
+// The squares of each colour's pawns, and the pawn records of each colour
+// holding a promoted piece (bit i for record i), read from the piece lists.
+void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]);
+// The entry of the pawn structure given by the two pawn sets, worked out on
+// a miss; either way pawn_rear is set from it.
+const PawnEntry& pawn_entry(const uint64_t pawns[2]);
+// The records of colour c that the piece terms visit: the slot knights to
+// the queen, and the promoted pieces.
+constexpr uint32_t SLOT_PIECE_RECORDS = ((1u << (QUEEN_RECORD + 1)) - 1) & ~((1u << KNIGHT_RECORD) - 1);
 // pawn_duos or pawn_duos_endgame from the entry.
 int pawn_entry_duos(const PawnEntry& entry, bool endgame);
 // The sum over colour c's pawns of evaluate_pawn and the lone-bishop point

@@ -114,7 +114,10 @@ int evaluate(int alpha, int beta) {
     if (game_phase == 3) return endgame_evaluate() + (material[side] - material[xside]);
 
     // 3. connected pawns; the pawn table's entry also sets pawn_rear
-    const PawnEntry& pawn_terms = pawn_entry();
+    uint64_t pawn_sets[2];
+    uint32_t promoted[2];
+    scan_pawn_records(pawn_sets, promoted);
+    const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
     score[side] += pawn_entry_duos(pawn_terms, false);
 
     // 4. king quarters, the sets, the queens' sorties
@@ -158,11 +161,11 @@ int evaluate(int alpha, int beta) {
     assert(pawn_entry_ok(pawn_terms, false));
     for (int c = WHITE; c <= BLACK; ++c) {
         score[c] += pawn_entry_points(pawn_terms, c, false);
-        for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r) {
+        for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
+            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
             if (!r->alive) continue;
             const int sq = r->square;
             switch (r->kind) {
-                case PAWN: break;
                 case KNIGHT: men[c] |= square_bit(sq); score[c] += evaluate_knight(r); break;
                 case BISHOP: men[c] |= square_bit(sq); score[c] += evaluate_bishop(r); break;
                 case ROOK: men[c] |= square_bit(sq); score[c] += evaluate_rook(r); break;

@@ -154,11 +154,24 @@ int pawn_duos() { return duos(false); }
 
 int pawn_duos_endgame() { return duos(true); }
 
-const PawnEntry& pawn_entry() {
-    uint64_t pawns[2] = {0, 0};
-    for (int c = WHITE; c <= BLACK; ++c)
-        for (int i = 0; i < PAWN_RECORDS; ++i)
-            if (piece_list[c][i].alive && piece_list[c][i].kind == PAWN) pawns[c] |= square_bit(piece_list[c][i].square);
+void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]) {
+    for (int c = WHITE; c <= BLACK; ++c) {
+        uint64_t set = 0;
+        uint32_t pieces = 0;
+        for (int i = 0; i < PAWN_RECORDS; ++i) {
+            const PieceRecord& r = piece_list[c][i];
+            if (!r.alive) continue;
+            if (r.kind == PAWN)
+                set |= square_bit(r.square);
+            else
+                pieces |= uint32_t(1) << i;
+        }
+        pawns[c] = set;
+        promoted[c] = pieces;
+    }
+}
+
+const PawnEntry& pawn_entry(const uint64_t pawns[2]) {
     PawnEntry& entry = pawn_slot(pawns);
     if (entry.filled && entry.pawns[WHITE] == pawns[WHITE] && entry.pawns[BLACK] == pawns[BLACK]) {
         for (int c = WHITE; c <= BLACK; ++c)
