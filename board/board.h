@@ -186,6 +186,49 @@ constexpr uint64_t pawn_attack_set(int c, uint64_t set) {
                       : ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
 }
 
+// line_mask[k][i]: the squares of the file (k = 0), the diagonal along
+// step 17 (k = 1) or the one along step 15 (k = 2) through i, without i.
+// rank_reach[f][o]: the files a man on file f reaches along its rank when
+// o holds the occupied files of that rank (bit f = file f), each way up to
+// and including the first occupied one.
+extern uint64_t line_mask[3][64];
+extern uint8_t rank_reach[8][256];
+
+// The squares a line piece on i reaches along one of the line_mask lines
+// with `occ` occupied, up to and including the first occupied square each
+// way. Subtracting the piece's bit from the occupied squares of the line
+// borrows through the empty squares up to the first blocker toward h1;
+// the byte swap turns the board upside down, so the same subtraction
+// finds the first blocker toward a8. Each row holds at most one square of
+// a file or diagonal, so the swap maps the line onto itself.
+inline uint64_t line_attacks(uint64_t occ, uint64_t mask, int i) {
+    const uint64_t bit = uint64_t(1) << i;
+    uint64_t forward = occ & mask;
+    uint64_t reverse = __builtin_bswap64(forward);
+    forward -= bit;
+    reverse -= __builtin_bswap64(bit);
+    return (forward ^ __builtin_bswap64(reverse)) & mask;
+}
+inline uint64_t rank_attacks(uint64_t occ, int i) {
+    const int shift = i & 56;
+    return uint64_t(rank_reach[i & 7][(occ >> shift) & 0xFF]) << shift;
+}
+// The squares a bishop or rook on i attacks with `occ` occupied: every
+// square up to and including the first occupied one along each line.
+inline uint64_t bishop_attack_set(int i, uint64_t occ) {
+    return line_attacks(occ, line_mask[1][i], i) | line_attacks(occ, line_mask[2][i], i);
+}
+inline uint64_t rook_attack_set(int i, uint64_t occ) { return line_attacks(occ, line_mask[0][i], i) | rank_attacks(occ, i); }
+// The squares a knight, bishop, rook, queen or king on i attacks.
+inline uint64_t piece_attack_set(int kind, int i, uint64_t occ) {
+    switch (kind) {
+        case BISHOP: return bishop_attack_set(i, occ);
+        case ROOK: return rook_attack_set(i, occ);
+        case QUEEN: return bishop_attack_set(i, occ) | rook_attack_set(i, occ);
+        default: return piece_reach[kind][i];
+    }
+}
+
 // The 0x88 square of a square64 number.
 constexpr int square_of64(int i) { return i + (i & ~7); }
 // Lowest and highest member of a non-empty set, as square64 numbers: the

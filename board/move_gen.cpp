@@ -175,17 +175,15 @@ constexpr StepRanks make_step_ranks() {
 constexpr StepRanks step_ranks = make_step_ranks();
 
 // The captures of a knight, bishop, rook, queen or king: the enemy men it
-// reaches (a line piece only those with nothing between), added in the
-// order of its steps in piece_dirs as the walks would meet them. Returns
-// false when one of them is the enemy king.
+// attacks, added in the order of its steps in piece_dirs as the walks
+// would meet them. Returns false when one of them is the enemy king.
 bool gen_piece_captures(int from, int kind) {
-    uint64_t targets = piece_reach[kind][square64(from)] & color_men[xside];
+    uint64_t targets = piece_attack_set(kind, square64(from), occupied) & color_men[xside];
     if (!targets) return true;
     int target_of_step[8];
     uint32_t steps = 0;  // bit k: a capture along piece_dirs[kind][k]
     for (; targets; targets &= targets - 1) {
         const int to = square_of64(lowest_square64(targets));
-        if (is_slider[kind] && (between_squares(from, to) & occupied)) continue;
         if (board[to]->kind == KING) return false;
         const int k = step_ranks.rank[kind][line_dir[to - from] + 33];
         target_of_step[k] = to;

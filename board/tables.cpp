@@ -15,6 +15,8 @@ uint64_t between_mask[8][128];
 uint64_t line_ray_store[35][64];
 uint64_t piece_reach[6][64];
 uint64_t pawn_reach[2][64];
+uint64_t line_mask[3][64];
+uint8_t rank_reach[8][256];
 
 namespace {
 
@@ -123,6 +125,30 @@ void build_reach_sets() {
     }
 }
 
+// The line masks from the rays, and the rank reach of every file and
+// occupancy of a rank by walking it.
+void build_line_attacks() {
+    for (int i = 0; i < 64; ++i) {
+        line_mask[0][i] = line_ray[16][i] | line_ray[-16][i];
+        line_mask[1][i] = line_ray[17][i] | line_ray[-17][i];
+        line_mask[2][i] = line_ray[15][i] | line_ray[-15][i];
+    }
+    for (int f = 0; f < 8; ++f) {
+        for (int o = 0; o < 256; ++o) {
+            int reach = 0;
+            for (int g = f + 1; g < 8; ++g) {
+                reach |= 1 << g;
+                if (o & (1 << g)) break;
+            }
+            for (int g = f - 1; g >= 0; --g) {
+                reach |= 1 << g;
+                if (o & (1 << g)) break;
+            }
+            rank_reach[f][o] = uint8_t(reach);
+        }
+    }
+}
+
 }  // namespace
 
 void init_tables() {
@@ -130,4 +156,5 @@ void init_tables() {
     build_forks();
     build_between_mask();
     build_reach_sets();
+    build_line_attacks();
 }
