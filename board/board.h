@@ -458,6 +458,10 @@ void compute_hash_key();
 // Updates hash_key for the move just made (the top history record) and
 // selects its slot; nothing without a table. Not reversed by unmake.
 void update_hash_key(Move m);
+// Starts loading the slot that the position after side's capture from-to
+// will select (a capture that is no promotion or en passant), so that the
+// probe after the move finds it in the cache. Changes nothing.
+void prefetch_capture_slot(int from, int to);
 // Selects the slot of hash_key and returns the depth it holds.
 int hash_select();
 // The selected slot holds the current key's position.

@@ -31,10 +31,12 @@ int zobrist_index(int kind, int color, int square) {
 
 // The mask is below 2^31, so only the key's low word selects. Indices past
 // the last slot fold down, so the top slots serve two index values each.
-void select_slot() {
-    const int i = int(hash_key & uint64_t(hash_mask));
-    hash_entry = hash_table + (i < hash_records ? i : i - hash_fold);
+HashEntry* slot_of(uint64_t key) {
+    const int i = int(key & uint64_t(hash_mask));
+    return hash_table + (i < hash_records ? i : i - hash_fold);
 }
+
+void select_slot() { hash_entry = slot_of(hash_key); }
 
 // The table is allocated on a 2-megabyte boundary in whole 2-megabyte
 // blocks, and the kernel is asked to back it with huge pages: every probe
@@ -147,6 +149,16 @@ void update_hash_key(Move m) {
     }
     select_slot();
     assert(hash_key == position_key());
+}
+
+void prefetch_capture_slot(int from, int to) {
+    if (!hash_table) return;
+    const PieceRecord* mover = board[from];
+    const PieceRecord* victim = board[to];
+    const int kind = mover->kind, c = mover->color;
+    const uint64_t key = hash_key ^ side_key ^ zobrist[zobrist_index(kind, c, from)] ^
+                         zobrist[zobrist_index(kind, c, to)] ^ zobrist[zobrist_index(victim->kind, c ^ 1, to)];
+    __builtin_prefetch(slot_of(key));
 }
 
 int hash_select() {

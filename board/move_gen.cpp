@@ -178,7 +178,11 @@ constexpr StepRanks step_ranks = make_step_ranks();
 // attacks, added in the order of its steps in piece_dirs as the walks
 // would meet them. Returns false when one of them is the enemy king.
 bool gen_piece_captures(int from, int kind) {
-    uint64_t targets = piece_attack_set(kind, square64(from), occupied) & color_men[xside];
+    const int i = square64(from);
+    const uint64_t enemy = color_men[xside];
+    // A piece with no enemy man on its lines or steps needs no attack set.
+    if (!(piece_reach[kind][i] & enemy)) return true;
+    uint64_t targets = piece_attack_set(kind, i, occupied) & enemy;
     if (!targets) return true;
     int target_of_step[8];
     uint32_t steps = 0;  // bit k: a capture along piece_dirs[kind][k]
@@ -189,7 +193,13 @@ bool gen_piece_captures(int from, int kind) {
         target_of_step[k] = to;
         steps |= uint32_t(1) << k;
     }
-    for (; steps; steps &= steps - 1) add_move(from, target_of_step[__builtin_ctz(steps)], MOVE_CAPTURE);
+    for (; steps; steps &= steps - 1) {
+        const int to = target_of_step[__builtin_ctz(steps)];
+        // The quiescence search will soon make this capture and probe the
+        // table for the position after it.
+        prefetch_capture_slot(from, to);
+        add_move(from, to, MOVE_CAPTURE);
+    }
     return true;
 }
 
