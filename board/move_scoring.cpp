@@ -49,6 +49,25 @@ bool queen_slot_set(int x, int c) {
     return aligned && clear_between(x, square_of64(lowest_square64(aligned)));
 }
 
+// xray_attack and xray_minor: the first man beyond `from`, on the far side
+// from `to`, found as the nearest occupied square of the ray.
+bool xray_set(int c, int from, int to, bool count_queen) {
+    const int step = line_dir[from - to];
+    const uint64_t beyond = line_ray[step][square64(from)] & occupied;
+    if (!beyond) return false;
+    const int s = square_of64(step > 0 ? lowest_square64(beyond) : highest_square64(beyond));
+    const PieceRecord* r = board[s];
+    if (r->color != c) return false;
+    switch (r->kind) {
+        case QUEEN: return count_queen;
+        case ROOK: return (attack_kind[s - from] & ATTACK_ROOK) != 0;
+        case BISHOP: return (attack_kind[s - from] & ATTACK_BISHOP) != 0;
+        default: return false;
+    }
+}
+bool xray_attack_set(int c, int from, int to) { return xray_set(c, from, to, true); }
+bool xray_minor_set(int c, int from, int to) { return xray_set(c, from, to, false); }
+
 // Attacked by the enemy's pawns, knights or bishops (the men that make a
 // rook move to or from this square a loss).
 bool minor_attacks(int x, int e) {
@@ -93,7 +112,7 @@ int bishop_threat(int from, int to) {
     const int own = side;
     const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
                           rook_slot_set(to, own) || queen_slot_set(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     switch (t->kind) {
         case ROOK: return defended ? 1000 : 500;
         case QUEEN: return defended ? 1800 : 900;
@@ -107,7 +126,7 @@ int rook_threat(int from, int to) {
     const int own = side;
     const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
                           bishop_slot_set(to, own) || queen_slot_set(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     if (t->kind == QUEEN) return defended ? 900 : 400;
     return defended ? 6000 : 600;
 }
@@ -118,7 +137,7 @@ int queen_threat(int from, int to) {
     const int own = side;
     const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
                           bishop_slot_set(to, own) || rook_slot_set(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     return defended ? 5000 : 600;
 }
 
@@ -126,7 +145,7 @@ int queen_threat(int from, int to) {
 int pawn_move_defended(int from, int to) {
     const int c = side;
     return pawn_guard_set(to, c) || knight_slot_set(to, c) || bishop_slot_set(to, c) ||
-           rook_slot_set(to, c) || queen_slot_set(to, c) || xray_attack(c, from, to) ||
+           rook_slot_set(to, c) || queen_slot_set(to, c) || xray_attack_set(c, from, to) ||
            own_king_adjacent(to);
 }
 
@@ -166,7 +185,7 @@ int minor_terms(PieceRecord* mover, int from, int to, int s) {
 int king_move_attacked(int from, int to) {
     const int e = xside;
     return pawn_guard_set(to, e) || knight_slot_set(to, e) || bishop_slot_set(to, e) ||
-           rook_slot_set(to, e) || queen_slot_set(to, e) || xray_attack(e, from, to) ||
+           rook_slot_set(to, e) || queen_slot_set(to, e) || xray_attack_set(e, from, to) ||
            king_adjacent(to - king_square[e]);
 }
 
@@ -197,7 +216,7 @@ int score_move(int from, int to, int flags) {
             if (mover->threat_flags & 1) s += escape_bonus[ROOK];
             break;
         case QUEEN:
-            if (minor_attacks(to, e) || rook_slot_set(to, e) || xray_minor(e, from, to)) {
+            if (minor_attacks(to, e) || rook_slot_set(to, e) || xray_minor_set(e, from, to)) {
                 s -= 5000;
                 break;
             }
