@@ -424,6 +424,12 @@ void unmake_null_move();
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
 extern uint64_t hash_key;            // key of the current position
+// What the last move made changes in the key (left by make while there is a
+// table, for update_hash_key).
+extern uint64_t move_key_change;
+
+// The Zobrist key of a man of the kind and colour on the square.
+inline uint64_t man_key(int kind, int color, int sq) { return zobrist[(kind + 6 * color) * 64 + square64(sq)]; }
 
 constexpr int HASH_EXACT = 0, HASH_LOWER = 1, HASH_UPPER = 2, HASH_STALEMATE = 3;
 
@@ -456,7 +462,8 @@ uint64_t position_key();
 // hash_key = position_key() and the slot selected; nothing without a table.
 void compute_hash_key();
 // Updates hash_key for the move just made (the top history record) and
-// selects its slot; nothing without a table. Not reversed by unmake.
+// selects its slot; nothing without a table. Not reversed by unmake. Reads
+// move_key_change, so no other move may be made in between.
 void update_hash_key(Move m);
 // Starts loading the slot that the position after side's capture from-to
 // will select (a capture that is no promotion or en passant), so that the

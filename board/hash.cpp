@@ -14,6 +14,7 @@
 #include "search/search.h"
 
 uint64_t hash_key;
+uint64_t move_key_change;
 HashEntry* hash_table;
 int hash_records;
 int hash_mask;
@@ -131,22 +132,12 @@ void compute_hash_key() {
     select_slot();
 }
 
+// Make works out the change while it has the move's men at hand.
 void update_hash_key(Move m) {
     if (!hash_table) return;
-    const int from = move_from(m), to = move_to(m), flags = move_flags(m);
-    const PieceRecord* man = board[to];
-    const int c = man->color;
-    hash_key ^= side_key;
-    hash_key ^= zobrist[zobrist_index(man->kind, c, to)];
-    hash_key ^= zobrist[zobrist_index(flags & MOVE_PROMOTE ? PAWN : man->kind, c, from)];
-    if (const PieceRecord* taken = history[history_count - 1].captured)
-        hash_key ^= zobrist[zobrist_index(taken->kind, c ^ 1, taken->square)];
-    if (flags & MOVE_CASTLE) {
-        const bool queen_side = square_file(to) == 2;
-        const int home_row = to & 0x70;
-        const int corner = home_row + (queen_side ? 0 : 7), target = home_row + (queen_side ? 3 : 5);
-        hash_key ^= zobrist[zobrist_index(ROOK, c, corner)] ^ zobrist[zobrist_index(ROOK, c, target)];
-    }
+    assert(m == history[history_count - 1].move);
+    (void)m;
+    hash_key ^= move_key_change;
     select_slot();
     assert(hash_key == position_key());
 }

@@ -113,6 +113,20 @@ void do_move(Move m) {
     } else if (flags & MOVE_DOUBLE) {
         ep_square = to + (side == WHITE ? 16 : -16);
     }
+    if (hash_table) {
+        // The key change for update_hash_key: the side to move, the man
+        // leaving `from` (a pawn when it promotes) and entering `to`, the
+        // captured man, the castling rook.
+        const int c = side, kind = man->kind;
+        uint64_t change = side_key ^ man_key(kind, c, to) ^ man_key(flags & MOVE_PROMOTE ? PAWN : kind, c, from);
+        if (const PieceRecord* taken = h.captured) change ^= man_key(taken->kind, c ^ 1, taken->square);
+        if (flags & MOVE_CASTLE) {
+            int corner, target;
+            castling_rook(to, &corner, &target);
+            change ^= man_key(ROOK, c, corner) ^ man_key(ROOK, c, target);
+        }
+        move_key_change = change;
+    }
     side ^= 1;
     xside ^= 1;
     assert(board_is_ok());
