@@ -14,7 +14,7 @@
 extern int king_file[2];        // king_square & 7
 extern int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
 extern int king_shelter[2];     // shelter points - 16 of a wing king, else 0
-extern int pawn_rear[2][10];    // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
+extern int8_t pawn_rear[2][10];  // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
 extern int best_passer[2];      // most advanced passer in the endgame, 0 none
 extern int king_quadrant[2];    // quarter of the board holding each king
 extern int quadrant_count[2];   // own men in the own king's quarter minus enemy men there

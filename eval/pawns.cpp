@@ -10,7 +10,7 @@
 
 #include "eval/eval_terms.h"
 
-int pawn_rear[2][10];
+int8_t pawn_rear[2][10];
 int best_passer[2];
 
 namespace {
@@ -41,14 +41,14 @@ inline bool ahead(int c, int a, int b) { return c == WHITE ? a < b : a > b; }
 int duos(bool endgame) {
     int total[2] = {0, 0};
     for (int c = WHITE; c <= BLACK; ++c) {
-        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = PAWN_NONE[c];
+        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
         int on_file[8][9];  // squares of the colour's pawns per file, zero-terminated
         int count[8] = {0, 0, 0, 0, 0, 0, 0, 0};
         for (int i = 0; i < PAWN_RECORDS; ++i) {
             const PieceRecord& r = piece_list[c][i];
             if (!r.alive || r.kind != PAWN) continue;
             const int f = square_file(r.square), row = square_row(r.square);
-            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = row;
+            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = int8_t(row);
             on_file[f][count[f]++] = r.square;
         }
         for (int f = 0; f < 7; ++f) {
@@ -67,35 +67,41 @@ int duos(bool endgame) {
 }
 
 // Steps 1 to 5 of a pawn's points, which read pawn_rear and nothing of the
-// position but the pawns: the points, and whether the pawn is passed (its
-// passed-pawn terms then follow in passed_pawn_terms).
-int pawn_structure(int c, int sq, bool endgame, bool* passed) {
+// position but the pawns, in both measures: v[0] for game phases 1 and 2,
+// v[1] for the endgame. Returns whether the pawn is passed (its passed-pawn
+// terms then follow in passed_pawn_terms).
+bool pawn_structure(int c, int sq, int v[2]) {
     const int e = c ^ 1;
     const int row = square_row(sq), f = square_file(sq), adv = advance(c, row);
     const int left = rear(c, f - 1), right = rear(c, f + 1);
-    *passed = false;
 
     // 1. placement
-    int v = endgame ? 4 * adv : pawn_table[own_index64(c, sq)];
+    v[0] = pawn_table[own_index64(c, sq)];
+    v[1] = 4 * adv;
 
     // 2. the left neighbour's rearmost pawn lags behind this one
-    if (left != PAWN_NONE[c] && ahead(c, row, left)) v -= 10;
+    int common = 0;
+    if (left != PAWN_NONE[c] && ahead(c, row, left)) common -= 10;
 
     // 3. isolated, or backward (every neighbouring own pawn is ahead)
     if (left == PAWN_NONE[c] && right == PAWN_NONE[c])
-        v -= 20;
+        common -= 20;
     else if (ahead(c, left, row) && ahead(c, right, row))
-        v -= 8;
+        common -= 8;
+    v[0] += common;
+    v[1] += common;
 
     // 4. an enemy pawn on a neighbouring file can still meet it
-    if (ahead(c, rear(e, f - 1), row) || ahead(c, rear(e, f + 1), row)) return v;
+    if (ahead(c, rear(e, f - 1), row) || ahead(c, rear(e, f + 1), row)) return false;
 
     // 5. an enemy pawn ahead on its own file
     const int front = rear(e, f);
-    if (front == row || ahead(c, front, row)) return v + (endgame ? 10 : 5);
-
-    *passed = true;
-    return v;
+    if (front == row || ahead(c, front, row)) {
+        v[0] += 5;
+        v[1] += 10;
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- the pawn table
@@ -116,10 +122,10 @@ void fill_pawn_entry(PawnEntry& entry, const uint64_t pawns[2]) {
     entry.pawns[WHITE] = pawns[WHITE];
     entry.pawns[BLACK] = pawns[BLACK];
     for (int c = WHITE; c <= BLACK; ++c) {
-        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = PAWN_NONE[c];
+        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
         for (uint64_t set = pawns[c]; set; set &= set - 1) {
             const int sq = square_of64(lowest_square64(set)), f = square_file(sq), row = square_row(sq);
-            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = row;
+            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = int8_t(row);
             ++entry.on_colour[c][square_colour(sq)];
         }
     }
@@ -137,14 +143,13 @@ void fill_pawn_entry(PawnEntry& entry, const uint64_t pawns[2]) {
                     entry.duos[c][1] = int16_t(entry.duos[c][1] + 2 * lead);
                 }
             }
-            bool passed;
-            entry.structure[c][0] = int16_t(entry.structure[c][0] + pawn_structure(c, a, false, &passed));
-            entry.structure[c][1] = int16_t(entry.structure[c][1] + pawn_structure(c, a, true, &passed));
-            if (passed) entry.passers[c] |= square_bit(a);
+            int v[2];
+            if (pawn_structure(c, a, v)) entry.passers[c] |= square_bit(a);
+            entry.structure[c][0] = int16_t(entry.structure[c][0] + v[0]);
+            entry.structure[c][1] = int16_t(entry.structure[c][1] + v[1]);
         }
     }
-    for (int c = WHITE; c <= BLACK; ++c)
-        for (int f = 0; f < 10; ++f) entry.rear[c][f] = int8_t(pawn_rear[c][f]);
+    std::memcpy(entry.rear, pawn_rear, sizeof entry.rear);
     entry.filled = 1;
 }
 
@@ -174,8 +179,7 @@ void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]) {
 const PawnEntry& pawn_entry(const uint64_t pawns[2]) {
     PawnEntry& entry = pawn_slot(pawns);
     if (entry.filled && entry.pawns[WHITE] == pawns[WHITE] && entry.pawns[BLACK] == pawns[BLACK]) {
-        for (int c = WHITE; c <= BLACK; ++c)
-            for (int f = 0; f < 10; ++f) pawn_rear[c][f] = entry.rear[c][f];
+        std::memcpy(pawn_rear, entry.rear, sizeof pawn_rear);
     } else {
         fill_pawn_entry(entry, pawns);
     }
@@ -202,9 +206,10 @@ int pawn_entry_points(const PawnEntry& entry, int c, bool endgame) {
 }
 
 int evaluate_pawn(int c, int sq) {
-    bool passed;
-    const int v = pawn_structure(c, sq, game_phase == 3, &passed);
-    return passed ? v + passed_pawn_terms(c, sq) : v;
+    int v[2];
+    const bool passed = pawn_structure(c, sq, v);
+    const int own = v[game_phase == 3];
+    return passed ? own + passed_pawn_terms(c, sq) : own;
 }
 
 int passed_pawn_terms(int c, int sq) {
@@ -236,8 +241,7 @@ int passed_pawn_terms(int c, int sq) {
 int pawn_entry_ok(const PawnEntry& entry, bool endgame) {
     const int saved_best[2] = {best_passer[WHITE], best_passer[BLACK]};
     bool same = pawn_entry_duos(entry, endgame) == duos(endgame);  // duos rebuilds pawn_rear
-    for (int c = WHITE; c <= BLACK; ++c)
-        for (int f = 0; f < 10; ++f) same = same && entry.rear[c][f] == pawn_rear[c][f];
+    same = same && !std::memcmp(entry.rear, pawn_rear, sizeof pawn_rear);
     for (int c = WHITE; c <= BLACK; ++c) {
         best_passer[WHITE] = best_passer[BLACK] = 0;
         int walked = 0;
