@@ -174,6 +174,19 @@ constexpr StepRanks make_step_ranks() {
 }
 constexpr StepRanks step_ranks = make_step_ranks();
 
+// Debug check: an attack set equals the squares the walks along the
+// piece's steps reach, each walk up to and including the first man.
+[[maybe_unused]] bool attack_set_ok(int from, int kind, uint64_t set) {
+    uint64_t walked = 0;
+    for (const int* d = piece_dirs[kind]; *d; ++d) {
+        for (int to = from + *d; on_board(to); to += *d) {
+            walked |= square_bit(to);
+            if (board[to] || !is_slider[kind]) break;
+        }
+    }
+    return walked == set;
+}
+
 // The captures of a knight, bishop, rook, queen or king: the enemy men it
 // attacks, added in the order of its steps in piece_dirs as the walks
 // would meet them. Returns false when one of them is the enemy king.
@@ -182,6 +195,7 @@ bool gen_piece_captures(int from, int kind) {
     const uint64_t enemy = color_men[xside];
     // A piece with no enemy man on its lines or steps needs no attack set.
     if (!(piece_reach[kind][i] & enemy)) return true;
+    assert(attack_set_ok(from, kind, piece_attack_set(kind, i, occupied)));
     uint64_t targets = piece_attack_set(kind, i, occupied) & enemy;
     if (!targets) return true;
     int target_of_step[8];
