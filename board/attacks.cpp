@@ -112,21 +112,28 @@ int xray_attack(int c, int from, int to) { return xray_through(c, from, to, true
 
 int xray_minor(int c, int from, int to) { return xray_through(c, from, to, false); }
 
-// Pawns are seen only on the contact diagonals; the list walk skips them.
+// Any man of colour c attacks x: the pawns on the squares from which a
+// pawn attacks x, the knights and the king a step away, and the bishops,
+// rooks and queens on a line to x with nothing between.
 int square_attacked(int x, int c) {
-    if (contact_diagonal_attacker(x, c)) return 1;
-    for (const PieceRecord* r = piece_list[c]; r->kind < END_OF_LIST; ++r) {
-        if (r->kind == PAWN || !r->alive) continue;
-        if (!(attack_bit[r->kind] & attack_kind[x - r->square])) continue;
-        if (!is_slider[r->kind] || slides_to(r->square, x)) return 1;
-    }
+    const int i = square64(x);
+    const uint64_t* men = kind_men[c];
+    if (men[PAWN] & pawn_reach[c ^ 1][i]) return 1;
+    if ((men[KNIGHT] & piece_reach[KNIGHT][i]) | (men[KING] & piece_reach[KING][i])) return 1;
+    uint64_t lines = ((men[BISHOP] | men[QUEEN]) & piece_reach[BISHOP][i]) |
+                     ((men[ROOK] | men[QUEEN]) & piece_reach[ROOK][i]);
+    for (; lines; lines &= lines - 1)
+        if (!(between_squares(x, square_of64(lowest_square64(lines))) & occupied)) return 1;
     return 0;
 }
 
+// Most positions have no check: the square sets say so at once. Only an
+// attacked king needs the walk that names the first checker in list order.
 int find_checker(int c) {
     const int k = piece_list[c ^ 1][KING_RECORD].square;
     block_mask = 0;
     checker_square = -1;
+    if (!square_attacked(k, c)) return 0;
     if (const PieceRecord* r = contact_diagonal_attacker(k, c)) {
         if (r->kind == KING) return -1;
         checker_square = r->square;

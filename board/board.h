@@ -166,6 +166,76 @@ constexpr int8_t (*bishop_fork)[3] = bishop_fork_store + 119;
 constexpr int8_t (*rook_fork)[3] = rook_fork_store + 119;
 constexpr int8_t (*queen_fork)[13] = queen_fork_store + 119;
 
+// Square sets by square64, built once by init_tables. line_ray[step][i]: the
+// squares beyond i along the queen step (-17..17), to the edge of the board.
+// piece_reach[kind][i]: the squares a knight or king on i reaches in one
+// step, or a bishop, rook or queen along its lines with blockers ignored
+// (the PAWN row is empty). pawn_reach[c][i]: the two squares a pawn of
+// colour c on i attacks.
+extern uint64_t line_ray_store[35][64];
+constexpr uint64_t (*line_ray)[64] = line_ray_store + 17;
+extern uint64_t piece_reach[6][64];
+extern uint64_t pawn_reach[2][64];
+
+constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
+constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
+// The squares the pawns of colour c standing on `set` attack. By symmetry
+// also the squares from which pawns of colour c ^ 1 attack a member of set.
+constexpr uint64_t pawn_attack_set(int c, uint64_t set) {
+    return c == WHITE ? ((set & NOT_FILE_A) >> 9) | ((set & NOT_FILE_H) >> 7)
+                      : ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
+}
+
+// line_mask[k][i]: the squares of the file (k = 0), the diagonal along
+// step 17 (k = 1) or the one along step 15 (k = 2) through i, without i.
+// rank_reach[f][o]: the files a man on file f reaches along its rank when
+// o holds the occupied files of that rank (bit f = file f), each way up to
+// and including the first occupied one.
+extern uint64_t line_mask[3][64];
+extern uint8_t rank_reach[8][256];
+
+// The squares a line piece on i reaches along one of the line_mask lines
+// with `occ` occupied, up to and including the first occupied square each
+// way. Subtracting the piece's bit from the occupied squares of the line
+// borrows through the empty squares up to the first blocker toward h1;
+// the byte swap turns the board upside down, so the same subtraction
+// finds the first blocker toward a8. Each row holds at most one square of
+// a file or diagonal, so the swap maps the line onto itself.
+inline uint64_t line_attacks(uint64_t occ, uint64_t mask, int i) {
+    const uint64_t bit = uint64_t(1) << i;
+    uint64_t forward = occ & mask;
+    uint64_t reverse = __builtin_bswap64(forward);
+    forward -= bit;
+    reverse -= __builtin_bswap64(bit);
+    return (forward ^ __builtin_bswap64(reverse)) & mask;
+}
+inline uint64_t rank_attacks(uint64_t occ, int i) {
+    const int shift = i & 56;
+    return uint64_t(rank_reach[i & 7][(occ >> shift) & 0xFF]) << shift;
+}
+// The squares a bishop or rook on i attacks with `occ` occupied: every
+// square up to and including the first occupied one along each line.
+inline uint64_t bishop_attack_set(int i, uint64_t occ) {
+    return line_attacks(occ, line_mask[1][i], i) | line_attacks(occ, line_mask[2][i], i);
+}
+inline uint64_t rook_attack_set(int i, uint64_t occ) { return line_attacks(occ, line_mask[0][i], i) | rank_attacks(occ, i); }
+// The squares a knight, bishop, rook, queen or king on i attacks.
+inline uint64_t piece_attack_set(int kind, int i, uint64_t occ) {
+    switch (kind) {
+        case BISHOP: return bishop_attack_set(i, occ);
+        case ROOK: return rook_attack_set(i, occ);
+        case QUEEN: return bishop_attack_set(i, occ) | rook_attack_set(i, occ);
+        default: return piece_reach[kind][i];
+    }
+}
+
+// The 0x88 square of a square64 number.
+constexpr int square_of64(int i) { return i + (i & ~7); }
+// Lowest and highest member of a non-empty set, as square64 numbers: the
+// nearest member along a positive step (toward h1) and a negative one.
+inline int lowest_square64(uint64_t set) { return __builtin_ctzll(set); }
+inline int highest_square64(uint64_t set) { return 63 - __builtin_clzll(set); }
+
 // between_mask[f][d]: squares strictly between square f of row 0 and f + d
 // when they share a line, else 0 (square64 bits). between_squares shifts the
 // entry to any pair of aligned squares.
@@ -174,6 +244,26 @@ inline uint64_t between_squares(int a, int b) {
     int low = a < b ? a : b, high = a < b ? b : a;
     return between_mask[square_file(low)][high - low] << (8 * square_row(low));
 }
+
+// ---------------------------------------------------------------- square sets (square_sets.cpp)
+// Kept beside the board and the records by make, unmake and the set-up
+// operations below, so the generator and the attack tests can ask about
+// many squares at once. Square64 bits. Code that writes board or
+// piece_list directly must call rebuild_square_sets before generating.
+extern uint64_t occupied;            // squares holding a man of either colour
+extern uint64_t color_men[2];        // squares holding a man of each colour
+extern uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
+extern uint32_t alive_records[2];    // bit i: record i of the colour is alive
+extern uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
+extern uint64_t promoted_men[2];     // squares of pieces standing in pawn records
+// The squares of colour c's slot pieces of a kind (KNIGHT .. KING): the
+// kind's set without the promoted men, which the slot tests do not see.
+inline uint64_t slot_men(int c, int kind) { return kind_men[c][kind] & ~promoted_men[c]; }
+
+// Recomputes the sets from the piece lists.
+void rebuild_square_sets();
+// Debug check: the sets equal those recomputed from the piece lists.
+int square_sets_ok();
 
 // ---------------------------------------------------------------- position (position.cpp, tables.cpp, fen.cpp)
 // Builds the difference tables; called once at start-up before anything else.
@@ -223,7 +313,7 @@ inline int pawn_guard(int x, int c) {
     return 0;
 }
 
-// Any alive man of colour c attacks x.
+// Any alive man of colour c attacks x. Reads the square sets.
 int square_attacked(int x, int c);
 // The check that colour c gives the king of c ^ 1: 0 none; 1 contact check
 // (pawn, knight, or a bishop or queen touching on a pawn diagonal); 2 along a
@@ -313,6 +403,13 @@ void generate_root_moves();
 // move onto an attacked square. Caches threat_flags of the mover's record.
 constexpr int MOVE_REFUSED = INT32_MIN;
 int score_move(int from, int to, int flags);
+// The scorer's first rule: a capture whose victim is worth more than 50
+// below the mover wins or keeps material and scores at once, by victim value
+// first and the cheaper mover second.
+constexpr bool even_or_winning_capture(int victim_value, int mover_value) {
+    return victim_value - mover_value > -50;
+}
+constexpr int capture_score(int victim_value, int mover_value) { return 10 * (20 * victim_value - mover_value); }
 // The king-move danger test shared by the scorer and the evasion generator.
 int king_move_attacked(int from, int to);
 
@@ -362,6 +459,12 @@ constexpr int MATE_BOUND = 7951;    // >= winning mate, <= -MATE_BOUND losing ma
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
 extern uint64_t hash_key;            // key of the current position
+// What the last move made changes in the key (left by make while there is a
+// table, for update_hash_key).
+extern uint64_t move_key_change;
+
+// The Zobrist key of a man of the kind and colour on the square.
+inline uint64_t man_key(int kind, int color, int sq) { return zobrist[(kind + 6 * color) * 64 + square64(sq)]; }
 
 constexpr int HASH_EXACT = 0, HASH_LOWER = 1, HASH_UPPER = 2, HASH_STALEMATE = 3;
 
@@ -398,8 +501,13 @@ uint64_t position_key();
 // hash_key = position_key() and the slot selected; nothing without a table.
 void compute_hash_key();
 // Updates hash_key for the move just made (the top history record) and
-// selects its slot; nothing without a table. Not reversed by unmake.
+// selects its slot; nothing without a table. Not reversed by unmake. Reads
+// move_key_change, so no other move may be made in between.
 void update_hash_key(Move m);
+// Starts loading the slot that the position after side's capture from-to
+// will select (a capture that is no promotion or en passant), so that the
+// probe after the move finds it in the cache. Changes nothing.
+void prefetch_capture_slot(int from, int to);
 // Selects the slot of hash_key and returns the depth it holds.
 int hash_select();
 // The selected slot holds the current key's position.

@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/mman.h>
+
 #include "board/board.h"
 
 uint64_t hash_key;
+uint64_t move_key_change;
 HashEntry* hash_table;
 int hash_records;
 int hash_mask;
@@ -26,9 +29,29 @@ int zobrist_index(int kind, int color, int square) {
 
 // The mask is below 2^31, so only the key's low word selects. Indices past
 // the last slot fold down, so the top slots serve two index values each.
-void select_slot() {
-    const int i = int(hash_key & uint64_t(hash_mask));
-    hash_entry = hash_table + (i < hash_records ? i : i - hash_fold);
+HashEntry* slot_of(uint64_t key) {
+    const int i = int(key & uint64_t(hash_mask));
+    return hash_table + (i < hash_records ? i : i - hash_fold);
+}
+
+void select_slot() { hash_entry = slot_of(hash_key); }
+
+// The table is allocated on a 2-megabyte boundary in whole 2-megabyte
+// blocks, and the kernel is asked to back it with huge pages: every probe
+// lands on a random slot, and with small pages nearly every one would also
+// miss the processor's cache of address translations. Zero-filled.
+constexpr size_t HUGE_PAGE = size_t(1) << 21;
+
+HashEntry* allocate_table(int records) {
+    const size_t bytes = size_t(records) * sizeof(HashEntry);
+    const size_t blocks = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+    void* table = std::aligned_alloc(HUGE_PAGE, blocks);
+    if (!table) return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(table, blocks, MADV_HUGEPAGE);  // a request only: refused, the table still works
+#endif
+    std::memset(table, 0, bytes);
+    return static_cast<HashEntry*>(table);
 }
 
 }  // namespace
@@ -69,7 +92,7 @@ int hash_init(int megabytes) {
     hash_mask = 0;
     hash_fold = 0;
     if (records == 0) return 0;
-    hash_table = static_cast<HashEntry*>(std::calloc(size_t(records), sizeof(HashEntry)));
+    hash_table = allocate_table(records);
     if (!hash_table) return -1;
     hash_mask = int((int64_t(1) << bits) - 1);
     hash_fold = fold;
@@ -112,24 +135,24 @@ void compute_hash_key() {
     select_slot();
 }
 
+// Make works out the change while it has the move's men at hand.
 void update_hash_key(Move m) {
     if (!hash_table) return;
-    const int from = move_from(m), to = move_to(m), flags = move_flags(m);
-    const PieceRecord* man = board[to];
-    const int c = man->color;
-    hash_key ^= side_key;
-    hash_key ^= zobrist[zobrist_index(man->kind, c, to)];
-    hash_key ^= zobrist[zobrist_index(flags & MOVE_PROMOTE ? PAWN : man->kind, c, from)];
-    if (const PieceRecord* taken = history[history_count - 1].captured)
-        hash_key ^= zobrist[zobrist_index(taken->kind, c ^ 1, taken->square)];
-    if (flags & MOVE_CASTLE) {
-        const bool queen_side = square_file(to) == 2;
-        const int home_row = to & 0x70;
-        const int corner = home_row + (queen_side ? 0 : 7), target = home_row + (queen_side ? 3 : 5);
-        hash_key ^= zobrist[zobrist_index(ROOK, c, corner)] ^ zobrist[zobrist_index(ROOK, c, target)];
-    }
+    assert(m == history[history_count - 1].move);
+    (void)m;
+    hash_key ^= move_key_change;
     select_slot();
     assert(hash_key == position_key());
+}
+
+void prefetch_capture_slot(int from, int to) {
+    if (!hash_table) return;
+    const PieceRecord* mover = board[from];
+    const PieceRecord* victim = board[to];
+    const int kind = mover->kind, c = mover->color;
+    const uint64_t key = hash_key ^ side_key ^ zobrist[zobrist_index(kind, c, from)] ^
+                         zobrist[zobrist_index(kind, c, to)] ^ zobrist[zobrist_index(victim->kind, c ^ 1, to)];
+    __builtin_prefetch(slot_of(key));
 }
 
 int hash_select() {

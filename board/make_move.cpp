@@ -21,10 +21,38 @@ void castling_rook(int king_to, int* corner, int* target) {
     }
 }
 
+// The man on `from` goes to the empty square `to`, in the sets too.
 void move_man(int from, int to) {
-    board[to] = board[from];
-    board[to]->square = uint8_t(to);
+    PieceRecord* r = board[from];
+    board[to] = r;
+    r->square = uint8_t(to);
     board[from] = nullptr;
+    const uint64_t both = square_bit(from) | square_bit(to);
+    occupied ^= both;
+    color_men[r->color] ^= both;
+    kind_men[r->color][r->kind] ^= both;
+    if (promoted_men[r->color] & square_bit(from)) promoted_men[r->color] ^= both;
+}
+
+uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - piece_list[r->color]); }
+
+// A captured man leaves the sets, or a man taken back returns to them.
+void toggle_captured(const PieceRecord* r) {
+    const uint64_t bit = square_bit(r->square);
+    occupied ^= bit;
+    color_men[r->color] ^= bit;
+    kind_men[r->color][r->kind] ^= bit;
+    alive_records[r->color] ^= record_bit(r);
+    if (r->kind == PAWN) pawn_records[r->color] ^= record_bit(r);
+    if (r->kind != PAWN && r < piece_list[r->color] + PAWN_RECORDS) promoted_men[r->color] ^= bit;
+}
+
+// The pawn r on sq is promoted to `kind`, or a promotion of it is taken back.
+void toggle_promotion(const PieceRecord* r, int sq, int kind) {
+    kind_men[r->color][PAWN] ^= square_bit(sq);
+    kind_men[r->color][kind] ^= square_bit(sq);
+    pawn_records[r->color] ^= record_bit(r);
+    promoted_men[r->color] ^= square_bit(sq);
 }
 
 // The two squares a castling king crosses or lands on must not be attacked.
@@ -48,12 +76,14 @@ void do_move(Move m) {
     if (PieceRecord* victim = board[to]) {
         h.captured = victim;
         victim->alive = 0;
+        toggle_captured(victim);
         material[xside] -= victim->value;
         if (victim->kind != PAWN) piece_material[xside] -= victim->value;
     } else if (flags & MOVE_EP) {
         const int taken = ep_square + (side == WHITE ? 16 : -16);
         h.captured = board[taken];
         h.captured->alive = 0;
+        toggle_captured(h.captured);
         board[taken] = nullptr;
         material[xside] -= 100;
     } else {
@@ -75,6 +105,7 @@ void do_move(Move m) {
     PieceRecord* man = board[to];
     if (flags & MOVE_PROMOTE) {
         const int promote = move_promote(m);
+        toggle_promotion(man, to, promote);
         man->kind = int8_t(promote);
         man->value = int16_t(piece_value[promote]);
         material[side] += man->value - 100;
@@ -82,9 +113,24 @@ void do_move(Move m) {
     } else if (flags & MOVE_DOUBLE) {
         ep_square = to + (side == WHITE ? 16 : -16);
     }
+    if (hash_table) {
+        // The key change for update_hash_key: the side to move, the man
+        // leaving `from` (a pawn when it promotes) and entering `to`, the
+        // captured man, the castling rook.
+        const int c = side, kind = man->kind;
+        uint64_t change = side_key ^ man_key(kind, c, to) ^ man_key(flags & MOVE_PROMOTE ? PAWN : kind, c, from);
+        if (const PieceRecord* taken = h.captured) change ^= man_key(taken->kind, c ^ 1, taken->square);
+        if (flags & MOVE_CASTLE) {
+            int corner, target;
+            castling_rook(to, &corner, &target);
+            change ^= man_key(ROOK, c, corner) ^ man_key(ROOK, c, target);
+        }
+        move_key_change = change;
+    }
     side ^= 1;
     xside ^= 1;
     assert(board_is_ok());
+    assert(square_sets_ok());
 }
 
 }  // namespace
@@ -114,16 +160,18 @@ void unmake_move() {
     castle_flags = h.castle_flags;
     ep_square = h.ep_square;
     fifty = h.fifty;
-    move_man(to, from);
-    PieceRecord* man = board[from];
+    PieceRecord* man = board[to];
     if (flags & MOVE_PROMOTE) {
         material[side] += 100 - man->value;
         piece_material[side] -= man->value;
+        toggle_promotion(man, to, man->kind);
         man->kind = PAWN;
         man->value = 100;
     }
+    move_man(to, from);
     if (PieceRecord* victim = h.captured) {
         victim->alive = 1;
+        toggle_captured(victim);
         if (flags & MOVE_EP) {
             board[victim->square] = victim;
             material[xside] += 100;
@@ -140,6 +188,7 @@ void unmake_move() {
         castle_flags ^= side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
     }
     assert(board_is_ok());
+    assert(square_sets_ok());
 }
 
 void make_null_move() {

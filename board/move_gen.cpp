@@ -43,6 +43,15 @@ void add_move(int from, int to, int flags) {
         add_promotions(from, to, flags);
         return;
     }
+    // score_move's first rule, taken here without the call: a capture that
+    // wins material or trades evenly scores by its victim, then its mover.
+    if (const PieceRecord* victim = board[to]) {
+        const int vt = victim->value, va = board[from]->value;
+        if (even_or_winning_capture(vt, va)) {
+            append(from, to, 0, flags, capture_score(vt, va));
+            return;
+        }
+    }
     const int score = score_move(from, to, flags);
     if (score != MOVE_REFUSED) append(from, to, 0, flags, score);
 }
@@ -153,24 +162,100 @@ bool gen_slides(GenMode mode, int from, int kind) {
     return true;
 }
 
+// step_rank[kind][step + 33]: the place of a step in piece_dirs[kind].
+struct StepRanks {
+    int8_t rank[6][67];
+};
+constexpr StepRanks make_step_ranks() {
+    StepRanks t{};
+    for (int kind = KNIGHT; kind <= KING; ++kind)
+        for (int k = 0; piece_dirs[kind][k]; ++k) t.rank[kind][piece_dirs[kind][k] + 33] = int8_t(k);
+    return t;
+}
+constexpr StepRanks step_ranks = make_step_ranks();
+
+// Debug check: an attack set equals the squares the walks along the
+// piece's steps reach, each walk up to and including the first man.
+[[maybe_unused]] bool attack_set_ok(int from, int kind, uint64_t set) {
+    uint64_t walked = 0;
+    for (const int* d = piece_dirs[kind]; *d; ++d) {
+        for (int to = from + *d; on_board(to); to += *d) {
+            walked |= square_bit(to);
+            if (board[to] || !is_slider[kind]) break;
+        }
+    }
+    return walked == set;
+}
+
+// The captures of a knight, bishop, rook, queen or king: the enemy men it
+// attacks, added in the order of its steps in piece_dirs as the walks
+// would meet them. Returns false when one of them is the enemy king.
+bool gen_piece_captures(int from, int kind) {
+    const int i = square64(from);
+    const uint64_t enemy = color_men[xside];
+    // A piece with no enemy man on its lines or steps needs no attack set.
+    if (!(piece_reach[kind][i] & enemy)) return true;
+    assert(attack_set_ok(from, kind, piece_attack_set(kind, i, occupied)));
+    uint64_t targets = piece_attack_set(kind, i, occupied) & enemy;
+    if (!targets) return true;
+    int target_of_step[8];
+    uint32_t steps = 0;  // bit k: a capture along piece_dirs[kind][k]
+    for (; targets; targets &= targets - 1) {
+        const int to = square_of64(lowest_square64(targets));
+        if (board[to]->kind == KING) return false;
+        const int k = step_ranks.rank[kind][line_dir[to - from] + 33];
+        target_of_step[k] = to;
+        steps |= uint32_t(1) << k;
+    }
+    for (; steps; steps &= steps - 1) {
+        const int to = target_of_step[__builtin_ctz(steps)];
+        // The quiescence search will soon make this capture and probe the
+        // table for the position after it.
+        prefetch_capture_slot(from, to);
+        add_move(from, to, MOVE_CAPTURE);
+    }
+    return true;
+}
+
+// The rows from which a pawn of each colour pushes to promotion.
+constexpr uint64_t PROMOTING_ROW[2] = {0xFFull << 8, 0xFFull << 48};
+
+// The records whose moves capture generation must look at: every piece,
+// and only the pawns that attack an enemy man or the en-passant square or
+// stand on their promoting row (the others add nothing).
+uint32_t capture_records() {
+    const uint64_t targets = color_men[xside] | (ep_square >= 0 ? square_bit(ep_square) : 0);
+    uint64_t active = kind_men[side][PAWN] & (pawn_attack_set(xside, targets) | PROMOTING_ROW[side]);
+    uint32_t records = alive_records[side] & ~pawn_records[side];
+    for (; active; active &= active - 1)
+        records |= uint32_t(1) << (board[square_of64(lowest_square64(active))] - piece_list[side]);
+    return records;
+}
+
 void generate(GenMode mode) {
     king_capture = 0;
     king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
     king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
-    if (mode != GEN_EVASIONS)
-        for (PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r)
-            if (r->alive && r->kind != PAWN) r->threat_flags = 0;
     last_move[ply] = first_move[ply];
-    for (const PieceRecord* r = piece_list[side]; r->kind < END_OF_LIST; ++r) {
-        if (!r->alive) continue;
+    // Alive records in list order.
+    const uint32_t records = mode == GEN_CAPTURES ? capture_records() : alive_records[side];
+    for (uint32_t live = records; live; live &= live - 1) {
+        PieceRecord* r = &piece_list[side][__builtin_ctz(live)];
         bool ok;
         if (r->kind == PAWN) {
             ok = gen_pawn(mode, r->square);
-        } else if (is_slider[r->kind]) {
-            ok = gen_slides(mode, r->square, r->kind);
         } else {
-            if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
-            ok = gen_steps(mode, r->square, r->kind);
+            // The scorer's threat cache of a piece serves the scoring of
+            // its own moves, which all follow here.
+            if (mode != GEN_EVASIONS) r->threat_flags = 0;
+            if (mode == GEN_CAPTURES) {
+                ok = gen_piece_captures(r->square, r->kind);
+            } else if (is_slider[r->kind]) {
+                ok = gen_slides(mode, r->square, r->kind);
+            } else {
+                if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
+                ok = gen_steps(mode, r->square, r->kind);
+            }
         }
         if (!ok) {
             king_capture = 1;

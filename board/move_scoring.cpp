@@ -19,32 +19,88 @@ constexpr int quiet_base[6] = {50, 25, 15, 5, 5, 0};
 
 int own_king_adjacent(int to) { return king_adjacent(to - king_square[side]); }
 
+// ---- the slot tests of attacks.cpp, answered from the square sets
+// The same answers in fewer steps. Where the record order decides (both
+// bishops or both rooks on a line to x: only the first record's line is
+// walked), the record walk itself is asked.
+
+bool clear_between(int a, int b) { return !(between_squares(a, b) & occupied); }
+
+// pawn_guard: a pawn of c stands where a pawn attacks x from.
+bool pawn_guard_set(int x, int c) { return (kind_men[c][PAWN] & pawn_reach[c ^ 1][square64(x)]) != 0; }
+
+// knight_slot_attacks and knight_slot_attacks_except.
+bool knight_slot_set(int x, int c) { return (slot_men(c, KNIGHT) & piece_reach[KNIGHT][square64(x)]) != 0; }
+bool knight_slot_set_except(int x, int c, int e) {
+    return (slot_men(c, KNIGHT) & piece_reach[KNIGHT][square64(x)] & ~square_bit(e)) != 0;
+}
+
+// bishop_slot_attacks and rook_slot_attacks.
+bool pair_slot_set(int x, int c, int kind, int (*record_walk)(int, int)) {
+    const uint64_t aligned = slot_men(c, kind) & piece_reach[kind][square64(x)];
+    if (!aligned) return false;
+    if (aligned & (aligned - 1)) return record_walk(x, c) != 0;
+    return clear_between(x, square_of64(lowest_square64(aligned)));
+}
+bool bishop_slot_set(int x, int c) { return pair_slot_set(x, c, BISHOP, bishop_slot_attacks); }
+bool rook_slot_set(int x, int c) { return pair_slot_set(x, c, ROOK, rook_slot_attacks); }
+
+// queen_slot_attacks: the one slot queen.
+bool queen_slot_set(int x, int c) {
+    const uint64_t aligned = slot_men(c, QUEEN) & piece_reach[QUEEN][square64(x)];
+    return aligned && clear_between(x, square_of64(lowest_square64(aligned)));
+}
+
+// xray_attack and xray_minor: the first man beyond `from`, on the far side
+// from `to`, found as the nearest occupied square of the ray.
+bool xray_set(int c, int from, int to, bool count_queen) {
+    const int step = line_dir[from - to];
+    const uint64_t beyond = line_ray[step][square64(from)] & occupied;
+    if (!beyond) return false;
+    const int s = square_of64(step > 0 ? lowest_square64(beyond) : highest_square64(beyond));
+    const PieceRecord* r = board[s];
+    if (r->color != c) return false;
+    switch (r->kind) {
+        case QUEEN: return count_queen;
+        case ROOK: return (attack_kind[s - from] & ATTACK_ROOK) != 0;
+        case BISHOP: return (attack_kind[s - from] & ATTACK_BISHOP) != 0;
+        default: return false;
+    }
+}
+bool xray_attack_set(int c, int from, int to) { return xray_set(c, from, to, true); }
+bool xray_minor_set(int c, int from, int to) { return xray_set(c, from, to, false); }
+
 // Attacked by the enemy's pawns, knights or bishops (the men that make a
 // rook move to or from this square a loss).
-int minor_attacks(int x, int e) {
-    return pawn_guard(x, e) || knight_slot_attacks(x, e) || bishop_slot_attacks(x, e);
+bool minor_attacks(int x, int e) {
+    return pawn_guard_set(x, e) || knight_slot_set(x, e) || bishop_slot_set(x, e);
 }
 
 // Walks the enemy list back from the king while the kind stays at or above
 // `lowest`: the first alive record the piece would attack from `to`. The
 // walk stops at the knights, so pieces in pawn records are never candidates.
-const PieceRecord* first_target(int to, int lowest, int bit, bool needs_path) {
+// `reach` is the set of squares the piece's attack bit reaches from `to`:
+// when none of those records stands in it, there is nothing to walk.
+const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, bool needs_path) {
+    uint64_t candidates = 0;
+    for (int kind = lowest; kind <= KING; ++kind) candidates |= slot_men(xside, kind);
+    if (!(candidates & reach)) return nullptr;
     for (const PieceRecord* r = &piece_list[xside][KING_RECORD]; r->kind >= lowest; --r) {
         if (!r->alive || !(attack_kind[to - r->square] & bit)) continue;
-        if (needs_path && !clear_path(to, r->square)) continue;
+        if (needs_path && !clear_between(to, r->square)) continue;
         return r;
     }
     return nullptr;
 }
 
 int knight_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, BISHOP, ATTACK_KNIGHT, false);
+    const PieceRecord* t = first_target(to, BISHOP, piece_reach[KNIGHT][square64(to)], ATTACK_KNIGHT, false);
     if (!t) return 0;
     if (t->kind == BISHOP) return 300;
     const int own = side;
-    const bool defended = pawn_guard(to, own) || knight_slot_attacks_except(to, own, from) ||
-                          bishop_slot_attacks(to, own) || rook_slot_attacks(to, own) ||
-                          queen_slot_attacks(to, own) || own_king_adjacent(to);
+    const bool defended = pawn_guard_set(to, own) || knight_slot_set_except(to, own, from) ||
+                          bishop_slot_set(to, own) || rook_slot_set(to, own) ||
+                          queen_slot_set(to, own) || own_king_adjacent(to);
     switch (t->kind) {
         case ROOK: return defended ? 2000 : 1000;
         case QUEEN: return defended ? 3600 : 1800;
@@ -53,12 +109,12 @@ int knight_threat(int from, int to) {
 }
 
 int bishop_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, ROOK, ATTACK_BISHOP, true);
+    const PieceRecord* t = first_target(to, ROOK, piece_reach[BISHOP][square64(to)], ATTACK_BISHOP, true);
     if (!t) return 0;
     const int own = side;
-    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
-                          rook_slot_attacks(to, own) || queen_slot_attacks(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
+                          rook_slot_set(to, own) || queen_slot_set(to, own) ||
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     switch (t->kind) {
         case ROOK: return defended ? 1000 : 500;
         case QUEEN: return defended ? 1800 : 900;
@@ -67,31 +123,31 @@ int bishop_threat(int from, int to) {
 }
 
 int rook_threat(int from, int to) {
-    const PieceRecord* t = first_target(to, QUEEN, ATTACK_ROOK, true);
+    const PieceRecord* t = first_target(to, QUEEN, piece_reach[ROOK][square64(to)], ATTACK_ROOK, true);
     if (!t) return 0;
     const int own = side;
-    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
-                          bishop_slot_attacks(to, own) || queen_slot_attacks(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
+                          bishop_slot_set(to, own) || queen_slot_set(to, own) ||
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     if (t->kind == QUEEN) return defended ? 900 : 400;
     return defended ? 6000 : 600;
 }
 
 int queen_threat(int from, int to) {
     const int k = king_square[xside];
-    if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_path(to, k)) return 0;
+    if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_between(to, k)) return 0;
     const int own = side;
-    const bool defended = pawn_guard(to, own) || knight_slot_attacks(to, own) ||
-                          bishop_slot_attacks(to, own) || rook_slot_attacks(to, own) ||
-                          xray_attack(own, from, to) || own_king_adjacent(to);
+    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
+                          bishop_slot_set(to, own) || rook_slot_set(to, own) ||
+                          xray_attack_set(own, from, to) || own_king_adjacent(to);
     return defended ? 5000 : 600;
 }
 
 // A pawn's destination is defended by its own men.
 int pawn_move_defended(int from, int to) {
     const int c = side;
-    return pawn_guard(to, c) || knight_slot_attacks(to, c) || bishop_slot_attacks(to, c) ||
-           rook_slot_attacks(to, c) || queen_slot_attacks(to, c) || xray_attack(c, from, to) ||
+    return pawn_guard_set(to, c) || knight_slot_set(to, c) || bishop_slot_set(to, c) ||
+           rook_slot_set(to, c) || queen_slot_set(to, c) || xray_attack_set(c, from, to) ||
            own_king_adjacent(to);
 }
 
@@ -116,9 +172,9 @@ int pawn_terms(int from, int to, int flags, int s) {
 // Shared by knights and bishops: only enemy pawns make their squares costly.
 int minor_terms(PieceRecord* mover, int from, int to, int s) {
     const int e = xside;
-    if (pawn_guard(to, e)) return s - 2000;
+    if (pawn_guard_set(to, e)) return s - 2000;
     s += mover->kind == KNIGHT ? knight_threat(from, to) : bishop_threat(from, to);
-    if (mover->threat_flags == 0) mover->threat_flags = pawn_guard(from, e) ? 1 : 2;
+    if (mover->threat_flags == 0) mover->threat_flags = pawn_guard_set(from, e) ? 1 : 2;
     if (mover->threat_flags & 1)
         s += escape_bonus[mover->kind];
     else if (s == 0)
@@ -130,8 +186,8 @@ int minor_terms(PieceRecord* mover, int from, int to, int s) {
 
 int king_move_attacked(int from, int to) {
     const int e = xside;
-    return pawn_guard(to, e) || knight_slot_attacks(to, e) || bishop_slot_attacks(to, e) ||
-           rook_slot_attacks(to, e) || queen_slot_attacks(to, e) || xray_attack(e, from, to) ||
+    return pawn_guard_set(to, e) || knight_slot_set(to, e) || bishop_slot_set(to, e) ||
+           rook_slot_set(to, e) || queen_slot_set(to, e) || xray_attack_set(e, from, to) ||
            king_adjacent(to - king_square[e]);
 }
 
@@ -141,7 +197,7 @@ int score_move(int from, int to, int flags) {
     int s = 0;
     if (const PieceRecord* victim = board[to]) {
         const int vt = victim->value, va = mover->value;
-        if (vt - va > -50) return 10 * (20 * vt - va);
+        if (even_or_winning_capture(vt, va)) return capture_score(vt, va);
         s = 20 * vt - va;
     }
     switch (mover->kind) {
@@ -162,13 +218,13 @@ int score_move(int from, int to, int flags) {
             if (mover->threat_flags & 1) s += escape_bonus[ROOK];
             break;
         case QUEEN:
-            if (minor_attacks(to, e) || rook_slot_attacks(to, e) || xray_minor(e, from, to)) {
+            if (minor_attacks(to, e) || rook_slot_set(to, e) || xray_minor_set(e, from, to)) {
                 s -= 5000;
                 break;
             }
             s += queen_threat(from, to) + quiet_base[QUEEN];
             if (mover->threat_flags == 0)
-                mover->threat_flags = minor_attacks(from, e) || rook_slot_attacks(from, e) ? 1 : 2;
+                mover->threat_flags = minor_attacks(from, e) || rook_slot_set(from, e) ? 1 : 2;
             if (mover->threat_flags & 1) s += escape_bonus[QUEEN];
             break;
         default:  // KING
@@ -178,8 +234,8 @@ int score_move(int from, int to, int flags) {
             }
             if (king_move_attacked(from, to)) return MOVE_REFUSED;
             if (mover->threat_flags == 0)
-                mover->threat_flags = minor_attacks(from, e) || rook_slot_attacks(from, e) ||
-                                              queen_slot_attacks(from, e)
+                mover->threat_flags = minor_attacks(from, e) || rook_slot_set(from, e) ||
+                                              queen_slot_set(from, e)
                                           ? 1
                                           : 2;
             if (mover->threat_flags & 1) s += escape_bonus[KING];

@@ -68,6 +68,7 @@ void new_position() {
     castle_flags = CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING | CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
     ep_square = -1;
     count_material();
+    rebuild_square_sets();
 }
 
 void count_material() {
@@ -86,6 +87,7 @@ void clear_board() {
     for (int color = WHITE; color <= BLACK; ++color)
         for (int i = 0; i < LIST_TERMINATOR; ++i) piece_list[color][i].alive = 0;
     std::memset(board, 0, sizeof board);
+    rebuild_square_sets();
 }
 
 int place_piece(int kind, int color, int square) {
@@ -119,6 +121,7 @@ int place_piece(int kind, int color, int square) {
     r->square = uint8_t(square);
     board[square] = r;
     if (kind == KING) king_square[color] = square;
+    rebuild_square_sets();
     return 1;
 }
 
@@ -126,6 +129,7 @@ void remove_piece(int square) {
     if (!board[square]) return;
     board[square]->alive = 0;
     board[square] = nullptr;
+    rebuild_square_sets();
 }
 
 int board_is_ok() {

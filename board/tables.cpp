@@ -12,6 +12,11 @@ int8_t bishop_fork_store[239][3];
 int8_t rook_fork_store[239][3];
 int8_t queen_fork_store[239][13];
 uint64_t between_mask[8][128];
+uint64_t line_ray_store[35][64];
+uint64_t piece_reach[6][64];
+uint64_t pawn_reach[2][64];
+uint64_t line_mask[3][64];
+uint8_t rank_reach[8][256];
 
 namespace {
 
@@ -97,10 +102,59 @@ void build_between_mask() {
     }
 }
 
+// The sets of every square that one step, or a walk along a queen step,
+// reaches from each square; taken from the step tables.
+void build_reach_sets() {
+    std::memset(line_ray_store, 0, sizeof line_ray_store);
+    std::memset(pawn_reach, 0, sizeof pawn_reach);
+    std::memset(piece_reach, 0, sizeof piece_reach);
+    for (int from = 0; from < 128; ++from) {
+        if (!on_board(from)) continue;
+        const int i = square64(from);
+        for (const int* d = piece_dirs[QUEEN]; *d; ++d)
+            for (int to = from + *d; on_board(to); to += *d) line_ray[*d][i] |= square_bit(to);
+        for (int kind = BISHOP; kind <= QUEEN; ++kind)
+            for (const int* d = piece_dirs[kind]; *d; ++d) piece_reach[kind][i] |= line_ray[*d][i];
+        for (const int* d = piece_dirs[KNIGHT]; *d; ++d)
+            if (on_board(from + *d)) piece_reach[KNIGHT][i] |= square_bit(from + *d);
+        for (const int* d = piece_dirs[KING]; *d; ++d)
+            if (on_board(from + *d)) piece_reach[KING][i] |= square_bit(from + *d);
+        for (int color = WHITE; color <= BLACK; ++color)
+            for (int k = 0; k < 2; ++k)
+                if (on_board(from + pawn_dirs[color][k])) pawn_reach[color][i] |= square_bit(from + pawn_dirs[color][k]);
+    }
+}
+
+// The line masks from the rays, and the rank reach of every file and
+// occupancy of a rank by walking it.
+void build_line_attacks() {
+    for (int i = 0; i < 64; ++i) {
+        line_mask[0][i] = line_ray[16][i] | line_ray[-16][i];
+        line_mask[1][i] = line_ray[17][i] | line_ray[-17][i];
+        line_mask[2][i] = line_ray[15][i] | line_ray[-15][i];
+    }
+    for (int f = 0; f < 8; ++f) {
+        for (int o = 0; o < 256; ++o) {
+            int reach = 0;
+            for (int g = f + 1; g < 8; ++g) {
+                reach |= 1 << g;
+                if (o & (1 << g)) break;
+            }
+            for (int g = f - 1; g >= 0; --g) {
+                reach |= 1 << g;
+                if (o & (1 << g)) break;
+            }
+            rank_reach[f][o] = uint8_t(reach);
+        }
+    }
+}
+
 }  // namespace
 
 void init_tables() {
     build_attack_kind();
     build_forks();
     build_between_mask();
+    build_reach_sets();
+    build_line_attacks();
 }

@@ -2,6 +2,8 @@
 // passed pawns and king activity. Pieces are drawn toward the action square
 // between the kings and the passers, support the own passer, watch the
 // enemy passer's stop square and cut the enemy king off.
+#include <cassert>
+
 #include "eval/eval_terms.h"
 
 int action_square;
@@ -104,10 +106,14 @@ int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
 }  // namespace
 
 int endgame_evaluate() {
-    // 1. connected pawns, which also rebuilds pawn_rear
+    // 1. connected pawns; the pawn table's entry also sets pawn_rear
     int score[2] = {0, 0};
     best_passer[WHITE] = best_passer[BLACK] = 0;
-    score[side] += pawn_duos_endgame();
+    uint64_t pawn_sets[2];
+    uint32_t promoted[2];
+    scan_pawn_records(pawn_sets, promoted);
+    const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
+    score[side] += pawn_entry_duos(pawn_terms, true);
 
     // 2. the queens still on the board
     const bool queen_alive[2] = {piece_slot[WHITE][SLOT_QUEEN]->alive != 0, piece_slot[BLACK][SLOT_QUEEN]->alive != 0};
@@ -122,12 +128,14 @@ int endgame_evaluate() {
     }
 
     // 4. pawns, which also find the best passers
+    assert(pawn_entry_ok(pawn_terms, true));
     for (int c = WHITE; c <= BLACK; ++c) {
+        score[c] += pawn_entry_points(pawn_terms, c, true);
+        if (!queen_alive[c ^ 1]) continue;
+        // pawns beside the own king
         for (int i = 0; i < PAWN_RECORDS; ++i) {
             const PieceRecord& r = piece_list[c][i];
-            if (!r.alive || r.kind != PAWN) continue;
-            score[c] += evaluate_pawn(c, r.square) + lone_bishop_opposite(r.square, c ^ 1);
-            if (queen_alive[c ^ 1] && king_adjacent(r.square - king_square[c])) score[c] += 3;
+            if (r.alive && r.kind == PAWN && king_adjacent(r.square - king_square[c])) score[c] += 3;
         }
     }
 
@@ -151,8 +159,10 @@ int endgame_evaluate() {
     // 8. pieces of a colour that has any material
     for (int c = WHITE; c <= BLACK; ++c) {
         if (material[c] == 0) continue;
-        for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r)
-            if (r->alive && r->kind != PAWN) score[c] += endgame_piece(r, queen_alive);
+        for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
+            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
+            if (r->alive) score[c] += endgame_piece(r, queen_alive);
+        }
     }
 
     // 9. the score for the side to move

@@ -14,7 +14,7 @@
 extern int king_file[2];        // king_square & 7
 extern int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
 extern int king_shelter[2];     // shelter points - 16 of a wing king, else 0
-extern int pawn_rear[2][10];    // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
+extern int8_t pawn_rear[2][10];  // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
 extern int best_passer[2];      // most advanced passer in the endgame, 0 none
 extern int king_quadrant[2];    // quarter of the board holding each king
 extern int quadrant_count[2];   // own men in the own king's quarter minus enemy men there
@@ -61,9 +61,45 @@ int set_bishop_code(int c);
 void add_trade_bonus(int score[2]);
 
 // ---------------------------------------------------------------- pawns.cpp
+// Connected-pair points of side minus xside, in the middlegame and the
+// endgame measure; each rebuilds pawn_rear from the piece lists.
 int pawn_duos();
 int pawn_duos_endgame();
+// A pawn's own points (reads pawn_rear and game_phase; in the endgame a
+// passer may become best_passer).
 int evaluate_pawn(int c, int sq);
+// The passed-pawn part of evaluate_pawn: the advance, held stop square and,
+// in the endgame, the bishop colours and best_passer.
+int passed_pawn_terms(int c, int sq);
+
+// What the pawns alone decide, for one pawn structure: kept in the pawn
+// table so that a structure seen before is not worked out again.
+struct PawnEntry {
+    uint64_t pawns[2];        // the pawns by colour (square64 bits): the key, compared in full
+    uint64_t passers[2];      // the passed pawns by colour
+    int16_t duos[2][2];       // connected-pair points by colour: middlegame, endgame
+    int16_t structure[2][2];  // the pawns' points short of passed_pawn_terms: game phase 1-2, 3
+    int8_t rear[2][10];       // pawn_rear
+    int8_t on_colour[2][2];   // pawns by colour on squares of square_colour 0 and 1
+    uint8_t filled;           // 0 while the slot is empty
+};
+// The squares of each colour's pawns, and the pawn records of each colour
+// holding a promoted piece (bit i for record i), read from the piece lists.
+void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]);
+// The entry of the pawn structure given by the two pawn sets, worked out on
+// a miss; either way pawn_rear is set from it.
+const PawnEntry& pawn_entry(const uint64_t pawns[2]);
+// The records of colour c that the piece terms visit: the slot knights to
+// the queen, and the promoted pieces.
+constexpr uint32_t SLOT_PIECE_RECORDS = ((1u << (QUEEN_RECORD + 1)) - 1) & ~((1u << KNIGHT_RECORD) - 1);
+// pawn_duos or pawn_duos_endgame from the entry.
+int pawn_entry_duos(const PawnEntry& entry, bool endgame);
+// The sum over colour c's pawns of evaluate_pawn and the lone-bishop point
+// of each (bishop_code must be set), from the entry and the passers' terms.
+int pawn_entry_points(const PawnEntry& entry, int c, bool endgame);
+// Debug check: the entry's answers equal those of the record walks above
+// (pawn_duos, evaluate_pawn), best_passer included. Leaves best_passer as it was.
+int pawn_entry_ok(const PawnEntry& entry, bool endgame);
 
 // ---------------------------------------------------------------- pieces.cpp
 int evaluate_knight(const PieceRecord* r);

@@ -20,19 +20,11 @@ int queen_out[2];
 
 namespace {
 
-constexpr uint64_t NOT_FILE_A = 0xFEFEFEFEFEFEFEFEull;
-constexpr uint64_t NOT_FILE_H = 0x7F7F7F7F7F7F7F7Full;
 constexpr uint64_t ROW_5 = 0xFFull << 40;  // white pawns land here after one step
 constexpr uint64_t ROW_2 = 0xFFull << 16;  // black pawns land here after one step
 
 constexpr int TRADE_BONUS = 10;
 constexpr int KING_SAFETY_MATERIAL = 1300;
-
-// Squares attacked by the pawns of colour c standing on `set`.
-uint64_t pawn_attacks(int c, uint64_t set) {
-    if (c == WHITE) return ((set & NOT_FILE_A) >> 9) | ((set & NOT_FILE_H) >> 7);
-    return ((set & NOT_FILE_H) << 9) | ((set & NOT_FILE_A) << 7);
-}
 
 // Squares adjacent to any square of `set`, without wrapping between files.
 uint64_t king_neighbours(uint64_t set) {
@@ -53,12 +45,12 @@ int pawn_fork_bonus(const uint64_t pawns[2], const uint64_t men[2]) {
         push = (pawns[BLACK] << 8) & empty;
         push |= ((push & ROW_2) << 8) & empty;
     }
-    push &= ~pawn_attacks(xside, pawns[xside]);
-    const uint64_t guarded = pawn_attacks(side, pawns[side]);
+    push &= ~pawn_attack_set(xside, pawns[xside]);
+    const uint64_t guarded = pawn_attack_set(side, pawns[side]);
     int bonus = 0;
     for (; push; push &= push - 1) {
         const uint64_t b = push & (~push + 1);
-        if (popcount64(pawn_attacks(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
+        if (popcount64(pawn_attack_set(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
     }
     return bonus;
 }
@@ -118,11 +110,15 @@ int evaluate(int alpha, int beta) {
     // 2. the endgame has its own complete term set
     if (game_phase == 3) return endgame_evaluate() + (material[side] - material[xside]);
 
-    // 3. connected pawns, which also builds pawn_rear
-    score[side] += pawn_duos();
+    // 3. connected pawns; the pawn table's entry also sets pawn_rear
+    uint64_t pawn_sets[2];
+    uint32_t promoted[2];
+    scan_pawn_records(pawn_sets, promoted);
+    const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
+    score[side] += pawn_entry_duos(pawn_terms, false);
 
     // 4. king quarters, the sets, the queens' sorties
-    uint64_t pawns[2] = {0, 0};
+    const uint64_t* pawns = pawn_terms.pawns;
     uint64_t men[2];
     for (int c = WHITE; c <= BLACK; ++c) {
         king_quadrant[c] = quadrant_of(king_square[c]);
@@ -159,15 +155,14 @@ int evaluate(int alpha, int beta) {
     add_trade_bonus(score);
 
     // 10. the piece loop: pawns by their structure, pieces by their terms
+    assert(pawn_entry_ok(pawn_terms, false));
     for (int c = WHITE; c <= BLACK; ++c) {
-        for (const PieceRecord* r = piece_list[c]; r->kind <= QUEEN; ++r) {
+        score[c] += pawn_entry_points(pawn_terms, c, false);
+        for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
+            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
             if (!r->alive) continue;
             const int sq = r->square;
             switch (r->kind) {
-                case PAWN:
-                    pawns[c] |= square_bit(sq);
-                    score[c] += evaluate_pawn(c, sq) + lone_bishop_opposite(sq, c ^ 1);
-                    break;
                 case KNIGHT: men[c] |= square_bit(sq); score[c] += evaluate_knight(r); break;
                 case BISHOP: men[c] |= square_bit(sq); score[c] += evaluate_bishop(r); break;
                 case ROOK: men[c] |= square_bit(sq); score[c] += evaluate_rook(r); break;
