@@ -93,14 +93,26 @@ const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, boo
     return nullptr;
 }
 
+// The destination is defended by the mover's own men: a pawn, a knight, a
+// bishop, a rook or the queen of the slots, a line piece that sees it
+// through the square the mover leaves, or the king. A piece does not count
+// its own kind's slots (a slider would find itself; a knight counts its
+// partner), and a knight's move has no x-ray.
+template <int kind>
+bool destination_defended(int from, int to) {
+    const int c = side;
+    return pawn_guard_set(to, c) ||
+           (kind == KNIGHT ? knight_slot_set_except(to, c, from) : knight_slot_set(to, c)) ||
+           (kind != BISHOP && bishop_slot_set(to, c)) || (kind != ROOK && rook_slot_set(to, c)) ||
+           (kind != QUEEN && queen_slot_set(to, c)) || (kind != KNIGHT && xray_attack_set(c, from, to)) ||
+           own_king_adjacent(to);
+}
+
 int knight_threat(int from, int to) {
     const PieceRecord* t = first_target(to, BISHOP, piece_reach[KNIGHT][square64(to)], ATTACK_KNIGHT, false);
     if (!t) return 0;
     if (t->kind == BISHOP) return 300;
-    const int own = side;
-    const bool defended = pawn_guard_set(to, own) || knight_slot_set_except(to, own, from) ||
-                          bishop_slot_set(to, own) || rook_slot_set(to, own) ||
-                          queen_slot_set(to, own) || own_king_adjacent(to);
+    const bool defended = destination_defended<KNIGHT>(from, to);
     switch (t->kind) {
         case ROOK: return defended ? 2000 : 1000;
         case QUEEN: return defended ? 3600 : 1800;
@@ -111,10 +123,7 @@ int knight_threat(int from, int to) {
 int bishop_threat(int from, int to) {
     const PieceRecord* t = first_target(to, ROOK, piece_reach[BISHOP][square64(to)], ATTACK_BISHOP, true);
     if (!t) return 0;
-    const int own = side;
-    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
-                          rook_slot_set(to, own) || queen_slot_set(to, own) ||
-                          xray_attack_set(own, from, to) || own_king_adjacent(to);
+    const bool defended = destination_defended<BISHOP>(from, to);
     switch (t->kind) {
         case ROOK: return defended ? 1000 : 500;
         case QUEEN: return defended ? 1800 : 900;
@@ -125,10 +134,7 @@ int bishop_threat(int from, int to) {
 int rook_threat(int from, int to) {
     const PieceRecord* t = first_target(to, QUEEN, piece_reach[ROOK][square64(to)], ATTACK_ROOK, true);
     if (!t) return 0;
-    const int own = side;
-    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
-                          bishop_slot_set(to, own) || queen_slot_set(to, own) ||
-                          xray_attack_set(own, from, to) || own_king_adjacent(to);
+    const bool defended = destination_defended<ROOK>(from, to);
     if (t->kind == QUEEN) return defended ? 900 : 400;
     return defended ? 6000 : 600;
 }
@@ -136,19 +142,7 @@ int rook_threat(int from, int to) {
 int queen_threat(int from, int to) {
     const int k = king_square[xside];
     if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_between(to, k)) return 0;
-    const int own = side;
-    const bool defended = pawn_guard_set(to, own) || knight_slot_set(to, own) ||
-                          bishop_slot_set(to, own) || rook_slot_set(to, own) ||
-                          xray_attack_set(own, from, to) || own_king_adjacent(to);
-    return defended ? 5000 : 600;
-}
-
-// A pawn's destination is defended by its own men.
-int pawn_move_defended(int from, int to) {
-    const int c = side;
-    return pawn_guard_set(to, c) || knight_slot_set(to, c) || bishop_slot_set(to, c) ||
-           rook_slot_set(to, c) || queen_slot_set(to, c) || xray_attack_set(c, from, to) ||
-           own_king_adjacent(to);
+    return destination_defended<QUEEN>(from, to) ? 5000 : 600;
 }
 
 int pawn_terms(int from, int to, int flags, int s) {
@@ -161,7 +155,7 @@ int pawn_terms(int from, int to, int flags, int s) {
         if (piece_material[side] < 1300 || (king_file <= 2 && pawn_file >= 3) ||
             (king_file >= 5 && pawn_file <= 4))
             s += 50;
-    } else if (pawn_move_defended(from, to)) {
+    } else if (destination_defended<PAWN>(from, to)) {
         s += t == KING ? 15000 : 6 * piece_value[t];
     } else {
         s += 3 * piece_value[t];
