@@ -15,51 +15,62 @@ uint64_t promoted_men[2];
 
 namespace {
 
-struct SquareSets {
-    uint64_t occupied;
-    uint64_t color_men[2];
-    uint64_t kind_men[2][6];
-    uint32_t alive_records[2];
-    uint32_t pawn_records[2];
-    uint64_t promoted_men[2];
-};
+int count_bits(uint64_t set) { return __builtin_popcountll(set); }
 
-SquareSets sets_from_lists() {
-    SquareSets s;
-    std::memset(&s, 0, sizeof s);
+bool promoted(const PieceRecord& r, int i) { return r.kind != PAWN && i < PAWN_RECORDS; }
+
+}  // namespace
+
+void rebuild_square_sets() {
+    occupied = 0;
+    std::memset(color_men, 0, sizeof color_men);
+    std::memset(kind_men, 0, sizeof kind_men);
+    std::memset(alive_records, 0, sizeof alive_records);
+    std::memset(pawn_records, 0, sizeof pawn_records);
+    std::memset(promoted_men, 0, sizeof promoted_men);
     for (int color = WHITE; color <= BLACK; ++color) {
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
             const PieceRecord& r = piece_list[color][i];
             if (!r.alive) continue;
             const uint64_t bit = square_bit(r.square);
-            s.occupied |= bit;
-            s.color_men[color] |= bit;
-            s.kind_men[color][r.kind] |= bit;
-            s.alive_records[color] |= uint32_t(1) << i;
-            if (r.kind == PAWN) s.pawn_records[color] |= uint32_t(1) << i;
-            if (r.kind != PAWN && i < PAWN_RECORDS) s.promoted_men[color] |= bit;
+            occupied |= bit;
+            color_men[color] |= bit;
+            kind_men[color][r.kind] |= bit;
+            alive_records[color] |= uint32_t(1) << i;
+            if (r.kind == PAWN) pawn_records[color] |= uint32_t(1) << i;
+            if (promoted(r, i)) promoted_men[color] |= bit;
         }
     }
-    return s;
 }
 
-}  // namespace
-
-void rebuild_square_sets() {
-    const SquareSets s = sets_from_lists();
-    occupied = s.occupied;
-    std::memcpy(color_men, s.color_men, sizeof color_men);
-    std::memcpy(kind_men, s.kind_men, sizeof kind_men);
-    std::memcpy(alive_records, s.alive_records, sizeof alive_records);
-    std::memcpy(pawn_records, s.pawn_records, sizeof pawn_records);
-    std::memcpy(promoted_men, s.promoted_men, sizeof promoted_men);
-}
-
+// Every set holds the bit of every alive man it should hold, and holds no
+// more bits than there are such men: then it is exactly the set the lists
+// give.
 int square_sets_ok() {
-    const SquareSets s = sets_from_lists();
-    return s.occupied == occupied && !std::memcmp(s.color_men, color_men, sizeof color_men) &&
-           !std::memcmp(s.kind_men, kind_men, sizeof kind_men) &&
-           !std::memcmp(s.alive_records, alive_records, sizeof alive_records) &&
-           !std::memcmp(s.pawn_records, pawn_records, sizeof pawn_records) &&
-           !std::memcmp(s.promoted_men, promoted_men, sizeof promoted_men);
+    int all = 0;
+    for (int color = WHITE; color <= BLACK; ++color) {
+        int men = 0, pawns = 0, promotions = 0, by_kind[6] = {0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < LIST_TERMINATOR; ++i) {
+            const PieceRecord& r = piece_list[color][i];
+            if (!r.alive) continue;
+            const uint64_t bit = square_bit(r.square);
+            const uint32_t record = uint32_t(1) << i;
+            if (!(occupied & bit) || !(color_men[color] & bit) || !(kind_men[color][r.kind] & bit) ||
+                !(alive_records[color] & record))
+                return 0;
+            if (r.kind == PAWN && !(pawn_records[color] & record)) return 0;
+            if (promoted(r, i) && !(promoted_men[color] & bit)) return 0;
+            ++men;
+            ++by_kind[r.kind];
+            pawns += r.kind == PAWN;
+            promotions += promoted(r, i);
+        }
+        if (count_bits(color_men[color]) != men || count_bits(alive_records[color]) != men ||
+            count_bits(pawn_records[color]) != pawns || count_bits(promoted_men[color]) != promotions)
+            return 0;
+        for (int kind = PAWN; kind <= KING; ++kind)
+            if (count_bits(kind_men[color][kind]) != by_kind[kind]) return 0;
+        all += men;
+    }
+    return count_bits(occupied) == all;
 }
