@@ -67,7 +67,8 @@ bool queen_adjacent(int c, int s, int bit) {
 // A bishop (bit ATTACK_BISHOP) or rook (ATTACK_ROOK) in the quarter of an
 // exposed enemy king presses it, 6 more with the own queen beside it along
 // the piece's lines; elsewhere the queen beside it is worth 3.
-int quarter_attack(int c, int s, int bit) {
+template <int bit>
+int quarter_attack(int c, int s) {
     const int e = c ^ 1;
     const bool queen_by = queen_adjacent(c, s, bit);
     if (exposed(e) && quadrant_of(s) == king_quadrant[e]) return attack_bonus(e) + (queen_by ? 6 : 0);
@@ -143,7 +144,7 @@ int evaluate_bishop(const PieceRecord* r) {
     // 3. placement
     v += minor_placement(c, s);
     // 4. in the quarter of an exposed enemy king, the more with the queen beside it
-    v += quarter_attack(c, s, ATTACK_BISHOP);
+    v += quarter_attack<ATTACK_BISHOP>(c, s);
     // 5. away from an exposed own king
     if (exposed(c) && quadrant_of(s) != king_quadrant[c]) v += stray_penalty(c);
     // 6. diagonals to the enemy king, queen and rooks, blockers ignored
@@ -181,7 +182,7 @@ int evaluate_rook(const PieceRecord* r) {
     // 5. out of reach of the enemy's lone bishop
     v += 2 * lone_bishop_opposite(s, e);
     // 6. in the quarter of an exposed enemy king, the more with the queen beside it
-    v += quarter_attack(c, s, ATTACK_ROOK);
+    v += quarter_attack<ATTACK_ROOK>(c, s);
     // 7. connected rooks
     const PieceRecord* second = piece_slot[c][SLOT_ROOK + 1];
     if (r == piece_slot[c][SLOT_ROOK] && second->alive && king_adjacent(second->square - s) &&
