@@ -43,30 +43,7 @@ const PieceRecord* contact_diagonal_attacker(int x, int c) {
     return nullptr;
 }
 
-int xray_through(int c, int from, int to, bool count_queen) {
-    const int step = line_dir[from - to];
-    int s = from + step;
-    while (on_board(s) && !board[s]) s += step;
-    if (!on_board(s)) return 0;
-    const PieceRecord* r = board[s];
-    if (r->color != c) return 0;
-    switch (r->kind) {
-        case QUEEN: return count_queen;
-        case ROOK: return (attack_kind[s - from] & ATTACK_ROOK) != 0;
-        case BISHOP: return (attack_kind[s - from] & ATTACK_BISHOP) != 0;
-        default: return 0;
-    }
-}
-
 }  // namespace
-
-int clear_path(int a, int b) {
-    const int step = line_dir[b - a];
-    for (int s = a + step;; s += step) {
-        if (s == b) return 1;
-        if (!on_board(s) || board[s]) return 0;
-    }
-}
 
 int pawn_target(int x, int c) {
     for (int i = 0; i < 2; ++i) {
@@ -108,9 +85,21 @@ int queen_slot_attacks(int x, int c) {
     return q->alive && (attack_kind[x - q->square] & ATTACK_QUEEN) && slides_to(q->square, x);
 }
 
-int xray_attack(int c, int from, int to) { return xray_through(c, from, to, true); }
+int xray_attack(int c, int from, int to) {
+    const int step = line_dir[from - to];
+    int s = from + step;
+    while (on_board(s) && !board[s]) s += step;
+    if (!on_board(s)) return 0;
+    const PieceRecord* r = board[s];
+    if (r->color != c) return 0;
+    switch (r->kind) {
+        case QUEEN: return 1;
+        case ROOK: return (attack_kind[s - from] & ATTACK_ROOK) != 0;
+        case BISHOP: return (attack_kind[s - from] & ATTACK_BISHOP) != 0;
+        default: return 0;
+    }
+}
 
-int xray_minor(int c, int from, int to) { return xray_through(c, from, to, false); }
 
 // Any man of colour c attacks x: the pawns on the squares from which a
 // pawn attacks x, the knights and the king a step away, and the bishops,
@@ -123,7 +112,7 @@ int square_attacked(int x, int c) {
     uint64_t lines = ((men[BISHOP] | men[QUEEN]) & piece_reach[BISHOP][i]) |
                      ((men[ROOK] | men[QUEEN]) & piece_reach[ROOK][i]);
     for (; lines; lines &= lines - 1)
-        if (!(between_squares(x, square_of64(lowest_square64(lines))) & occupied)) return 1;
+        if (clear_path(x, square_of64(lowest_square64(lines)))) return 1;
     return 0;
 }
 

@@ -331,10 +331,9 @@ int rook_slot_attacks(int x, int c);    // only the first aligned rook is walked
 int queen_slot_attacks(int x, int c);
 // A bishop, rook or queen of c sees `to` through `from` once `from` is empty.
 int xray_attack(int c, int from, int to);
-// The same counting only bishops and rooks.
-int xray_minor(int c, int from, int to);
-// Every square strictly between the aligned squares a and b is empty.
-int clear_path(int a, int b);
+// Every square strictly between the aligned squares a and b is empty (read
+// from the square sets).
+inline int clear_path(int a, int b) { return !(between_squares(a, b) & occupied); }
 
 // ---------------------------------------------------------------- moves (move_gen.cpp, move_scoring.cpp)
 // A move word: from in bits 0-7, to in 8-15, promotion kind in 16-23, flags

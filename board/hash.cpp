@@ -23,10 +23,6 @@ namespace {
 
 uint32_t key_lock() { return uint32_t(hash_key >> 32); }
 
-int zobrist_index(int kind, int color, int square) {
-    return (kind + 6 * color) * 64 + square64(square);
-}
-
 // The mask is below 2^31, so only the key's low word selects. Indices past
 // the last slot fold down, so the top slots serve two index values each.
 HashEntry* slot_of(uint64_t key) {
@@ -125,7 +121,7 @@ uint64_t position_key() {
     uint64_t key = side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)
         for (const PieceRecord* r = piece_list[color]; r->kind < END_OF_LIST; ++r)
-            if (r->alive) key ^= zobrist[zobrist_index(r->kind, color, r->square)];
+            if (r->alive) key ^= man_key(r->kind, color, r->square);
     return key;
 }
 
@@ -150,8 +146,8 @@ void prefetch_capture_slot(int from, int to) {
     const PieceRecord* mover = board[from];
     const PieceRecord* victim = board[to];
     const int kind = mover->kind, c = mover->color;
-    const uint64_t key = hash_key ^ side_key ^ zobrist[zobrist_index(kind, c, from)] ^
-                         zobrist[zobrist_index(kind, c, to)] ^ zobrist[zobrist_index(victim->kind, c ^ 1, to)];
+    const uint64_t key =
+        hash_key ^ side_key ^ man_key(kind, c, from) ^ man_key(kind, c, to) ^ man_key(victim->kind, c ^ 1, to);
     __builtin_prefetch(slot_of(key));
 }
 

@@ -24,8 +24,6 @@ int own_king_adjacent(int to) { return king_adjacent(to - king_square[side]); }
 // bishops or both rooks on a line to x: only the first record's line is
 // walked), the record walk itself is asked.
 
-bool clear_between(int a, int b) { return !(between_squares(a, b) & occupied); }
-
 // pawn_guard: a pawn of c stands where a pawn attacks x from.
 bool pawn_guard_set(int x, int c) { return (kind_men[c][PAWN] & pawn_reach[c ^ 1][square64(x)]) != 0; }
 
@@ -40,7 +38,7 @@ bool pair_slot_set(int x, int c, int kind, int (*record_walk)(int, int)) {
     const uint64_t aligned = slot_men(c, kind) & piece_reach[kind][square64(x)];
     if (!aligned) return false;
     if (aligned & (aligned - 1)) return record_walk(x, c) != 0;
-    return clear_between(x, square_of64(lowest_square64(aligned)));
+    return clear_path(x, square_of64(lowest_square64(aligned)));
 }
 bool bishop_slot_set(int x, int c) { return pair_slot_set(x, c, BISHOP, bishop_slot_attacks); }
 bool rook_slot_set(int x, int c) { return pair_slot_set(x, c, ROOK, rook_slot_attacks); }
@@ -48,10 +46,10 @@ bool rook_slot_set(int x, int c) { return pair_slot_set(x, c, ROOK, rook_slot_at
 // queen_slot_attacks: the one slot queen.
 bool queen_slot_set(int x, int c) {
     const uint64_t aligned = slot_men(c, QUEEN) & piece_reach[QUEEN][square64(x)];
-    return aligned && clear_between(x, square_of64(lowest_square64(aligned)));
+    return aligned && clear_path(x, square_of64(lowest_square64(aligned)));
 }
 
-// xray_attack and xray_minor: the first man beyond `from`, on the far side
+// xray_attack, and the same counting only bishops and rooks: the first man beyond `from`, on the far side
 // from `to`, found as the nearest occupied square of the ray.
 bool xray_set(int c, int from, int to, bool count_queen) {
     const int step = line_dir[from - to];
@@ -87,7 +85,7 @@ const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, boo
     if (!(candidates & reach)) return nullptr;
     for (const PieceRecord* r = &piece_list[xside][KING_RECORD]; r->kind >= lowest; --r) {
         if (!r->alive || !(attack_kind[to - r->square] & bit)) continue;
-        if (needs_path && !clear_between(to, r->square)) continue;
+        if (needs_path && !clear_path(to, r->square)) continue;
         return r;
     }
     return nullptr;
@@ -141,7 +139,7 @@ int rook_threat(int from, int to) {
 
 int queen_threat(int from, int to) {
     const int k = king_square[xside];
-    if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_between(to, k)) return 0;
+    if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_path(to, k)) return 0;
     return destination_defended<QUEEN>(from, to) ? 5000 : 600;
 }
 
