@@ -78,6 +78,20 @@ const char* shown_text(const char* text) {
     return shown;
 }
 
+bool join_words(int from, int to, char* text, int size) {
+    int used = 0;
+    text[0] = 0;
+    for (int i = from; i < to; ++i) {
+        const int n = std::snprintf(text + used, size_t(size - used), "%s%s", i > from ? " " : "", words[i]);
+        if (n < 0 || n >= size - used) {
+            text[0] = 0;
+            return false;
+        }
+        used += n;
+    }
+    return true;
+}
+
 int word_number(int i, int64_t low, int64_t high, int64_t* value) {
     const char* text = word_at(i);
     char* end;

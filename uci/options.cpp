@@ -2,8 +2,6 @@
 // six search switches by the names of the xboard engine's options file, and
 // a button that empties the table.
 #include <strings.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "uci/uci.h"
@@ -14,20 +12,6 @@ namespace {
 // slots of 10 bytes), so larger sizes are clamped to it.
 constexpr int MAX_HASH_MB = 768;
 constexpr int NAME_SIZE = 128;
-
-// Joins the words from..to-1 with single spaces; "" when they do not fit.
-void join_words(int from, int to, char* text, int size) {
-    int used = 0;
-    text[0] = 0;
-    for (int i = from; i < to; ++i) {
-        const int n = std::snprintf(text + used, size_t(size - used), "%s%s", i > from ? " " : "", words[i]);
-        if (n < 0 || n >= size - used) {
-            text[0] = 0;
-            return;
-        }
-        used += n;
-    }
-}
 
 void set_hash_option(const char* name, int value_word) {
     int64_t megabytes;

@@ -3,7 +3,6 @@
 // The accepted set-up is kept (its FEN and its moves), because set-up from
 // a FEN leaves the board undefined when it refuses one: a refused FEN then
 // gives back the position that stood before the command.
-#include <cstdio>
 #include <cstring>
 
 #include "uci/uci.h"
@@ -118,17 +117,12 @@ void command_position() {
         at = 2;
     } else if (!std::strcmp(word_at(1), "fen")) {
         at = 2;
-        int used = 0;
-        for (; at < word_count && std::strcmp(words[at], "moves"); ++at) {
-            const int n = std::snprintf(fen + used, sizeof fen - size_t(used), "%s%s", used ? " " : "", words[at]);
-            if (n < 0 || n >= int(sizeof fen) - used) {
-                output_line("info string bad FEN: longer than %d characters; the position stays as it was",
-                            FEN_SIZE - 1);
-                return;
-            }
-            used += n;
+        while (at < word_count && std::strcmp(words[at], "moves")) ++at;
+        if (!join_words(2, at, fen, FEN_SIZE)) {
+            output_line("info string bad FEN: longer than %d characters; the position stays as it was", FEN_SIZE - 1);
+            return;
         }
-        if (!used) {
+        if (!fen[0]) {
             output_line("info string position fen needs a FEN; the position stays as it was");
             return;
         }

@@ -27,6 +27,9 @@ const char* word_at(int i);
 // byte other than printable ASCII shown as '?', so that a GUI is never
 // handed bytes it cannot read. A static buffer the next call overwrites.
 const char* shown_text(const char* text);
+// Joins words from .. to - 1 with single spaces into text (size bytes);
+// false, with text empty, when they do not fit.
+bool join_words(int from, int to, char* text, int size);
 // Reads word i as a whole number (an optional sign and decimal digits,
 // nothing else) into *value, clamped to low..high. Returns 0, leaving
 // *value alone, when the word is missing or no number.
