@@ -2,6 +2,7 @@
 // six search switches by the names of the xboard engine's options file, and
 // a button that empties the table.
 #include <strings.h>
+
 #include <cstring>
 
 #include "uci/uci.h"
