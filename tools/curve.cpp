@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "board/board.h"
 #include "tools/tools.h"
 
 namespace {
 
-// Scores at or beyond these (in centipawns, the engine's view) are mates:
-// 8000 less the half-moves to the mate, -8000 for a side without a move.
-constexpr int MATE_FOUND = 7951;
+// Scores are in centipawns from the engine's view; at or beyond MATE_BOUND
+// they are mates, MATE less the half-moves to the mate, and NO_SCORE is a
+// side without a move.
 constexpr double CLIP_PAWNS = 10.0;
 
 struct CurvePoint {
@@ -194,7 +195,7 @@ std::string xml_escaped(const std::string& s) {
     return out;
 }
 
-bool is_mate(int score) { return score >= MATE_FOUND || score <= -MATE_FOUND; }
+bool is_mate(int score) { return score >= MATE_BOUND || score <= -MATE_BOUND; }
 
 // The height of a score in pawns, clipped at the edges of the plot.
 double y_of(double pawns) {
@@ -204,15 +205,15 @@ double y_of(double pawns) {
 }
 
 double y_of_score(int score) {
-    if (score >= MATE_FOUND) return y_of(CLIP_PAWNS);
-    if (score <= -MATE_FOUND) return y_of(-CLIP_PAWNS);
+    if (score >= MATE_BOUND) return y_of(CLIP_PAWNS);
+    if (score <= -MATE_BOUND) return y_of(-CLIP_PAWNS);
     return y_of(score / 100.0);
 }
 
 std::string score_text(int score) {
-    if (score <= -8000) return "no move";
-    if (score >= MATE_FOUND) return format("mates in %d", (8000 - score + 1) / 2);
-    if (score <= -MATE_FOUND) return format("is mated in %d", (8000 + score) / 2);
+    if (score <= NO_SCORE) return "no move";
+    if (score >= MATE_BOUND) return format("mates in %d", (MATE - score + 1) / 2);
+    if (score <= -MATE_BOUND) return format("is mated in %d", (MATE + score) / 2);
     return format("%+.2f", score / 100.0);
 }
 
