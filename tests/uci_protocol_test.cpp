@@ -37,10 +37,6 @@ void start(Session& s) {
     ASSERT_TRUE(start_engine(s.engine, dir, VEXMOTH_UCI_ENGINE));
 }
 
-void send(Session& s, const std::vector<std::string>& lines) {
-    for (const std::string& l : lines) send_line(s.engine, l);
-}
-
 int ms_since(steady::time_point t) {
     return int(std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - t).count());
 }
@@ -168,7 +164,7 @@ void finish(Session& s) {
 TEST_F(UciProtocol, Handshake) {
     Session s;
     start(s);
-    send(s, {"uci"});
+    send_lines(s.engine, {"uci"});
     ASSERT_TRUE(expect_output(s.engine, "uciok\n"));
     const std::string out = s.engine.output;
     EXPECT_EQ(out.find("id name Vexmoth 1.0.0\nid author "), 0u) << out;
@@ -181,7 +177,7 @@ TEST_F(UciProtocol, Handshake) {
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(out.find("Ponder"), std::string::npos);
     EXPECT_EQ(count(out, "option name "), 8u);
-    send(s, {"debug on", "setoption name Hash value 16", "setoption name nullmove value false",
+    send_lines(s.engine, {"debug on", "setoption name Hash value 16", "setoption name nullmove value false",
              "setoption name NULLMOVE value TRUE", "setoption name Clear Hash", "ucinewgame", "debug off"});
     EXPECT_EQ(output_until_ready(s), "");
     finish(s);
@@ -221,7 +217,7 @@ TEST_F(UciProtocol, PositionsWithSpecialMoves) {
         {"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7b8k", "malformed move b7b8k"},
     };
     for (const auto& r : refusals) {
-        send(s, {std::string("position fen ") + r.fen + " moves " + r.moves});
+        send_lines(s.engine, {std::string("position fen ") + r.fen + " moves " + r.moves});
         EXPECT_NE(output_until_ready(s).find(std::string("info string ") + r.refused), std::string::npos) << r.moves;
     }
     finish(s);
@@ -265,7 +261,7 @@ TEST_F(UciProtocol, TheLineIsFollowedOnlyWhenTheGameGoesOn) {
         ASSERT_GE(line.size(), 3u) << first.output;
         const std::string game = goes_on ? "g1f3 g8f6 b1c3" : "b1c3 g8f6 g1f3";
         set_position(s, START, game + " " + line[0] + " " + line[1]);
-        send(s, {"setoption name Clear Hash"});
+        send_lines(s.engine, {"setoption name Clear Hash"});
         const Search next = go(s, "go depth 3");
         const std::string first_depth = goes_on ? "info depth 2 " : "info depth 1 ";
         EXPECT_EQ(next.output.find("info depth"), next.output.find(first_depth)) << game << "\n" << next.output;
@@ -281,7 +277,7 @@ TEST_F(UciProtocol, DepthAndNodes) {
     EXPECT_NE(r.output.find("info depth 5 "), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("info depth 6 "), std::string::npos) << r.output;
     for (long long n : {100000LL, 5000LL}) {
-        send(s, {"ucinewgame"});
+        send_lines(s.engine, {"ucinewgame"});
         r = go(s, "go nodes " + std::to_string(n));
         const long long searched = last_number(r.output, "nodes");
         EXPECT_GE(searched, n);
@@ -297,16 +293,16 @@ TEST_F(UciProtocol, ClockFields) {
     // Each from an empty table, so that the first iteration is a short one.
     // Sudden death, 6 s each: a budget of 100 ms, which the search may
     // pass only up to five budgets.
-    send(s, {"ucinewgame"});
+    send_lines(s.engine, {"ucinewgame"});
     Search r = go(s, "go wtime 6000 btime 6000");
     EXPECT_LE(r.elapsed_ms, 600);
     // With an increment: a seventh of the clock, 200 ms, and with under 3 s
     // on the clock no second iteration.
-    send(s, {"ucinewgame"});
+    send_lines(s.engine, {"ucinewgame"});
     r = go(s, "go wtime 1400 btime 1400 winc 100 binc 100");
     EXPECT_LE(r.elapsed_ms, 1100);
     // Ten moves to go with 4 s: a tenth, 400 ms.
-    send(s, {"ucinewgame"});
+    send_lines(s.engine, {"ucinewgame"});
     r = go(s, "go wtime 4000 btime 4000 movestogo 10");
     EXPECT_LE(r.elapsed_ms, 2100);
     // The side to move's clock counts: with 300 ms left the search stops at
@@ -327,27 +323,27 @@ TEST_F(UciProtocol, InfiniteRunsUntilStopAndAnswersIsready) {
     // that one slice of a busy machine's scheduler does not decide.
     int isready_ms = 1000000, stop_ms = 1000000;
     for (const char* line : {"go infinite", "go", "go infinite"}) {
-        send(s, {line});
+        send_lines(s.engine, {line});
         EXPECT_EQ(pending_output(s.engine, 400).find("bestmove"), std::string::npos) << line;
         auto sent = steady::now();
-        send(s, {"isready"});
+        send_lines(s.engine, {"isready"});
         EXPECT_TRUE(expect_output(s.engine, "readyok\n"));
         isready_ms = std::min(isready_ms, ms_since(sent));
         sent = steady::now();
-        send(s, {"stop"});
+        send_lines(s.engine, {"stop"});
         stop_ms = std::min(stop_ms, read_search(s, sent).elapsed_ms);
     }
     EXPECT_LE(isready_ms, 50) << "isready while searching";
     EXPECT_LE(stop_ms, 50) << "stop";
     // A search that ends by itself (a mate found) still waits for the stop.
     set_position(s, KNIGHT_MATE);
-    send(s, {"go infinite"});
+    send_lines(s.engine, {"go infinite"});
     EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
     const auto sent = steady::now();
-    send(s, {"stop"});
+    send_lines(s.engine, {"stop"});
     EXPECT_EQ(read_search(s, sent).best, "f7f8n");
     // A stop with no search running is ignored.
-    send(s, {"stop"});
+    send_lines(s.engine, {"stop"});
     EXPECT_EQ(output_until_ready(s), "");
     finish(s);
 }
@@ -356,20 +352,21 @@ TEST_F(UciProtocol, CommandsDuringASearchWaitTheirTurn) {
     Session s;
     start(s);
     model(s, START);
-    send(s, {"position startpos", "go infinite", "position startpos moves e2e4", "setoption name Hash value 8"});
+    send_lines(s.engine,
+               {"position startpos", "go infinite", "position startpos moves e2e4", "setoption name Hash value 8"});
     EXPECT_EQ(pending_output(s.engine, 200).find("info string"), std::string::npos);
     auto sent = steady::now();
-    send(s, {"stop"});
+    send_lines(s.engine, {"stop"});
     // The search was of the initial position: white's move.
     read_search(s, sent);
     model(s, START, "e2e4");
     go(s, "go depth 2");
     // A stop ends the search that runs; a go that came during it then runs.
     set_position(s, KNIGHT_MATE);
-    send(s, {"go infinite"});
+    send_lines(s.engine, {"go infinite"});
     EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
     sent = steady::now();
-    send(s, {"go depth 1", "stop"});
+    send_lines(s.engine, {"go depth 1", "stop"});
     EXPECT_EQ(read_search(s, sent).best, "f7f8n");
     EXPECT_EQ(read_search(s, sent).best, "f7f8n");
     finish(s);
@@ -428,7 +425,7 @@ TEST_F(UciProtocol, BadPositionsKeepThePositionBefore) {
         {"position somewhere", "info string position is written"},
     };
     for (const auto& c : cases) {
-        send(s, {c.line});
+        send_lines(s.engine, {c.line});
         EXPECT_NE(output_until_ready(s).find(c.answer), std::string::npos) << c.line;
         EXPECT_EQ(go(s, "go depth 2").best, "d8h4") << c.line;
     }
@@ -441,7 +438,7 @@ TEST_F(UciProtocol, BadMovesKeepTheMovesBefore) {
     start(s);
     model(s, START, FOOLS_MATE_MOVES);
     for (const char* bad : {"e1e3", "E7E5", "e7e5q", "e2", "e2e4e5", "0000", "a9a1", "e7e8n"}) {
-        send(s, {std::string("position startpos moves ") + FOOLS_MATE_MOVES + " " + bad + " a7a6"});
+        send_lines(s.engine, {std::string("position startpos moves ") + FOOLS_MATE_MOVES + " " + bad + " a7a6"});
         EXPECT_NE(output_until_ready(s).find("move " + std::string(bad) + ": the moves before it are kept"),
                   std::string::npos)
             << bad;
@@ -450,7 +447,7 @@ TEST_F(UciProtocol, BadMovesKeepTheMovesBefore) {
     // A game holds at most 1000 half-moves: the knights' shuffle is cut there.
     std::string shuffle;
     for (int i = 0; i < 251; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
-    send(s, {"position startpos moves" + shuffle});
+    send_lines(s.engine, {"position startpos moves" + shuffle});
     EXPECT_NE(output_until_ready(s).find("info string a game has at most 1000 half-moves: g1f3 and the moves after"),
               std::string::npos);
     model(s, START);  // a thousand moves of the shuffle lead back to the initial position
@@ -465,7 +462,7 @@ TEST_F(UciProtocol, BadInputIsIgnored) {
     std::string garbage;
     for (int i = 1; i < 256; ++i)
         if (i != '\n') garbage += char(i);
-    send(s, {"", "   ", "\t", "hello world", "GO depth 1", garbage, std::string(100000, 'x') + " isready",
+    send_lines(s.engine, {"", "   ", "\t", "hello world", "GO depth 1", garbage, std::string(100000, 'x') + " isready",
              "setoption", "setoption name", "setoption name Hash value lots", "setoption name Hash value 99999999999",
              "setoption name Hash value -5", "setoption name Hash value 1", "setoption name Ponder value true",
              "setoption name tune value maybe", "setoption value 3 name Hash"});
@@ -497,10 +494,10 @@ TEST_F(UciProtocol, QuitAndEndOfInput) {
         // quit during a search ends the process at once.
         Session s;
         start(s);
-        send(s, {"position startpos", "go infinite"});
+        send_lines(s.engine, {"position startpos", "go infinite"});
         pending_output(s.engine, 200);
         const auto sent = steady::now();
-        send(s, {"quit"});
+        send_lines(s.engine, {"quit"});
         EXPECT_EQ(wait_exit(s.engine, 10000, false), 0);
         EXPECT_LE(ms_since(sent), 500);
     }
@@ -510,7 +507,8 @@ TEST_F(UciProtocol, QuitAndEndOfInput) {
         Session s;
         start(s);
         model(s, START);
-        send(s, {"position startpos", "go infinite", "position startpos moves e2e4", "go depth 2", "isready"});
+        send_lines(s.engine,
+                   {"position startpos", "go infinite", "position startpos moves e2e4", "go depth 2", "isready"});
         EXPECT_EQ(wait_exit(s.engine, 10000, true), 0);
         EXPECT_EQ(count(s.engine.output, "bestmove "), 2u) << s.engine.output;
         EXPECT_EQ(count(s.engine.output, "readyok"), 1u);
