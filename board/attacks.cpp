@@ -3,8 +3,8 @@
 // all, and only then a walk along its line checks the squares between.
 #include "board/board.h"
 
-int checker_square = -1;
-uint64_t block_mask;
+thread_local int checker_square = -1;
+thread_local uint64_t block_mask;
 
 namespace {
 
@@ -55,7 +55,7 @@ int pawn_target(int x, int c) {
 
 int knight_slot_attacks(int x, int c) {
     for (int i = 0; i < 2; ++i) {
-        const PieceRecord* n = piece_slot[c][SLOT_KNIGHT + i];
+        const PieceRecord* n = piece_slot(c, SLOT_KNIGHT + i);
         if (n->alive && knight_step(x - n->square)) return 1;
     }
     return 0;
@@ -63,7 +63,7 @@ int knight_slot_attacks(int x, int c) {
 
 int knight_slot_attacks_except(int x, int c, int e) {
     for (int i = 0; i < 2; ++i) {
-        const PieceRecord* n = piece_slot[c][SLOT_KNIGHT + i];
+        const PieceRecord* n = piece_slot(c, SLOT_KNIGHT + i);
         if (n->square == e) continue;
         if (n->alive && knight_step(x - n->square)) return 1;
     }
@@ -71,17 +71,17 @@ int knight_slot_attacks_except(int x, int c, int e) {
 }
 
 int bishop_slot_attacks(int x, int c) {
-    return first_aligned_slides(piece_slot[c][SLOT_BISHOP], piece_slot[c][SLOT_BISHOP + 1], x,
+    return first_aligned_slides(piece_slot(c, SLOT_BISHOP), piece_slot(c, SLOT_BISHOP + 1), x,
                                 ATTACK_BISHOP);
 }
 
 int rook_slot_attacks(int x, int c) {
-    return first_aligned_slides(piece_slot[c][SLOT_ROOK], piece_slot[c][SLOT_ROOK + 1], x,
+    return first_aligned_slides(piece_slot(c, SLOT_ROOK), piece_slot(c, SLOT_ROOK + 1), x,
                                 ATTACK_ROOK);
 }
 
 int queen_slot_attacks(int x, int c) {
-    const PieceRecord* q = piece_slot[c][SLOT_QUEEN];
+    const PieceRecord* q = piece_slot(c, SLOT_QUEEN);
     return q->alive && (attack_kind[x - q->square] & ATTACK_QUEEN) && slides_to(q->square, x);
 }
 

@@ -4,6 +4,7 @@
 // keys with the transposition table. One process-wide instance of each.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 
 // ---------------------------------------------------------------- squares
@@ -52,28 +53,36 @@ constexpr int QUEEN_RECORD = 14;
 constexpr int KING_RECORD = 15;
 constexpr int LIST_TERMINATOR = 16;
 
-extern PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
+extern thread_local PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
 
-// piece_slot[c][i]: the knights, bishops, rooks, queen and king that colour c
-// started with (indices below); promoted pieces in pawn records are not here.
+// piece_slot(c, i): the knights, bishops, rooks, queen and king that colour
+// c started with (indices below); promoted pieces in pawn records are not
+// here. Each slot is a fixed record of the colour's list (slot_record), so
+// the slot's record is the search thread's own.
 constexpr int SLOT_KNIGHT = 0;  // and 1
 constexpr int SLOT_BISHOP = 2;  // and 3
 constexpr int SLOT_ROOK = 4;    // and 5
 constexpr int SLOT_QUEEN = 6;   // slot 7 is null
 constexpr int SLOT_KING = 8;    // slots 9..11 are null
-extern PieceRecord* const piece_slot[2][12];
+inline constexpr int slot_record[12] = {KNIGHT_RECORD, KNIGHT_RECORD + 1, BISHOP_RECORD, BISHOP_RECORD + 1,
+                                        ROOK_RECORD,   ROOK_RECORD + 1,   QUEEN_RECORD,  -1,
+                                        KING_RECORD,   -1,                -1,            -1};
+inline PieceRecord* piece_slot(int c, int slot) {
+    assert(slot_record[slot] >= 0);
+    return &piece_list[c][slot_record[slot]];
+}
 
-extern PieceRecord* board[128];  // record on each square, null when empty
+extern thread_local PieceRecord* board[128];  // record on each square, null when empty
 
 // ---------------------------------------------------------------- game state
-extern int side;             // colour to move
-extern int xside;            // always side ^ 1
-extern int castle_flags;     // rights and has-castled bits, CASTLE_* below
-extern int ep_square;        // square passed over by a double push, else -1
-extern int fifty;            // half-moves since the last capture or pawn move
-extern int material[2];      // value of the alive pieces and pawns, kings excluded
-extern int piece_material[2];  // the same without pawns
-extern int king_square[2];   // refreshed by every generation, by set-up and by evaluate
+extern thread_local int side;             // colour to move
+extern thread_local int xside;            // always side ^ 1
+extern thread_local int castle_flags;     // rights and has-castled bits, CASTLE_* below
+extern thread_local int ep_square;        // square passed over by a double push, else -1
+extern thread_local int fifty;            // half-moves since the last capture or pawn move
+extern thread_local int material[2];      // value of the alive pieces and pawns, kings excluded
+extern thread_local int piece_material[2];  // the same without pawns
+extern thread_local int king_square[2];   // refreshed by every generation, by set-up and by evaluate
 
 constexpr int CASTLE_WHITE_QUEEN = 1;  // e1-c1 still allowed
 constexpr int CASTLE_WHITE_KING = 2;   // e1-g1
@@ -250,12 +259,12 @@ inline uint64_t between_squares(int a, int b) {
 // operations below, so the generator and the attack tests can ask about
 // many squares at once. Square64 bits. Code that writes board or
 // piece_list directly must call rebuild_square_sets before generating.
-extern uint64_t occupied;            // squares holding a man of either colour
-extern uint64_t color_men[2];        // squares holding a man of each colour
-extern uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
-extern uint32_t alive_records[2];    // bit i: record i of the colour is alive
-extern uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
-extern uint64_t promoted_men[2];     // squares of pieces standing in pawn records
+extern thread_local uint64_t occupied;            // squares holding a man of either colour
+extern thread_local uint64_t color_men[2];        // squares holding a man of each colour
+extern thread_local uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
+extern thread_local uint32_t alive_records[2];    // bit i: record i of the colour is alive
+extern thread_local uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
+extern thread_local uint64_t promoted_men[2];     // squares of pieces standing in pawn records
 // The squares of colour c's slot pieces of a kind (KNIGHT .. KING): the
 // kind's set without the promoted men, which the slot tests do not see.
 inline uint64_t slot_men(int c, int kind) { return kind_men[c][kind] & ~promoted_men[c]; }
@@ -296,8 +305,8 @@ int board_is_ok();
 int set_position_from_fen(const char* fen, const char** error);
 
 // ---------------------------------------------------------------- attack tests (attacks.cpp)
-extern int checker_square;  // square of the checker found by find_checker, -1 when none
-extern uint64_t block_mask; // squares between a line checker and the king
+extern thread_local int checker_square;  // square of the checker found by find_checker, -1 when none
+extern thread_local uint64_t block_mask; // squares between a line checker and the king
 
 // Square differences a king step or a knight step apart.
 inline int king_adjacent(int d) { return (attack_kind[d] & ATTACK_KING) != 0; }
@@ -370,19 +379,19 @@ constexpr int MOVE_STACK_LIMIT = 2470;
 constexpr int MOVE_STACK_SIZE = MOVE_STACK_LIMIT + 15 * 27 + 10 + 5;
 constexpr int MAX_PLY = 52;  // rows of first_move and last_move
 
-extern MoveEntry move_list[MOVE_STACK_SIZE];
-extern int first_move[MAX_PLY];  // first entry of each ply's list
-extern int last_move[MAX_PLY];   // one past its last entry
-extern int king_capture;         // the side to move can capture the enemy king
+extern thread_local MoveEntry move_list[MOVE_STACK_SIZE];
+extern thread_local int first_move[MAX_PLY];  // first entry of each ply's list
+extern thread_local int last_move[MAX_PLY];   // one past its last entry
+extern thread_local int king_capture;         // the side to move can capture the enemy king
 // find_checker's answer for the side about to generate (0 not in check, 1
 // contact check, 2 line check): the evasion generator reads it, and the
 // full generator offers castling only when it is 0.
-extern int in_check_flag;
+extern thread_local int in_check_flag;
 
 // The history heuristic: the searches raise a counter when a quiet move
 // raises alpha; the move scorer adds counter / 5 to the move's score.
-extern uint32_t history_table[64][64];  // by square64 of from and to
-extern uint32_t history_max;            // largest counter since the last clear
+extern thread_local uint32_t history_table[64][64];  // by square64 of from and to
+extern thread_local uint32_t history_max;            // largest counter since the last clear
 
 // All pseudo-legal moves of side at the current ply, scored; king steps onto
 // attacked squares are dropped. Stops at once, raising king_capture, when
@@ -427,9 +436,9 @@ struct HistoryRecord {
 constexpr int GAME_HISTORY_LIMIT = 1000;
 constexpr int HISTORY_SIZE = GAME_HISTORY_LIMIT + 64;
 
-extern HistoryRecord history[HISTORY_SIZE];
-extern int history_count;  // records on the stack: half-moves since set-up
-extern int ply;            // distance from the root of the current search
+extern thread_local HistoryRecord history[HISTORY_SIZE];
+extern thread_local int history_count;  // records on the stack: half-moves since set-up
+extern thread_local int ply;            // distance from the root of the current search
 
 // Makes the move of side and returns 1, or returns 0 with nothing changed
 // when it castles across a square attacked by xside. Does not touch hash_key.
@@ -457,10 +466,10 @@ constexpr int MATE_BOUND = 7951;    // >= winning mate, <= -MATE_BOUND losing ma
 // ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
-extern uint64_t hash_key;            // key of the current position
+extern thread_local uint64_t hash_key;            // key of the current position
 // What the last move made changes in the key (left by make while there is a
 // table, for update_hash_key).
-extern uint64_t move_key_change;
+extern thread_local uint64_t move_key_change;
 
 // The Zobrist key of a man of the kind and colour on the square.
 inline uint64_t man_key(int kind, int color, int sq) { return zobrist[(kind + 6 * color) * 64 + square64(sq)]; }
@@ -481,7 +490,7 @@ extern int hash_records;       // number of slots
 extern int hash_mask;          // 2^bits - 1
 extern int hash_fold;          // indices at or above hash_records fold down by this
 extern int hash_age;           // search generation (low 5 bits stored)
-extern HashEntry* hash_entry;  // slot selected for hash_key
+extern thread_local HashEntry* hash_entry;  // slot selected for hash_key
 
 // The sizing rule: slot count and fold for a size in megabytes (0 slots
 // below 5 megabytes). Pure; hash_init applies it.

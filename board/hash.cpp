@@ -10,14 +10,14 @@
 
 #include "board/board.h"
 
-uint64_t hash_key;
-uint64_t move_key_change;
+thread_local uint64_t hash_key;
+thread_local uint64_t move_key_change;
 HashEntry* hash_table;
 int hash_records;
 int hash_mask;
 int hash_fold;
 int hash_age;
-HashEntry* hash_entry;
+thread_local HashEntry* hash_entry;
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "board/board.h"
 
-HistoryRecord history[HISTORY_SIZE];
-int history_count;
-int ply;
+thread_local HistoryRecord history[HISTORY_SIZE];
+thread_local int history_count;
+thread_local int ply;
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include "board/board.h"
 
-MoveEntry move_list[MOVE_STACK_SIZE];
-int first_move[MAX_PLY];
-int last_move[MAX_PLY];
-int king_capture;
-int in_check_flag;
+thread_local MoveEntry move_list[MOVE_STACK_SIZE];
+thread_local int first_move[MAX_PLY];
+thread_local int last_move[MAX_PLY];
+thread_local int king_capture;
+thread_local int in_check_flag;
 
 namespace {
 

@@ -6,8 +6,8 @@
 // valuable enemy pieces from the destination, placement, and the history.
 #include "board/board.h"
 
-uint32_t history_table[64][64];
-uint32_t history_max;
+thread_local uint32_t history_table[64][64];
+thread_local uint32_t history_max;
 
 namespace {
 

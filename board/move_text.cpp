@@ -7,7 +7,7 @@
 
 namespace {
 
-char text_buffer[16];
+thread_local char text_buffer[16];
 
 constexpr char promotion_letter(int kind) {
     return kind == KNIGHT ? 'n' : kind == BISHOP ? 'b' : kind == ROOK ? 'r' : 'q';

@@ -4,24 +4,15 @@
 
 #include "board/board.h"
 
-PieceRecord piece_list[2][17];
-PieceRecord* board[128];
+thread_local PieceRecord piece_list[2][17];
+thread_local PieceRecord* board[128];
 
-PieceRecord* const piece_slot[2][12] = {
-    {&piece_list[WHITE][8], &piece_list[WHITE][9], &piece_list[WHITE][10], &piece_list[WHITE][11],
-     &piece_list[WHITE][12], &piece_list[WHITE][13], &piece_list[WHITE][14], nullptr,
-     &piece_list[WHITE][15], nullptr, nullptr, nullptr},
-    {&piece_list[BLACK][8], &piece_list[BLACK][9], &piece_list[BLACK][10], &piece_list[BLACK][11],
-     &piece_list[BLACK][12], &piece_list[BLACK][13], &piece_list[BLACK][14], nullptr,
-     &piece_list[BLACK][15], nullptr, nullptr, nullptr},
-};
-
-int side, xside;
-int castle_flags;
-int ep_square = -1;
-int fifty;
-int material[2], piece_material[2];
-int king_square[2];
+thread_local int side, xside;
+thread_local int castle_flags;
+thread_local int ep_square = -1;
+thread_local int fifty;
+thread_local int material[2], piece_material[2];
+thread_local int king_square[2];
 
 namespace {
 

@@ -6,12 +6,12 @@
 
 #include "board/board.h"
 
-uint64_t occupied;
-uint64_t color_men[2];
-uint64_t kind_men[2][6];
-uint32_t alive_records[2];
-uint32_t pawn_records[2];
-uint64_t promoted_men[2];
+thread_local uint64_t occupied;
+thread_local uint64_t color_men[2];
+thread_local uint64_t kind_men[2][6];
+thread_local uint32_t alive_records[2];
+thread_local uint32_t pawn_records[2];
+thread_local uint64_t promoted_men[2];
 
 namespace {
 

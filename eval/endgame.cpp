@@ -6,7 +6,7 @@
 
 #include "eval/eval_terms.h"
 
-int action_square;
+thread_local int action_square;
 
 namespace {
 
@@ -52,19 +52,19 @@ int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
             if (queen_alive[e] && lines_up(own_king, s, ATTACK_BISHOP)) v += 3;
             if (lines_up(enemy_king, s, ATTACK_BISHOP)) v += 6;
             for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot) {
-                const PieceRecord* t = piece_slot[e][slot];
+                const PieceRecord* t = piece_slot(e, slot);
                 if (t->alive && lines_up(t->square, s, ATTACK_BISHOP)) v += 4;
             }
             if (sees_passer(s, p, c, ATTACK_BISHOP)) v += 3;
             if (sees_stop(s, q, e, ATTACK_BISHOP)) v += 3;
             break;
         case ROOK: {
-            const PieceRecord* enemy_queen = piece_slot[e][SLOT_QUEEN];
+            const PieceRecord* enemy_queen = piece_slot(e, SLOT_QUEEN);
             if (queen_alive[e] && (lines_up(own_king, s, ATTACK_ROOK) ||
                                    (king_adjacent(own_king - s) && lines_up(own_king, s, ATTACK_BISHOP))))
                 v += 3;
-            const PieceRecord* second = piece_slot[c][SLOT_ROOK + 1];
-            if (r == piece_slot[c][SLOT_ROOK] && second->alive && king_adjacent(second->square - s)) v += 6;
+            const PieceRecord* second = piece_slot(c, SLOT_ROOK + 1);
+            if (r == piece_slot(c, SLOT_ROOK) && second->alive && king_adjacent(second->square - s)) v += 6;
             v += 3 * lone_bishop_opposite(s, e);
             if (lines_up(enemy_king, s, ATTACK_ROOK)) v += 6;
             if (enemy_queen->alive && lines_up(enemy_queen->square, s, ATTACK_ROOK)) v += 4;
@@ -116,13 +116,13 @@ int endgame_evaluate() {
     score[side] += pawn_entry_duos(pawn_terms, true);
 
     // 2. the queens still on the board
-    const bool queen_alive[2] = {piece_slot[WHITE][SLOT_QUEEN]->alive != 0, piece_slot[BLACK][SLOT_QUEEN]->alive != 0};
+    const bool queen_alive[2] = {piece_slot(WHITE, SLOT_QUEEN)->alive != 0, piece_slot(BLACK, SLOT_QUEEN)->alive != 0};
 
     // 3. bishop pair, +6 more side by side off the back row
     for (int c = WHITE; c <= BLACK; ++c) {
         if (!set_bishop_code(c)) continue;
         score[c] += BISHOP_PAIR;
-        const int a = piece_slot[c][SLOT_BISHOP]->square, b = piece_slot[c][SLOT_BISHOP + 1]->square;
+        const int a = piece_slot(c, SLOT_BISHOP)->square, b = piece_slot(c, SLOT_BISHOP + 1)->square;
         const bool off_back_row = c == WHITE ? a < 112 && b < 112 : a > 7 && b > 7;
         if (off_back_row && king_adjacent(a - b)) score[c] += 6;
     }

@@ -8,9 +8,9 @@
 #include "board/board.h"
 
 // 1, 2 or 3 by material (set_game_phase); read by the evaluation.
-extern int game_phase;
+extern thread_local int game_phase;
 // piece_material of both colours when the current search started.
-extern int root_piece_material[2];
+extern thread_local int root_piece_material[2];
 // Number of set bits of each byte value; filled by init_bit_count at start-up.
 extern uint8_t bit_count[256];
 

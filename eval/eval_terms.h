@@ -11,15 +11,15 @@
 // ---------------------------------------------------------------- per-call words
 // Rewritten by every evaluate / endgame_evaluate call and read by its later
 // steps within the same call only.
-extern int king_file[2];        // king_square & 7
-extern int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
-extern int king_shelter[2];     // shelter points - 16 of a wing king, else 0
-extern int8_t pawn_rear[2][10];  // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
-extern int best_passer[2];      // most advanced passer in the endgame, 0 none
-extern int king_quadrant[2];    // quarter of the board holding each king
-extern int quadrant_count[2];   // own men in the own king's quarter minus enemy men there
-extern int back_rank_guard[2];  // negative: the back row lacks a heavy defender
-extern int queen_out[2];        // opening only: the queen has left its own half
+extern thread_local int king_file[2];        // king_square & 7
+extern thread_local int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
+extern thread_local int king_shelter[2];     // shelter points - 16 of a wing king, else 0
+extern thread_local int8_t pawn_rear[2][10];  // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
+extern thread_local int best_passer[2];      // most advanced passer in the endgame, 0 none
+extern thread_local int king_quadrant[2];    // quarter of the board holding each king
+extern thread_local int quadrant_count[2];   // own men in the own king's quarter minus enemy men there
+extern thread_local int back_rank_guard[2];  // negative: the back row lacks a heavy defender
+extern thread_local int queen_out[2];        // opening only: the queen has left its own half
 
 // ---------------------------------------------------------------- weights both term sets use
 constexpr int BISHOP_PAIR = 30;       // both bishops alive
@@ -116,7 +116,7 @@ int king_safety(int c);
 int blocked_king_file(int c);
 
 // ---------------------------------------------------------------- endgame.cpp
-extern int action_square;
+extern thread_local int action_square;
 int endgame_evaluate();
 
 // ---------------------------------------------------------------- threats.cpp

@@ -6,17 +6,17 @@
 #include "eval/eval.h"
 #include "eval/eval_terms.h"
 
-int game_phase = 1;
-int root_piece_material[2];
+thread_local int game_phase = 1;
+thread_local int root_piece_material[2];
 uint8_t bit_count[256];
 
-int king_file[2];
-int bishop_code[2];
-int king_shelter[2];
-int king_quadrant[2];
-int quadrant_count[2];
-int back_rank_guard[2];
-int queen_out[2];
+thread_local int king_file[2];
+thread_local int bishop_code[2];
+thread_local int king_shelter[2];
+thread_local int king_quadrant[2];
+thread_local int quadrant_count[2];
+thread_local int back_rank_guard[2];
+thread_local int queen_out[2];
 
 namespace {
 
@@ -76,8 +76,8 @@ void set_game_phase() {
 }
 
 int set_bishop_code(int c) {
-    const PieceRecord* a = piece_slot[c][SLOT_BISHOP];
-    const PieceRecord* b = piece_slot[c][SLOT_BISHOP + 1];
+    const PieceRecord* a = piece_slot(c, SLOT_BISHOP);
+    const PieceRecord* b = piece_slot(c, SLOT_BISHOP + 1);
     if (a->alive && b->alive) {
         bishop_code[c] = 4;
         return 1;
@@ -125,7 +125,7 @@ int evaluate(int alpha, int beta) {
         quadrant_count[c] = 0;
         back_rank_guard[c] = 0;
         men[c] = square_bit(king_square[c]);
-        const PieceRecord* q = piece_slot[c][SLOT_QUEEN];
+        const PieceRecord* q = piece_slot(c, SLOT_QUEEN);
         queen_out[c] = game_phase == 1 && q->alive && (c == WHITE ? q->square < 64 : q->square >= 56);
     }
 
@@ -133,7 +133,7 @@ int evaluate(int alpha, int beta) {
     for (int c = WHITE; c <= BLACK; ++c) {
         if (!set_bishop_code(c)) continue;
         score[c] += BISHOP_PAIR;
-        if (king_adjacent(piece_slot[c][SLOT_BISHOP]->square - piece_slot[c][SLOT_BISHOP + 1]->square))
+        if (king_adjacent(piece_slot(c, SLOT_BISHOP)->square - piece_slot(c, SLOT_BISHOP + 1)->square))
             score[c] += 4;
     }
 
@@ -187,7 +187,7 @@ int evaluate(int alpha, int beta) {
         score[c] -= 10;
         const int e = c ^ 1;
         for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot) {
-            const PieceRecord* p = piece_slot[e][slot];
+            const PieceRecord* p = piece_slot(e, slot);
             if (p->alive && square_row(p->square) == BACK_ROW[c]) score[c] -= 5;
         }
     }

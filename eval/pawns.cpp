@@ -10,8 +10,8 @@
 
 #include "eval/eval_terms.h"
 
-int8_t pawn_rear[2][10];
-int best_passer[2];
+thread_local int8_t pawn_rear[2][10];
+thread_local int best_passer[2];
 
 namespace {
 
@@ -109,7 +109,7 @@ constexpr int PAWN_TABLE_BITS = 12;
 
 // Indexed by a hash of the two pawn sets; a slot keeps the structure last
 // stored there. Zero-initialised, so every slot starts empty.
-PawnEntry pawn_table_slots[1 << PAWN_TABLE_BITS];
+thread_local PawnEntry pawn_table_slots[1 << PAWN_TABLE_BITS];
 
 PawnEntry& pawn_slot(const uint64_t pawns[2]) {
     const uint64_t h = pawns[WHITE] * 0x9E3779B97F4A7C15ull ^ (pawns[BLACK] + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;

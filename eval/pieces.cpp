@@ -60,7 +60,7 @@ inline int stray_penalty(int c) { return floor_shift(king_shelter[c], 3); }
 // The own queen touches square s along a diagonal (bit ATTACK_BISHOP) or a
 // rank or file (ATTACK_ROOK).
 bool queen_adjacent(int c, int s, int bit) {
-    const PieceRecord* q = piece_slot[c][SLOT_QUEEN];
+    const PieceRecord* q = piece_slot(c, SLOT_QUEEN);
     return q->alive && king_adjacent(q->square - s) && lines_up(q->square, s, bit);
 }
 
@@ -95,8 +95,8 @@ int evaluate_knight(const PieceRecord* r) {
     // 2. out of reach of the enemy's lone bishop
     v += lone_bishop_opposite(s, e);
     // 3. the pair a knight step apart
-    const PieceRecord* second = piece_slot[c][SLOT_KNIGHT + 1];
-    if (r == piece_slot[c][SLOT_KNIGHT] && second->alive && knight_step(second->square - s)) v += 2;
+    const PieceRecord* second = piece_slot(c, SLOT_KNIGHT + 1);
+    if (r == piece_slot(c, SLOT_KNIGHT) && second->alive && knight_step(second->square - s)) v += 2;
     // 4. guarded by a pawn
     if (guard) v += 1;
     // 5. on the wing of an exposed enemy king
@@ -150,7 +150,7 @@ int evaluate_bishop(const PieceRecord* r) {
     // 6. diagonals to the enemy king, queen and rooks, blockers ignored
     if (lines_up(enemy_king, s, ATTACK_BISHOP)) v += 3;
     for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot)
-        if (alive_on_line(piece_slot[e][slot], s, ATTACK_BISHOP)) v += 2;
+        if (alive_on_line(piece_slot(e, slot), s, ATTACK_BISHOP)) v += 2;
     // 7. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;
@@ -184,13 +184,13 @@ int evaluate_rook(const PieceRecord* r) {
     // 6. in the quarter of an exposed enemy king, the more with the queen beside it
     v += quarter_attack<ATTACK_ROOK>(c, s);
     // 7. connected rooks
-    const PieceRecord* second = piece_slot[c][SLOT_ROOK + 1];
-    if (r == piece_slot[c][SLOT_ROOK] && second->alive && king_adjacent(second->square - s) &&
+    const PieceRecord* second = piece_slot(c, SLOT_ROOK + 1);
+    if (r == piece_slot(c, SLOT_ROOK) && second->alive && king_adjacent(second->square - s) &&
         lines_up(second->square, s, ATTACK_ROOK))
         v += 4;
     // 8. ranks and files to the enemy king and queen, blockers ignored
     if (lines_up(enemy_king, s, ATTACK_ROOK)) v += 2;
-    if (alive_on_line(piece_slot[e][SLOT_QUEEN], s, ATTACK_ROOK)) v += 1;
+    if (alive_on_line(piece_slot(e, SLOT_QUEEN), s, ATTACK_ROOK)) v += 1;
     // 9. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;

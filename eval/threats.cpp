@@ -27,7 +27,7 @@ inline bool clear_line(int a, int b, uint64_t occupancy) { return (between_squar
 // `except` reaches s along a clear line of the attack bit.
 bool slot_line_attacks(int s, int c, int first, int last, int bit, int except, uint64_t occupancy) {
     for (int slot = first; slot <= last; ++slot) {
-        const PieceRecord* p = piece_slot[c][slot];
+        const PieceRecord* p = piece_slot(c, slot);
         if (p->alive && p->square != except && lines_up(p->square, s, bit) && clear_line(p->square, s, occupancy))
             return true;
     }
@@ -98,7 +98,7 @@ int threat_term(int kind, int first_slot, int last_slot, int lowest_target, cons
     const bool slider = kind != KNIGHT;
     int total = 0;
     for (int slot = first_slot; slot <= last_slot; ++slot) {
-        const PieceRecord* piece = piece_slot[side][slot];
+        const PieceRecord* piece = piece_slot(side, slot);
         if (!piece->alive) continue;
         const int from = piece->square;
         for (const PieceRecord* target = &piece_list[xside][KING_RECORD]; target->kind >= lowest_target; --target) {

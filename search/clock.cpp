@@ -8,11 +8,11 @@
 #include "search/search.h"
 #include "search/search_internal.h"
 
-SearchLimits search_limits;
-int time_out;
-int late_stop_armed;
-jmp_buf abort_point;
-int (*stop_hook)() = limits_reached;
+thread_local SearchLimits search_limits;
+thread_local int time_out;
+thread_local int late_stop_armed;
+thread_local jmp_buf abort_point;
+thread_local int (*stop_hook)() = limits_reached;
 
 int now_ms() {
     timeval tv;

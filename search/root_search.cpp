@@ -10,12 +10,12 @@
 #include "search/search.h"
 #include "search/search_internal.h"
 
-int root_score = NO_SCORE;
-int root_depth;
-int root_result;
-const char* search_failure;
-void (*progress_hook)(int event);
-void (*warning_hook)(const char* text);
+thread_local int root_score = NO_SCORE;
+thread_local int root_depth;
+thread_local int root_result;
+thread_local const char* search_failure;
+thread_local void (*progress_hook)(int event);
+thread_local void (*warning_hook)(const char* text);
 
 namespace {
 

@@ -22,17 +22,17 @@ constexpr int FIRST_SCORE = 20000000;     // the hash or PV move, picked first
 // ---------------------------------------------------------------- search-wide state
 constexpr int PV_ROWS = 50;     // rows 0..49: the quiescence search reaches ply 49
 constexpr int PV_COLUMNS = 51;
-extern Move pv[PV_ROWS][PV_COLUMNS];  // triangular principal variation, row = ply
-extern int pv_length[PV_ROWS + 1];    // one past the last filled column of each row
-extern int follow_pv;         // the node lies on the previous iteration's line
-extern int64_t nodes;         // search and quiescence nodes of the current search
-extern int poll_mask;         // the stop test runs when nodes & poll_mask is 0
-extern int poll_count;        // polls of the current search
-extern int quiesce_entry;     // 2 while a full-width node calls quiescence
-extern int extension_fraction;  // fractional extension in sixtieths of a ply
-extern int stalemate_seen;    // a node at ply 1 found itself stalemated
-extern int hash_hits;         // table hits that gave a move
-extern int null_ply;          // ply of the node whose null move is in force, 0 none
+extern thread_local Move pv[PV_ROWS][PV_COLUMNS];  // triangular principal variation, row = ply
+extern thread_local int pv_length[PV_ROWS + 1];    // one past the last filled column of each row
+extern thread_local int follow_pv;         // the node lies on the previous iteration's line
+extern thread_local int64_t nodes;         // search and quiescence nodes of the current search
+extern thread_local int poll_mask;         // the stop test runs when nodes & poll_mask is 0
+extern thread_local int poll_count;        // polls of the current search
+extern thread_local int quiesce_entry;     // 2 while a full-width node calls quiescence
+extern thread_local int extension_fraction;  // fractional extension in sixtieths of a ply
+extern thread_local int stalemate_seen;    // a node at ply 1 found itself stalemated
+extern thread_local int hash_hits;         // table hits that gave a move
+extern thread_local int null_ply;          // ply of the node whose null move is in force, 0 none
 
 // Option flags, each 0 or 1 (1 unless a front end sets them otherwise).
 extern int nullmove;
@@ -132,22 +132,22 @@ struct SearchLimits {
 constexpr int RESULT_STALEMATE = 4;
 constexpr int MAX_ITERATION = 25;  // iterations run from 1 up to 24
 
-extern SearchLimits search_limits;  // the limits of the current search
-extern int time_out;         // the stop test ended the current search
-extern int late_stop_armed;  // a root move other than the first was searched in this iteration
-extern int root_score;       // score of the best root move, NO_SCORE when none
-extern int root_depth;       // iteration being searched or last searched
-extern int root_result;      // 0 or RESULT_STALEMATE
+extern thread_local SearchLimits search_limits;  // the limits of the current search
+extern thread_local int time_out;         // the stop test ended the current search
+extern thread_local int late_stop_armed;  // a root move other than the first was searched in this iteration
+extern thread_local int root_score;       // score of the best root move, NO_SCORE when none
+extern thread_local int root_depth;       // iteration being searched or last searched
+extern thread_local int root_result;      // 0 or RESULT_STALEMATE
 // Why the search had to give up (the move stack ran full: "move stack
 // fails" or "stack fails"), null when it did not. The front end decides
 // what follows; the result words then hold the best move found so far.
-extern const char* search_failure;
+extern thread_local const char* search_failure;
 
 // The stop test of the current search: nonzero ends it at once. The front
 // end installs its own (to read input while thinking, say); by default it
 // is limits_reached. It runs every poll_mask + 1 nodes from the tenth poll
 // of a search on, and once per iteration at the root.
-extern int (*stop_hook)();
+extern thread_local int (*stop_hook)();
 // The clock rules of search_limits, the move time and the node limit.
 int limits_reached();
 // Runs stop_hook; returns when the search may go on, otherwise sets
@@ -158,9 +158,9 @@ void check_time();
 // move becomes the best of its iteration, PROGRESS_ITERATION when an
 // iteration is complete. Null when nobody listens.
 constexpr int PROGRESS_NEW_BEST = 0, PROGRESS_ITERATION = 1;
-extern void (*progress_hook)(int event);
+extern thread_local void (*progress_hook)(int event);
 // A warning the search prints and goes on after ("stack fails"); null drops it.
-extern void (*warning_hook)(const char* text);
+extern thread_local void (*warning_hook)(const char* text);
 
 // Finds the best move of the position whose ply-0 list generate_root_moves
 // has made. Leaves the move in pv[0][0] (0 when none), its line in pv[0],

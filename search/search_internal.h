@@ -9,7 +9,7 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
-extern jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
+extern thread_local jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
 
 // The three searches share one body each for the full-width and the
 // quiescence nodes; the kind says which search a node belongs to.

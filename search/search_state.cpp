@@ -3,17 +3,17 @@
 
 #include "search/search.h"
 
-Move pv[PV_ROWS][PV_COLUMNS];
-int pv_length[PV_ROWS + 1];
-int follow_pv;
-int64_t nodes;
-int poll_mask = 4095;
-int poll_count;
-int quiesce_entry;
-int extension_fraction;
-int stalemate_seen;
-int hash_hits;
-int null_ply;
+thread_local Move pv[PV_ROWS][PV_COLUMNS];
+thread_local int pv_length[PV_ROWS + 1];
+thread_local int follow_pv;
+thread_local int64_t nodes;
+thread_local int poll_mask = 4095;
+thread_local int poll_count;
+thread_local int quiesce_entry;
+thread_local int extension_fraction;
+thread_local int stalemate_seen;
+thread_local int hash_hits;
+thread_local int null_ply;
 
 int nullmove = 1;
 int pre_prune = 1;
