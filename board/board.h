@@ -431,7 +431,7 @@ struct HistoryRecord {
 };
 
 // Room for GAME_HISTORY_LIMIT game half-moves plus the deepest search line
-// (the quiescence search stops at ply 49). The driver keeps games within the
+// (the quiescence search stops at ply 49). The xboard front end keeps games within the
 // limit, so nothing ever writes past the stack.
 constexpr int GAME_HISTORY_LIMIT = 1000;
 constexpr int HISTORY_SIZE = GAME_HISTORY_LIMIT + 64;

@@ -1,6 +1,6 @@
 // Hash keys and the transposition table: one 10-byte entry per slot, no
 // buckets. The key is updated incrementally after every search move and
-// restored by copy after unmake; the driver recomputes it after any other
+// restored by copy after unmake; the front end recomputes it after any other
 // change of position.
 #include <cassert>
 #include <cstdlib>

@@ -5,7 +5,6 @@
 
 #include <csetjmp>
 
-#include "search/search.h"
 #include "search/search_internal.h"
 
 thread_local SearchLimits search_limits;

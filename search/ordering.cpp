@@ -1,7 +1,7 @@
 // Move ordering: the previous principal variation first, then the table's
 // move, then the rest by their generation scores, chosen lazily one entry at
 // a time.
-#include "search/search.h"
+#include "search/search_internal.h"
 
 namespace {
 

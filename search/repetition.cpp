@@ -4,7 +4,7 @@
 // and en passant are not compared.
 #include <cstring>
 
-#include "search/search.h"
+#include "search/search_internal.h"
 
 int repetition_walk(int oldest, int wanted) {
     int counter[128];

@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "eval/eval.h"
-#include "search/search.h"
 #include "search/search_internal.h"
 
 thread_local int root_score = NO_SCORE;

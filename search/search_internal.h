@@ -9,7 +9,70 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
+// Ordering scores with a meaning of their own (the score scale itself is the
+// board's, beside the table that stores it).
+constexpr int ILLEGAL_SCORE = -20000000;  // an entry found illegal or abandoned
+constexpr int FIRST_SCORE = 20000000;     // the hash or PV move, picked first
+
+// ---------------------------------------------------------------- the search's own words
 extern thread_local jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
+extern thread_local int time_out;         // the stop test ended the current search
+extern thread_local int late_stop_armed;  // a root move other than the first was searched in this iteration
+extern thread_local int follow_pv;         // the node lies on the previous iteration's line
+extern thread_local int poll_count;        // polls of the current search
+extern thread_local int quiesce_entry;     // 2 while a full-width node calls quiescence
+extern thread_local int extension_fraction;  // fractional extension in sixtieths of a ply
+extern thread_local int stalemate_seen;    // a node at ply 1 found itself stalemated
+extern thread_local int null_ply;          // ply of the node whose null move is in force, 0 none
+
+// ---------------------------------------------------------------- searches
+// Scores are fail-soft, from the side to move's view, for the position at
+// the current ply. Every search may leave through check_time's jump.
+
+// The principal-variation search. full_alpha is the lower bound of the
+// caller's real window: a scout node that fails low re-searches itself
+// with alpha widened to it.
+int search_pvs(int alpha, int beta, int depth, int full_alpha);
+// Plain alpha-beta: null-window children of search_pvs, the null-move
+// verification, and the root when nega_scout is off.
+int search_ab(int alpha, int beta, int depth);
+// Passes the move and searches the opponent with search_null on the null
+// window around beta; returns the score from the passing side's view.
+int null_move_search(int beta, int depth);
+// The search below a null move: no principal variation, no repetition test.
+int search_null(int alpha, int beta, int depth);
+// The quiescence searches under search_pvs, search_ab and search_null.
+int quiesce_pvs(int alpha, int beta, int full_alpha);
+int quiesce_ab(int alpha, int beta);
+int quiesce_null(int alpha, int beta);
+
+// ---------------------------------------------------------------- ordering (ordering.cpp)
+// Swaps the highest-scored entry from i on (the first of equals) into i.
+void pick_best(int i);
+// Moves pv[0][ply] to the front of the ply's list; follow_pv says whether it was there.
+void pv_move_first();
+// Gives m FIRST_SCORE; 1 when m is in the ply's list.
+int boost_move(Move m);
+// Between root iterations: pv[0][ply] gets FIRST_SCORE, a former first move FIRST_SCORE - 1.
+void root_mark_pv();
+// At the start of a search: pv[0][0] gets FIRST_SCORE when it is in the ply-0 list.
+void root_pv_first();
+
+// ---------------------------------------------------------------- repetition (repetition.cpp)
+// The position occurred before since the last irreversible move.
+int is_repetition();
+
+// ---------------------------------------------------------------- the root (root_search.cpp, clock.cpp)
+// Runs stop_hook; returns when the search may go on, otherwise sets
+// time_out and jumps back to root_search.
+void check_time();
+// Finds the best move of the position whose ply-0 list generate_root_moves
+// has made. Leaves the move in pv[0][0] (0 when none), its line in pv[0],
+// root_score, root_depth, root_result, nodes and search_failure. Leaves the
+// position and ply as it found them; hash_key is left undefined after an
+// abort (search_move restores it).
+void root_search(const SearchLimits& limits);
+
 
 // The three searches share one body each for the full-width and the
 // quiescence nodes; the kind says which search a node belongs to.

@@ -1,7 +1,7 @@
 // The search-wide state shared by the searches, the root and the front ends.
 #include <cstring>
 
-#include "search/search.h"
+#include "search/search_internal.h"
 
 thread_local Move pv[PV_ROWS][PV_COLUMNS];
 thread_local int pv_length[PV_ROWS + 1];

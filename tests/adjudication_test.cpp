@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "test_support.h"
 
 namespace {

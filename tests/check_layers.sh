@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header from a layer above its own.
-# Layers, bottom up: board <- eval <- search <- the front ends (driver for
-# xboard, uci), which stand side by side and never include each other.
+# Layers, bottom up: board <- eval <- search <- the front ends (xboard and
+# uci), which stand side by side and never include each other.
 set -u
 cd "$(dirname "$0")/.."
 allowed() {
@@ -9,12 +9,12 @@ allowed() {
     board) echo "board" ;;
     eval) echo "board eval" ;;
     search) echo "board eval search" ;;
-    driver) echo "board eval search driver" ;;
+    xboard) echo "board eval search xboard" ;;
     uci) echo "board eval search uci" ;;
   esac
 }
 status=0
-for layer in board eval search driver uci; do
+for layer in board eval search xboard uci; do
   [ -d "$layer" ] || continue
   ok=$(allowed "$layer")
   for file in "$layer"/*.h "$layer"/*.cpp; do

@@ -1,7 +1,7 @@
 // The time budget of each move and how often the search looks at the clock.
 #include <gtest/gtest.h>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "search/search.h"
 #include "test_support.h"
 

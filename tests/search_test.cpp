@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "driver/driver.h"
-#include "search/search.h"
+#include "xboard/xboard.h"
+#include "search/search_internal.h"
 #include "tools/tools.h"
 #include "test_support.h"
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "eval/eval.h"
 #include "play_out_starts.h"
-#include "search/search.h"
+#include "search/search_internal.h"
 
 namespace {
 
@@ -14,33 +14,8 @@ uint32_t random_state;
 }  // namespace
 
 void EngineTest::SetUp() {
-    static bool tables_built = false;
-    if (!tables_built) {
-        init_bit_count();
-        init_tables();
-        tables_built = true;
-    }
-    new_position();
-    clear_search_tables();
-    ASSERT_GT(hash_init(8), 0);
-    compute_hash_key();
-    generate_root_moves();
+    ASSERT_GT(start_engine(8), 0);
     for (const SearchOption& o : search_options) *o.flag = 1;
-    // The search's and the evaluation's words as at start-up.
-    root_score = NO_SCORE;
-    root_depth = root_result = 0;
-    time_out = late_stop_armed = 0;
-    search_failure = nullptr;
-    stop_hook = limits_reached;
-    progress_hook = nullptr;
-    warning_hook = nullptr;
-    follow_pv = quiesce_entry = extension_fraction = stalemate_seen = hash_hits = null_ply = 0;
-    poll_mask = 4095;
-    poll_count = 0;
-    nodes = 0;
-    game_phase = 1;
-    root_piece_material[WHITE] = piece_material[WHITE];
-    root_piece_material[BLACK] = piece_material[BLACK];
     // The xboard front end's words.
     engine_side = NO_SIDE;
     game_number = 0;

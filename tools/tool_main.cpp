@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "eval/eval.h"
+#include "search/search.h"
 #include "tools/tools.h"
 
 namespace {
@@ -46,9 +46,7 @@ int main(int argc, char** argv) {
         print_usage(stdout);
         return argc < 2 ? 2 : 0;
     }
-    init_bit_count();
-    init_tables();
-    new_position();
+    start_engine(0);  // each command sizes the table it needs
     for (const ToolCommand& c : commands)
         if (!std::strcmp(argv[1], c.name)) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "vexmoth-tool: unknown command '%s'\n", argv[1]);

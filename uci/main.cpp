@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/eval.h"
 #include "uci/uci.h"
 
 const char* words[MAX_WORDS];
@@ -102,13 +101,7 @@ int word_number(int i, int64_t low, int64_t high, int64_t* value) {
 }
 
 int main() {
-    init_bit_count();
-    init_tables();
-    new_position();
-    clear_search_tables();
-    set_hash_size(DEFAULT_HASH_MB);
-    compute_hash_key();
-    generate_root_moves();
+    if (start_engine(DEFAULT_HASH_MB) < 0) report_no_table(DEFAULT_HASH_MB);
     // A GUI's interrupt must not end the engine, and a GUI that has gone
     // away is noticed by the end of input, not by a signal on writing.
     std::signal(SIGINT, SIG_IGN);

@@ -70,8 +70,11 @@ void command_setoption() {
     output_line("info string unknown option: %s", shown_text(name));
 }
 
+void report_no_table(int megabytes) {
+    output_line("info string no memory for a table of %d MB: playing without a table", megabytes);
+}
+
 void set_hash_size(int megabytes) {
-    if (hash_init(megabytes) < 0)
-        output_line("info string no memory for a table of %d MB: playing without a table", megabytes);
+    if (hash_init(megabytes) < 0) report_no_table(megabytes);
     compute_hash_key();
 }

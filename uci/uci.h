@@ -93,3 +93,5 @@ void command_setoption();
 // Sizes the table to megabytes (below 5 none); says so when the memory
 // cannot be had, and then plays without a table.
 void set_hash_size(int megabytes);
+// Tells the GUI that the table of that size could not be had.
+void report_no_table(int megabytes);

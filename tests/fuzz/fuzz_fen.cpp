@@ -89,8 +89,7 @@ void check_list() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz_start_up();
-    hash_init(5);  // the smallest table: update_hash_key works only with one
+    fuzz_start_up(5);  // the smallest table
     return 0;
 }
 
@@ -107,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(hash_key == position_key());
     FUZZ_CHECK(history_count == 0 && ply == 0);
 
-    // As the driver does after a set-up: check status, then the ply-0 list.
+    // As a front end does after a set-up: check status, then the ply-0 list.
     in_check_flag = find_checker(xside);
     FUZZ_CHECK(in_check_flag == 0 || in_check_flag == 1 || in_check_flag == 2);
     gen_moves();

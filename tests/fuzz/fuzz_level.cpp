@@ -1,9 +1,9 @@
 // The "level" line and the move budget on arbitrary text. Input: bytes 0-3
-// and 4-7 are the "time" and "otim" words in centiseconds (as the driver
-// stores them, held within the clock limit), bytes 8-9 the half-moves played;
-// the rest is the line. The time control must come out as one of the three
-// modes with an increment within the clock limit, and the poll mask never
-// negative.
+// and 4-7 are the "time" and "otim" words in centiseconds (as the xboard
+// front end stores them, held within the clock limit), bytes 8-9 the
+// half-moves played; the rest is the line. The time control must come out
+// as one of the three modes with an increment within the clock limit, and
+// the poll mask never negative.
 #include "fuzz_support.h"
 #include "search/search.h"
 

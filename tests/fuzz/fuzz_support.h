@@ -9,8 +9,9 @@
 #include <string>
 
 #include "board/board.h"
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "eval/eval.h"
+#include "search/search.h"
 
 // Unlike assert, stays in every build; the trap makes libFuzzer keep the input.
 #define FUZZ_CHECK(condition)                                                                  \
@@ -21,12 +22,9 @@
         }                                                                                      \
     } while (0)
 
-// The tables the engine builds at start-up, and the initial position.
-inline void fuzz_start_up() {
-    init_bit_count();
-    init_tables();
-    new_position();
-}
+// The engine as it starts, with a table of the size given (update_hash_key
+// works only with one).
+inline void fuzz_start_up(int hash_megabytes) { start_engine(hash_megabytes); }
 
 // The input as a C string: the bytes up to the first NUL, then a NUL.
 inline std::string input_text(const uint8_t* data, size_t size) {

@@ -30,7 +30,7 @@ int play_random_move() {
         if (!make_legal_move(m)) continue;
         generate_root_moves();
         if (!king_capture) return 1;
-        // Cannot happen after a legal move; the driver would take it back.
+        // Cannot happen after a legal move; the front end would take it back.
         unmake_move();
         generate_root_moves();
         return 0;
@@ -47,7 +47,7 @@ bool coordinate(const char* s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz_start_up();
+    fuzz_start_up(0);
     return 0;
 }
 

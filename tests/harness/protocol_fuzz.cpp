@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "eval/eval.h"
 #include "search/search.h"
 #include "engine_process.h"
@@ -268,7 +268,6 @@ Outcome run_session(int number, long long& lines_sent) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    init_tables();
-    init_bit_count();
+    start_engine(0);  // the fuzzer keeps its own copy of the engine's position
     return run_fuzz_sessions(argc, argv, "protocol fuzz", run_session);
 }

@@ -21,7 +21,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 namespace {
 

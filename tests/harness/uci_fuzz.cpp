@@ -35,6 +35,7 @@
 #include "engine_process.h"
 #include "eval/eval.h"
 #include "harness/fuzz_sessions.h"
+#include "search/search.h"
 #include "play_out_starts.h"
 
 namespace {
@@ -391,7 +392,6 @@ Outcome run_session(int number, long long& lines) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    init_tables();
-    init_bit_count();
+    start_engine(0);  // the fuzzer keeps its own copy of the engine's position
     return run_fuzz_sessions(argc, argv, "uci protocol fuzz", run_session);
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 void think() {
     // The history has room for GAME_HISTORY_LIMIT game half-moves plus the

@@ -1,6 +1,6 @@
 // The opponent's move text ("e2e4", "e7e8q") turned into an entry of the
 // ply-0 list.
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 namespace {
 

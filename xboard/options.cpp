@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 namespace {
 
@@ -42,10 +42,9 @@ void write_default_file() {
 
 const char* on_off(int flag) { return flag ? "On" : "Off"; }
 
-// The table of the size the file asks for, described in the log; without
-// the memory the engine cannot play as configured and ends.
-void size_hash_table(int megabytes) {
-    const int records = hash_init(megabytes);
+// The table the file asked for, described in the log; without the memory
+// the engine cannot play as configured and ends.
+void log_table(int records) {
     if (records < 0) fatal_exit("allocate hash failed");
     if (records == 0)
         log_printf("No Hash Table used\n");
@@ -81,7 +80,7 @@ int read_options_file(FILE* f) {
     return hash_megabytes;
 }
 
-void read_options() {
+int read_options() {
     int hash_megabytes = 0;
     if (FILE* f = std::fopen("vexmo.ini", "r")) {
         hash_megabytes = read_options_file(f);
@@ -89,7 +88,11 @@ void read_options() {
     } else {
         write_default_file();
     }
-    size_hash_table(hash_megabytes);
+    return hash_megabytes;
+}
+
+void log_settings(int table_records) {
+    log_table(table_records);
     log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n\n",
                on_off(nullmove), on_off(pre_prune), on_off(tune), on_off(research),
                on_off(fractional_extension), on_off(nega_scout));

@@ -80,9 +80,14 @@ void think();
 void edit_mode();
 
 // ---------------------------------------------------------------- options file (options.cpp)
-// Reads vexmo.ini (or writes the default one), sizes the transposition table
-// and writes the settings to the log.
-void read_options();
+// Reads vexmo.ini, setting the six flags, and returns the table size it
+// asks for in megabytes. A missing file is written with the defaults and
+// this run keeps the built-in settings: every flag on and no table (0).
+int read_options();
+// Writes the table (what start_engine made of the size: its slot count, 0
+// for none) and the six flags to the log; ends the process with "telluser
+// allocate hash failed" when the table's memory could not be had (-1).
+void log_settings(int table_records);
 // Applies the lines of an options file to the six flags and returns the
 // table size it asks for in megabytes (0 when it names none).
 int read_options_file(FILE* f);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 int engine_side = NO_SIDE;
 int game_number;

@@ -2,7 +2,7 @@
 // per search, flushed after every line so the file is complete at all times.
 #include <cstdarg>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 FILE* log_file;
 

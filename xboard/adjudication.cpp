@@ -2,7 +2,7 @@
 // a result line and then stops playing (force mode) until told otherwise.
 #include <cstdio>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 #include "search/search.h"
 
 namespace {

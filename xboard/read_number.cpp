@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 const char* read_number(const char* text, int base, int* value) {
     char* end;

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "xboard/xboard.h"
 
 int engine_clock;
 int opponent_clock;

@@ -3,22 +3,14 @@
 // the settings come from vexmo.ini in the working directory.
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
-#include "driver/driver.h"
-#include "eval/eval.h"
+#include "xboard/xboard.h"
 
 int main() {
     log_file = std::fopen("vexmolog.txt", "w+");
     if (!log_file) return -1;
-    init_bit_count();
-    init_tables();
     nps_estimate = 50000;
-    poll_mask = 4095;
-    read_options();
-    new_position();
-    clear_search_tables();
-    compute_hash_key();
+    log_settings(start_engine(read_options()));
     engine_side = NO_SIDE;
     // Unbuffered both ways: every line reaches the front end at once, and no
     // input waits in a buffer the engine does not look at.
@@ -30,6 +22,5 @@ int main() {
     warning_hook = print_telluser;
     std::printf("\n");
     std::fflush(stdout);
-    gen_moves();
     command_loop();
 }
