@@ -12,6 +12,7 @@
 thread_local int root_score = NO_SCORE;
 thread_local int root_depth;
 thread_local int root_result;
+thread_local int completed_depth;
 thread_local const char* search_failure;
 thread_local void (*progress_hook)(int event);
 thread_local void (*warning_hook)(const char* text);
@@ -122,6 +123,7 @@ void iterate() {
     // 1. start
     const uint64_t saved_key = hash_key;
     root_depth = 0;
+    completed_depth = 0;
     count_material();
     root_piece_material[WHITE] = piece_material[WHITE];
     root_piece_material[BLACK] = piece_material[BLACK];
@@ -251,6 +253,7 @@ void iterate() {
             return;
         }
         hash_store(HASH_EXACT, depth, alpha, pv[0][0]);
+        completed_depth = depth;
         report(PROGRESS_ITERATION);
         if (root_score <= -MATE_BOUND) return;
         if (root_score >= MATE_BOUND) {

@@ -101,6 +101,7 @@ extern thread_local SearchLimits search_limits;  // the limits of the current se
 extern thread_local int root_score;       // score of the best root move, NO_SCORE when none
 extern thread_local int root_depth;       // iteration being searched or last searched
 extern thread_local int root_result;      // 0 or RESULT_STALEMATE
+extern thread_local int completed_depth;  // the last iteration this thread's search completed, 0 none
 // Why the search had to give up (the move stack ran full: "move stack
 // fails" or "stack fails"), null when it did not. The front end decides
 // what follows; the result words then hold the best move found so far.
@@ -126,3 +127,15 @@ extern thread_local void (*warning_hook)(const char* text);
 // generation, hash_hits cleared, root_search, and the key and its slot
 // restored afterwards.
 void search_move(const SearchLimits& limits);
+
+// ---------------------------------------------------------------- search threads (threads.cpp)
+constexpr int MAX_THREADS = 256;
+// Sets the number of search threads (clamped to 1 .. MAX_THREADS): the
+// calling thread, which reads the clock and the input, reports and chooses
+// the move, and count - 1 helpers that search the same root beside it,
+// sharing the table. Helpers are started or ended here only, never during
+// a search; between searches they sleep.
+void set_search_threads(int count);
+int search_threads();
+// The nodes of the current or last search, summed over every search thread.
+int64_t nodes_searched();
