@@ -22,7 +22,9 @@ fail() {
 
 # play DIR ENV...: starts the launcher in DIR with the environment given
 # (on top of an empty one but PATH), asks it for a move and quits. The
-# engine's output lands in $work/out, its standard error in $work/err.
+# engine's output lands in $work/out, its standard error in $work/err. The
+# lines are written from subshells: a launcher that ended without starting
+# the engine breaks the pipe, which must fail the case, not end this script.
 play() {
   local dir=$1
   shift
@@ -31,13 +33,13 @@ play() {
   (cd "$dir" && exec env -i PATH=/usr/bin:/bin "$@" "$launcher" <"$work/in" >"$work/out" 2>"$work/err") &
   local pid=$!
   exec 3>"$work/in"
-  printf 'new\nlevel 40 5 0\ntime 1000\notim 1000\ngo\n' >&3
+  (printf 'new\nlevel 40 5 0\ntime 1000\notim 1000\ngo\n' >&3) || true
   local waited=0
   while ! grep -q '^move ' "$work/out" 2>/dev/null && [ $waited -lt 300 ]; do
     sleep 0.1
     waited=$((waited + 1))
   done
-  printf 'quit\n' >&3
+  (printf 'quit\n' >&3) || true
   exec 3>&-
   wait "$pid" || fail "the engine exited with status $? ($*)"
   grep -q '^move [a-h][1-8][a-h][1-8]' "$work/out" || fail "no move played ($*): $(cat "$work/out")"
