@@ -63,6 +63,7 @@ awk '/^-/ { print substr($1, 4, 1) " " $6 }' "$work/contents" | sed 's|\./|/|' |
   echo "- /usr/share/doc/vexmoth/copyright"
   echo "- /usr/share/games/plugins/logos/vexmoth.png"
   echo "- /usr/share/games/plugins/xboard/vexmoth.eng"
+  echo "- /usr/share/games/vexmoth/vexmo.ini"
   echo "- /usr/share/man/man6/vexmoth-tool.6.gz"
   echo "- /usr/share/man/man6/vexmoth.6.gz"
   if [ -x "$build/vexmoth-uci" ]; then

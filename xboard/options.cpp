@@ -35,7 +35,7 @@ const char* const default_options[] = {
 void write_default_file() {
     FILE* f = std::fopen("vexmo.ini", "w");
     if (!f) return;  // the run goes on with the built-in settings
-    for (const char* line : default_options) std::fprintf(f, "%s\n", line);
+    write_default_options(f);
     std::fflush(f);
     std::fclose(f);
 }
@@ -54,6 +54,10 @@ void log_table(int records) {
 }
 
 }  // namespace
+
+void write_default_options(FILE* f) {
+    for (const char* line : default_options) std::fprintf(f, "%s\n", line);
+}
 
 // Lines that give a key and a number ("%i": decimal, 0x hex, 0 octal) set
 // it; comments, unknown keys and keys without a number are ignored. A line

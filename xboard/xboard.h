@@ -91,6 +91,9 @@ void log_settings(int table_records);
 // Applies the lines of an options file to the six flags and returns the
 // table size it asks for in megabytes (0 when it names none).
 int read_options_file(FILE* f);
+// Writes the default options file to f: the text the engine writes when
+// vexmo.ini is missing, and the build's copy for the packaged launcher.
+void write_default_options(FILE* f);
 
 // ---------------------------------------------------------------- game end (adjudication.cpp)
 // After the engine's search: declares mate, stalemate, resignation, the
