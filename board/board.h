@@ -485,12 +485,17 @@ struct HashEntry {
 #pragma pack(pop)
 static_assert(sizeof(HashEntry) == 10, "hash entries are packed into 10 bytes");
 
+// The table and its sizing words are one for all search threads; they and
+// hash_age change only between searches.
 extern HashEntry* hash_table;  // null when there is no table
 extern int hash_records;       // number of slots
 extern int hash_mask;          // 2^bits - 1
 extern int hash_fold;          // indices at or above hash_records fold down by this
 extern int hash_age;           // search generation (low 5 bits stored)
 extern thread_local HashEntry* hash_entry;  // slot selected for hash_key
+// The selected slot as this thread last read it (hash_hit) or wrote it
+// (hash_store): the readers below decode this copy, never the shared slot.
+extern thread_local HashEntry hash_copy;
 
 // The sizing rule: slot count and fold for a size in megabytes (0 slots
 // below 5 megabytes). Pure; hash_init applies it.
@@ -516,9 +521,11 @@ void update_hash_key(Move m);
 // will select (a capture that is no promotion or en passant), so that the
 // probe after the move finds it in the cache. Changes nothing.
 void prefetch_capture_slot(int from, int to);
-// Selects the slot of hash_key and returns the depth it holds.
+// Selects the slot of hash_key and returns the depth it holds (of whatever
+// position it holds).
 int hash_select();
-// The selected slot holds the current key's position.
+// The selected slot holds the current key's position: reads it into
+// hash_copy, which the readers below decode.
 int hash_hit();
 int hash_age_matches();
 int hash_depth();
@@ -528,4 +535,5 @@ int hash_score();
 // Stored move as the generators' word, or 0 (also for castling without the
 // right or en passant to another square).
 Move hash_move();
+// Stores an entry for hash_key under the replacement rule.
 void hash_store(int type, int depth, int score, Move m);

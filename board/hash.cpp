@@ -2,6 +2,17 @@
 // buckets. The key is updated incrementally after every search move and
 // restored by copy after unmake; the front end recomputes it after any other
 // change of position.
+//
+// One table serves every search thread, without locks. A thread reads a
+// slot once, into its own copy (hash_copy), and decodes only that copy; it
+// writes a slot with one copy of a whole entry built beforehand. A slot
+// read while another thread writes it can therefore mix the two entries,
+// never more; the lock catches that: it is stored XORed with a check of
+// the entry's own data (entry_check), so a lock and data that were not
+// stored together fail the hit test exactly as an entry of another
+// position does. The few reads of a lone field outside the hit test
+// (hash_select's depth, hash_full_permille) only guide the search or a
+// report, and any value they find is a valid one.
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -18,10 +29,27 @@ int hash_mask;
 int hash_fold;
 int hash_age;
 thread_local HashEntry* hash_entry;
+thread_local HashEntry hash_copy;
 
 namespace {
 
 uint32_t key_lock() { return uint32_t(hash_key >> 32); }
+
+// Folded into the stored lock. An empty slot (all zero) checks as 0, so it
+// keeps reading as an entry of the keys whose high word is 0, as it would
+// without the check; with one thread every hit and miss is as it would be.
+uint32_t entry_check(int16_t score_bound, uint32_t info) {
+    return info ^ uint32_t(uint16_t(score_bound)) * 0x9E3779B1u;
+}
+
+// The only reads and writes of a slot's bytes while searches run; other
+// threads may be reading or writing the same slot meanwhile (see above).
+HashEntry read_slot(const HashEntry* slot) {
+    HashEntry e;
+    std::memcpy(&e, slot, sizeof e);
+    return e;
+}
+void write_slot(HashEntry* slot, const HashEntry& e) { std::memcpy(slot, &e, sizeof e); }
 
 // The mask is below 2^31, so only the key's low word selects. Indices past
 // the last slot fold down, so the top slots serve two index values each.
@@ -111,7 +139,7 @@ int hash_full_permille() {
     if (!hash_table || sample == 0) return 0;
     int used = 0;
     for (int i = 0; i < sample; ++i) {
-        const HashEntry& e = hash_table[i];
+        const HashEntry e = read_slot(hash_table + i);
         if ((e.lock | e.info) != 0 && int((e.info >> 5) & 31) == (hash_age & 31)) ++used;
     }
     return used * 1000 / sample;
@@ -154,27 +182,31 @@ void prefetch_capture_slot(int from, int to) {
 int hash_select() {
     if (!hash_table) return 0;
     select_slot();
-    return hash_depth();
+    return int(read_slot(hash_entry).info & 31);
 }
 
-int hash_hit() { return hash_table && hash_entry->lock == key_lock(); }
+int hash_hit() {
+    if (!hash_table) return 0;
+    hash_copy = read_slot(hash_entry);
+    return (hash_copy.lock ^ entry_check(hash_copy.score_bound, hash_copy.info)) == key_lock();
+}
 
-int hash_age_matches() { return int((hash_entry->info >> 5) & 31) == (hash_age & 31); }
+int hash_age_matches() { return int((hash_copy.info >> 5) & 31) == (hash_age & 31); }
 
-int hash_depth() { return int(hash_entry->info & 31); }
+int hash_depth() { return int(hash_copy.info & 31); }
 
-int hash_type() { return hash_entry->score_bound & 3; }
+int hash_type() { return hash_copy.score_bound & 3; }
 
 // Mate scores are stored as distances from the node that stored them.
 int hash_score() {
-    const int s = floor_shift(hash_entry->score_bound, 2);
+    const int s = floor_shift(hash_copy.score_bound, 2);
     if (s <= -MATE_BOUND) return s + ply;
     if (s < MATE_BOUND) return s;
     return s - ply;
 }
 
 Move hash_move() {
-    const uint32_t info = hash_entry->info;
+    const uint32_t info = hash_copy.info;
     if ((info >> 10) == 0) return 0;
     const int flags = int(info >> 26);
     const int to = int((info >> 17) & 127), from = int((info >> 10) & 127);
@@ -199,20 +231,22 @@ void hash_store(int type, int depth, int score, Move m) {
     if (depth > 31) depth = 31;
     select_slot();
     if (hash_hit() && hash_age_matches() && hash_depth() >= depth) return;
-    hash_entry->lock = key_lock();
     if (score <= -MATE_BOUND)
         score -= ply;
     else if (score >= MATE_BOUND)
         score += ply;
     // Scores stay within 8000 + 49 plies, so score * 4 + type fits 16 bits.
     assert(score * 4 + type >= INT16_MIN && score * 4 + type <= INT16_MAX);
-    hash_entry->score_bound = int16_t(score * 4 + type);
-    uint32_t info = uint32_t(hash_age & 31) * 32 + uint32_t(depth);
+    HashEntry e;
+    e.score_bound = int16_t(score * 4 + type);
+    e.info = uint32_t(hash_age & 31) * 32 + uint32_t(depth);
     if (m) {
         const uint32_t flags = uint32_t(move_flags(m)) & 63;
         const uint32_t promote = (flags & MOVE_PROMOTE) ? uint32_t(move_promote(m) - 1) : 0;
-        info += (((flags * 4 + promote) * 128 + uint32_t(move_to(m))) * 128 + uint32_t(move_from(m)))
-                << 10;
+        e.info += (((flags * 4 + promote) * 128 + uint32_t(move_to(m))) * 128 + uint32_t(move_from(m)))
+                  << 10;
     }
-    hash_entry->info = info;
+    e.lock = key_lock() ^ entry_check(e.score_bound, e.info);
+    write_slot(hash_entry, e);
+    hash_copy = e;  // what this thread now knows of the slot
 }
