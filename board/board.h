@@ -456,6 +456,28 @@ void make_null_move();
 // Takes back a record whose move is 0 (a null move).
 void unmake_null_move();
 
+// ---------------------------------------------------------------- position copy (position_copy.cpp)
+// A position at ply 0 as one search thread hands it to another: the
+// records, the game-state words, the game history, the key, and the ply-0
+// list with the check words it was generated under.
+struct PositionCopy {
+    PieceRecord records[2][17];
+    HistoryRecord history[HISTORY_SIZE];  // captured men point into records
+    int history_count;
+    int side, castle_flags, ep_square, fifty;
+    int king_square[2];
+    uint64_t key;
+    int in_check, checker;
+    uint64_t block;
+    int move_count;
+    MoveEntry moves[MOVE_STACK_SIZE];
+};
+// Copies this thread's position (at ply 0) and its ply-0 list.
+void save_position(PositionCopy* copy);
+// Sets this thread's position and ply-0 list to the copy, the board, the
+// square sets, the material and the key's slot with it.
+void load_position(const PositionCopy& copy);
+
 // ---------------------------------------------------------------- score scale
 // Scores are from the side to move's view, 100 = one pawn. The table stores
 // mate scores as distances from the node that stores them.

@@ -66,7 +66,7 @@ int limits_reached() {
             return 1;
     }
     if (l.movetime_ms > 0 && used >= l.movetime_ms) return 1;
-    return l.nodes > 0 && nodes >= l.nodes;
+    return l.nodes > 0 && nodes_searched() >= l.nodes;
 }
 
 void check_time() {

@@ -158,6 +158,7 @@ void iterate() {
     Move table_move = 0;
     if (probe_root_table(&table_move, &start_depth, &alpha)) return;
     if (start_depth < 1) start_depth = 1;
+    start_depth += depth_offset;
 
     // 3. ordering
     if (follow_pv)
@@ -352,7 +353,9 @@ void search_move(const SearchLimits& limits) {
     const uint64_t saved_key = hash_key;
     hash_hits = 0;
     ++hash_age;
+    start_helpers();
     root_search(limits);
+    finish_helpers();
     hash_key = saved_key;  // an abandoned search leaves the key undefined
     hash_select();
 }

@@ -23,6 +23,7 @@ extern thread_local int poll_count;        // polls of the current search
 extern thread_local int quiesce_entry;     // 2 while a full-width node calls quiescence
 extern thread_local int extension_fraction;  // fractional extension in sixtieths of a ply
 extern thread_local int stalemate_seen;    // a node at ply 1 found itself stalemated
+extern thread_local int depth_offset;      // added to the first iteration: 1 for every other helper
 extern thread_local int null_ply;          // ply of the node whose null move is in force, 0 none
 
 // ---------------------------------------------------------------- searches
@@ -72,6 +73,14 @@ void check_time();
 // position and ply as it found them; hash_key is left undefined after an
 // abort (search_move restores it).
 void root_search(const SearchLimits& limits);
+
+// ---------------------------------------------------------------- helpers (threads.cpp)
+// Called by the main thread around its root_search: hands the helpers this
+// position, its ply-0 list, line and history heuristic, and wakes them;
+// then stops them, waits for them, and takes the line of a helper that got
+// deeper. Nothing without helpers.
+void start_helpers();
+void finish_helpers();
 
 
 // The three searches share one body each for the full-width and the

@@ -1,14 +1,184 @@
-// The search threads.
+// The search threads: the front end's own thread (the main thread) runs
+// search_move; with N threads, N - 1 helpers search the same root beside
+// it, each with its own copy of everything a search writes, sharing the
+// transposition table, so that each finds what the others stored. Every
+// other helper starts one iteration deeper than the main thread, so the
+// helpers are not all a step behind it on the same line. The main thread
+// alone reads the clock and the input, reports and chooses the move; when
+// it stops, it stops the helpers and waits for them. Between searches the
+// helpers sleep on a condition variable.
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
 #include "search/search_internal.h"
+
+thread_local int depth_offset;
 
 namespace {
 
+// A helper polls its stop flag every 64 nodes: a poll is one relaxed load
+// and store, and 64 nodes take well under a millisecond, so a helper stops
+// within a millisecond of the main thread.
+constexpr int HELPER_POLL_MASK = 63;
+
+struct Helper {
+    std::thread thread;
+    std::atomic<int64_t> nodes{0};  // its nodes, published at every poll and at the end
+    // Its last completed iteration: written by the helper, read by the main
+    // thread only once every helper has stopped.
+    int depth;
+    int score;
+    int length;
+    Move line[PV_COLUMNS];
+};
+
 int thread_count = 1;
+Helper helpers[MAX_THREADS - 1];
+thread_local Helper* own_helper;  // the helper this thread is, null in the main thread
+
+std::mutex mutex;
+std::condition_variable wake;  // a search for the helpers, or their end
+std::condition_variable idle;  // the last helper of a search has stopped
+int search_serial;             // raised for every search the helpers join
+int running;                   // helpers still searching the current root
+bool ending;                   // the helpers are to end
+std::atomic<bool> stop_now{false};
+bool ends_at_exit;             // end_helpers is registered to run at exit
+
+// Where the helpers start from, written by the main thread before it wakes
+// them: the position with its ply-0 list, the line the main thread may
+// follow, and its history heuristic.
+PositionCopy root_copy;
+Move root_line[PV_COLUMNS];
+int root_line_length;
+int root_line_score;
+uint32_t root_history[64][64];
+uint32_t root_history_max;
+
+int helper_stop_test() {
+    own_helper->nodes.store(nodes, std::memory_order_relaxed);
+    return stop_now.load(std::memory_order_relaxed);
+}
+
+void helper_progress(int event) {
+    if (event != PROGRESS_ITERATION) return;
+    Helper& h = *own_helper;
+    h.depth = completed_depth;
+    h.score = root_score;
+    h.length = pv_length[0];
+    std::memcpy(h.line, pv[0], sizeof(Move) * size_t(pv_length[0]));
+}
+
+// One search of the root the main thread handed over, until the stop flag.
+void help_search(Helper& h) {
+    load_position(root_copy);
+    std::memcpy(pv[0], root_line, sizeof(Move) * size_t(root_line_length));
+    pv_length[0] = root_line_length;
+    root_score = root_line_score;
+    std::memcpy(history_table, root_history, sizeof history_table);
+    history_max = root_history_max;
+    h.depth = 0;
+    nodes = 0;
+    SearchLimits limits{};
+    limits.start_ms = now_ms();
+    limits.depth = MAX_ITERATION - 1;
+    limits.poll_mask = HELPER_POLL_MASK;
+    if (!stop_now.load(std::memory_order_relaxed)) root_search(limits);
+    h.nodes.store(nodes, std::memory_order_relaxed);
+}
+
+void helper_main(int index) {
+    Helper& h = helpers[index];
+    own_helper = &h;
+    stop_hook = helper_stop_test;
+    progress_hook = helper_progress;
+    warning_hook = nullptr;
+    depth_offset = index % 2 == 0 ? 1 : 0;
+    int serial = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [&] { return ending || search_serial != serial; });
+            if (ending) return;
+            serial = search_serial;
+        }
+        help_search(h);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--running == 0) idle.notify_one();
+    }
+}
+
+void end_helpers() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ending = true;
+    }
+    wake.notify_all();
+    for (int i = 0; i < thread_count - 1; ++i) helpers[i].thread.join();
+    ending = false;
+}
 
 }  // namespace
 
-void set_search_threads(int count) { thread_count = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count; }
+void set_search_threads(int count) {
+    count = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count;
+    if (count == thread_count) return;
+    end_helpers();
+    thread_count = count;
+    for (int i = 0; i < thread_count - 1; ++i) helpers[i].thread = std::thread(helper_main, i);
+    // A helper still asleep when the process ends would take its thread
+    // object's destruction for a thread never joined.
+    if (!ends_at_exit) ends_at_exit = std::atexit(end_helpers) == 0;
+}
 
 int search_threads() { return thread_count; }
 
-int64_t nodes_searched() { return nodes; }
+int64_t nodes_searched() {
+    int64_t sum = nodes;
+    for (int i = 0; i < thread_count - 1; ++i) sum += helpers[i].nodes.load(std::memory_order_relaxed);
+    return sum;
+}
+
+void start_helpers() {
+    if (thread_count == 1) return;
+    save_position(&root_copy);
+    root_line_length = pv_length[0];
+    std::memcpy(root_line, pv[0], sizeof(Move) * size_t(root_line_length));
+    root_line_score = root_score;
+    std::memcpy(root_history, history_table, sizeof root_history);
+    root_history_max = history_max;
+    for (int i = 0; i < thread_count - 1; ++i) helpers[i].nodes.store(0, std::memory_order_relaxed);
+    stop_now.store(false, std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        running = thread_count - 1;
+        ++search_serial;
+    }
+    wake.notify_all();
+}
+
+void finish_helpers() {
+    if (thread_count == 1) return;
+    stop_now.store(true, std::memory_order_relaxed);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        idle.wait(lock, [] { return running == 0; });
+    }
+    // A helper's line is taken when it completed an iteration deeper than
+    // the one the main thread was searching when it stopped (or the depth
+    // its table answer stood for); otherwise the main thread's own stands.
+    const Helper* deepest = nullptr;
+    for (int i = 0; i < thread_count - 1; ++i)
+        if (helpers[i].depth > (deepest ? deepest->depth : root_depth)) deepest = &helpers[i];
+    if (!deepest || search_failure) return;
+    std::memcpy(pv[0], deepest->line, sizeof(Move) * size_t(deepest->length));
+    pv_length[0] = deepest->length;
+    root_score = deepest->score;
+    root_depth = completed_depth = deepest->depth;
+    root_result = 0;
+    if (progress_hook) progress_hook(PROGRESS_ITERATION);
+}

@@ -97,12 +97,12 @@ void search_position(int depth, int time_ms) {
     search_move(limits);
 }
 
-// search [FEN] [--depth N] [--time MS] [--hash MB] [--option NAME=0|1 ...]
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--option NAME=0|1 ...]
 int command_search(int argc, char** argv) {
     // The FEN words and the flags may come in any order.
     char* fen[8];
     int fen_words = 0;
-    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB;
+    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, threads = 1;
     for (int i = 0; i < argc; i += 2) {
         if (std::strncmp(argv[i], "--", 2)) {
             if (fen_words == 8) {
@@ -120,6 +120,8 @@ int command_search(int argc, char** argv) {
             if (!read_number("--time", value, 1, 10000000, &time_ms)) return 2;
         } else if (!std::strcmp(flag, "--hash")) {
             if (!read_number("--hash", value, 0, 4096, &hash_mb)) return 2;
+        } else if (!std::strcmp(flag, "--threads")) {
+            if (!read_number("--threads", value, 1, MAX_THREADS, &threads)) return 2;
         } else if (!std::strcmp(flag, "--option")) {
             const char* equals = value ? std::strchr(value, '=') : nullptr;
             char key[64] = {0};
@@ -153,14 +155,16 @@ int command_search(int argc, char** argv) {
     }
     compute_hash_key();
     clear_search_tables();
+    set_search_threads(threads);
     const auto start = std::chrono::steady_clock::now();
     const int last_iteration_run = depth ? depth : MAX_ITERATION - 1;
     search_position(last_iteration_run, time_ms);
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
     const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
+    const int64_t all_nodes = nodes_searched();
     std::printf("bestmove %s score %d depth %d nodes %lld time %.0f ms nps %.0f\npv ", move_text(pv[0][0]), root_score,
-                reached, (long long)nodes, ms, ms > 0 ? nodes * 1000.0 / ms : 0.0);
+                reached, (long long)all_nodes, ms, ms > 0 ? all_nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
     return 0;
@@ -185,21 +189,25 @@ int64_t run_bench(int depth, bool verbose) {
         compute_hash_key();
         clear_search_tables();
         search_position(depth, 0);
-        total += nodes;
+        total += nodes_searched();
         if (verbose)
             std::printf("%2d %-72s %-7s %6d %10lld\n", ++number, fen, move_text(pv[0][0]), root_score,
-                        (long long)nodes);
+                        (long long)nodes_searched());
     }
     return total;
 }
 
-// bench [DEPTH]
+// bench [DEPTH] [threads N]
 int command_bench(int argc, char** argv) {
-    int depth = DEFAULT_BENCH_DEPTH;
-    if (argc > 1 || (argc == 1 && !read_number("DEPTH", argv[0], 1, MAX_ITERATION - 1, &depth))) {
-        if (argc > 1) std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH]\n");
+    int depth = DEFAULT_BENCH_DEPTH, threads = 1;
+    const bool threads_given = argc == 3 && !std::strcmp(argv[1], "threads");
+    if ((argc > 1 && !threads_given) || argc > 3) {
+        std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [threads N]\n");
         return 2;
     }
+    if (argc >= 1 && !read_number("DEPTH", argv[0], 1, MAX_ITERATION - 1, &depth)) return 2;
+    if (threads_given && !read_number("threads", argv[2], 1, MAX_THREADS, &threads)) return 2;
+    set_search_threads(threads);
     const auto start = std::chrono::steady_clock::now();
     const int64_t total = run_bench(depth, true);
     const double ms = milliseconds_since(start);
