@@ -48,8 +48,8 @@ void clear_search_tables();
 
 // ---------------------------------------------------------------- start-up (start_up.cpp)
 // Sets the engine up as a new process has it, for every program over the
-// core: the start-up tables (built once per process), a table of
-// hash_megabytes (below 5 none), the initial position with cleared search
+// core: the start-up tables (built once per process), one search thread, a
+// table of hash_megabytes (below 5 none), the initial position with cleared search
 // tables, its key and its ply-0 list, and the search's words and hooks as
 // at start-up (the stop test limits_reached, no progress or warning hook).
 // The option flags are the caller's: they start on, and a front end sets

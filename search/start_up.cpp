@@ -12,6 +12,7 @@ int start_engine(int hash_megabytes) {
         init_tables();
         tables_built = true;
     }
+    set_search_threads(1);
     const int records = hash_init(hash_megabytes);
     new_position();
     clear_search_tables();

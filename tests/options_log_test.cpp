@@ -85,6 +85,8 @@ TEST(OptionsFile, FlagLines) {
     // unknown keys are ignored.
     EXPECT_EQ(log_with_options("nullmove 0\nnullmove 010\nNullMove 0\npre_prune\n;tune 0\nbogus 0\n"),
               no_table + all_on);
+    // The thread count changes no line of the log.
+    EXPECT_EQ(log_with_options("threads 2\nthreads x\nThreads 3\n"), no_table + all_on);
     // A line too long for the buffer: its tail is not read as a line.
     EXPECT_EQ(log_with_options(";" + std::string(254, 'x') + "tune 0\n"), no_table + all_on);
 }

@@ -45,6 +45,14 @@ TEST(Tool, GoodInput) {
     const ToolRun search = tool("search --depth 3 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
     EXPECT_EQ(search.status, 0);
     EXPECT_EQ(search.out.rfind("bestmove d1d8 score 7999", 0), 0u) << search.out;
+    // On two threads the main thread's move and line are reported, with the
+    // nodes of both threads.
+    const ToolRun threaded = tool("search --depth 3 --threads 2 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
+    EXPECT_EQ(threaded.status, 0);
+    EXPECT_EQ(threaded.out.rfind("bestmove d1d8 score 7999", 0), 0u) << threaded.out;
+    const ToolRun bench = tool("bench 2 threads 2");
+    EXPECT_EQ(bench.status, 0);
+    EXPECT_NE(bench.out.find("Nodes searched: "), std::string::npos) << bench.out;
     const ToolRun eval = tool("eval");
     EXPECT_EQ(eval.status, 0);
     EXPECT_EQ(eval.out.rfind("score ", 0), 0u) << eval.out;
@@ -69,6 +77,10 @@ TEST(Tool, BadInput) {
         "search --time",
         "search --option nullmove=2",
         "bench 99",
+        "bench 4 threads 0",
+        "bench 4 threads",
+        "bench 4 thread 2",
+        "search --depth 3 --threads 257",
         "no-such-command",
     };
     for (const char* words : bad) {

@@ -169,17 +169,23 @@ TEST_F(UciProtocol, Handshake) {
     const std::string out = s.engine.output;
     EXPECT_EQ(out.find("id name Vexmoth 1.0.0\nid author "), 0u) << out;
     for (const char* option :
-         {"option name Hash type spin default 20 min 0 max 768\n", "option name nega_scout type check default true\n",
+         {"option name Hash type spin default 20 min 0 max 768\n", "option name Threads type spin default 1 min 1 max 256\n",
+          "option name nega_scout type check default true\n",
           "option name nullmove type check default true\n", "option name pre_prune type check default true\n",
           "option name fractional_extension type check default true\n",
           "option name tune type check default true\n", "option name research type check default true\n",
           "option name Clear Hash type button\n"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(out.find("Ponder"), std::string::npos);
-    EXPECT_EQ(count(out, "option name "), 8u);
+    EXPECT_EQ(count(out, "option name "), 9u);
     send_lines(s.engine, {"debug on", "setoption name Hash value 16", "setoption name nullmove value false",
-             "setoption name NULLMOVE value TRUE", "setoption name Clear Hash", "ucinewgame", "debug off"});
+             "setoption name NULLMOVE value TRUE", "setoption name Clear Hash", "setoption name threads value 3",
+             "ucinewgame", "debug off"});
     EXPECT_EQ(output_until_ready(s), "");
+    // A thread count out of range, or no number, is refused.
+    send_lines(s.engine, {"setoption name Threads value 0", "setoption name Threads value 257",
+                          "setoption name Threads value many", "setoption name Threads"});
+    EXPECT_EQ(count(output_until_ready(s), "info string option Threads needs a number of threads from 1 to 256\n"), 4u);
     finish(s);
 }
 

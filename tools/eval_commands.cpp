@@ -16,7 +16,7 @@ namespace {
 constexpr int WINDOW_LIMIT = 8000;
 
 // Middlegames, a queenless middlegame and endgames of every phase.
-const char* const BENCH_FENS[] = {
+const char* const EVAL_BENCH_FENS[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -123,7 +123,7 @@ int command_eval_bench(int argc, char** argv) {
             std::fprintf(stderr, "vexmoth-tool: no positions in '%s'\n", argv[0]);
             return 2;
         }
-        for (const char* fen : BENCH_FENS) fens.push_back(fen);
+        for (const char* fen : EVAL_BENCH_FENS) fens.push_back(fen);
     }
     long long evaluations = 0, checksum = 0;
     double seconds = 0;

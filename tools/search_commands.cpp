@@ -18,8 +18,32 @@ constexpr int DEFAULT_BENCH_DEPTH = 8;
 // before its first search.
 constexpr int PLANNED_NPS = 50000;
 
+
+double milliseconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A whole number from low to high, or false with a message.
+bool read_number(const char* name, const char* text, int low, int high, int* value) {
+    char* end;
+    const long n = text ? std::strtol(text, &end, 10) : 0;
+    if (!text || !*text || *end || n < low || n > high) {
+        std::fprintf(stderr, "vexmoth-tool: %s must be a whole number from %d to %d, not '%s'\n", name, low, high,
+                     text ? text : "");
+        return false;
+    }
+    *value = int(n);
+    return true;
+}
+
+void print_line() {
+    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
+}
+
+}  // namespace
+
 // Openings, middlegames with tactics, endgames, promotions, checks and mates.
-const char* const BENCH_FENS[] = {
+const char* const BENCH_FENS[BENCH_POSITION_COUNT] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2",
     "r1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3",
@@ -59,29 +83,6 @@ const char* const BENCH_FENS[] = {
     "3q2k1/5ppp/8/8/8/8/5PPP/3Q2K1 w - - 0 1",
     "r1bqkbnr/pppp1ppp/2n5/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
 };
-
-double milliseconds_since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// A whole number from low to high, or false with a message.
-bool read_number(const char* name, const char* text, int low, int high, int* value) {
-    char* end;
-    const long n = text ? std::strtol(text, &end, 10) : 0;
-    if (!text || !*text || *end || n < low || n > high) {
-        std::fprintf(stderr, "vexmoth-tool: %s must be a whole number from %d to %d, not '%s'\n", name, low, high,
-                     text ? text : "");
-        return false;
-    }
-    *value = int(n);
-    return true;
-}
-
-void print_line() {
-    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
-}
-
-}  // namespace
 
 void search_position(int depth, int time_ms) {
     generate_root_moves();

@@ -15,6 +15,10 @@ uint64_t perft(int depth);
 // list, a new table generation, iterations up to depth and, when time_ms is
 // positive, a move budget of time_ms; the key is restored afterwards.
 void search_position(int depth, int time_ms);
+// The bench positions: openings, middlegames with tactics, endgames,
+// promotions, checks and mates.
+constexpr int BENCH_POSITION_COUNT = 38;
+extern const char* const BENCH_FENS[BENCH_POSITION_COUNT];
 // Searches every bench position to the given depth, each from a cleared
 // 16 MB table and a cleared history, and returns the node total (printing
 // a line per position when verbose).

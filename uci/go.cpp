@@ -127,6 +127,7 @@ Move chosen_move() {
     return first_legal_move();
 }
 
+// The main thread's own speed: it alone polls.
 void remember_speed() {
     const int elapsed = elapsed_since(search_limits.start_ms);
     if (elapsed < 20 || nodes <= 0) return;

@@ -1,6 +1,6 @@
 // The identification and the options a GUI can set: the table size, the
-// six search switches by the names of the xboard engine's options file, and
-// a button that empties the table.
+// search threads, the six search switches by the names of the xboard
+// engine's options file, and a button that empties the table.
 #include <strings.h>
 
 #include <cstring>
@@ -23,6 +23,17 @@ void set_hash_option(const char* name, int value_word) {
     set_hash_size(int(megabytes));
 }
 
+// Options are carried out between searches (a line read during a search
+// waits for its end), so the threads change before the next search.
+void set_threads_option(const char* name, int value_word) {
+    int64_t threads;
+    if (!word_number(value_word, INT64_MIN, INT64_MAX, &threads) || threads < 1 || threads > MAX_THREADS) {
+        output_line("info string option %s needs a number of threads from 1 to %d", name, MAX_THREADS);
+        return;
+    }
+    set_search_threads(int(threads));
+}
+
 void set_switch(int* flag, const char* name, const char* value) {
     if (!strcasecmp(value, "true"))
         *flag = 1;
@@ -38,6 +49,7 @@ void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
     output_line("id author the Vexmoth developers");
     output_line("option name Hash type spin default %d min 0 max %d", DEFAULT_HASH_MB, MAX_HASH_MB);
+    output_line("option name Threads type spin default 1 min 1 max %d", MAX_THREADS);
     for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
     output_line("option name Clear Hash type button");
     output_line("uciok");
@@ -56,6 +68,10 @@ void command_setoption() {
     }
     if (!strcasecmp(name, "Hash")) {
         set_hash_option(name, value_at + 1);
+        return;
+    }
+    if (!strcasecmp(name, "Threads")) {
+        set_threads_option(name, value_at + 1);
         return;
     }
     if (!strcasecmp(name, "Clear Hash")) {

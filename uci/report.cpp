@@ -39,7 +39,7 @@ void score_text(char* text, size_t size) {
         std::snprintf(text, size, "cp %d", root_score);
 }
 
-long long speed(int elapsed) { return (long long)(nodes * 1000 / (elapsed > 0 ? elapsed : 1)); }
+long long speed(int elapsed) { return (long long)(nodes_searched() * 1000 / (elapsed > 0 ? elapsed : 1)); }
 
 void print_info() {
     const int length = legal_prefix(pv[0], pv_length[0]);
@@ -49,7 +49,8 @@ void print_info() {
     score_text(score, sizeof score);
     char text[128 + PV_COLUMNS * 8];
     int used = std::snprintf(text, sizeof text, "info depth %d score %s nodes %lld nps %lld time %d hashfull %d pv",
-                             root_depth, score, (long long)nodes, speed(elapsed), elapsed, hash_full_permille());
+                             root_depth, score, (long long)nodes_searched(), speed(elapsed), elapsed,
+                             hash_full_permille());
     for (int i = 0; i < length; ++i)
         used += std::snprintf(text + used, sizeof text - size_t(used), " %s", long_algebraic(pv[0][i]));
     output_line("%s", text);
@@ -81,7 +82,7 @@ void begin_reports() { last_reported_best = 0; }
 
 void report_search_end() {
     const int elapsed = elapsed_since(search_limits.start_ms);
-    output_line("info nodes %lld nps %lld time %d hashfull %d", (long long)nodes, speed(elapsed), elapsed,
+    output_line("info nodes %lld nps %lld time %d hashfull %d", (long long)nodes_searched(), speed(elapsed), elapsed,
                 hash_full_permille());
 }
 

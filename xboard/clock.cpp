@@ -42,6 +42,7 @@ SearchLimits allocate_time() {
     limits.clock_ms = engine_clock;
     limits.budget_ms = move_budget;
     limits.depth = MAX_ITERATION - 1;
-    limits.poll_mask = poll_mask_for(move_budget, nps_estimate);
+    // The main thread polls, at its own share of the speed of all threads.
+    limits.poll_mask = poll_mask_for(move_budget, nps_estimate / search_threads());
     return limits;
 }

@@ -11,6 +11,7 @@ int main() {
     if (!log_file) return -1;
     nps_estimate = 50000;
     log_settings(start_engine(read_options()));
+    set_search_threads(thread_option);
     engine_side = NO_SIDE;
     // Unbuffered both ways: every line reaches the front end at once, and no
     // input waits in a buffer the engine does not look at.

@@ -6,6 +6,8 @@
 
 #include "xboard/xboard.h"
 
+int thread_option = 1;
+
 namespace {
 
 const char* const default_options[] = {
@@ -77,6 +79,10 @@ int read_options_file(FILE* f) {
         if (std::sscanf(line, "%255s%n", key, &used) != 1 || !read_number(line + used, 0, &value)) continue;
         if (!std::strcmp(key, "hash")) {
             hash_megabytes = value;
+            continue;
+        }
+        if (!std::strcmp(key, "threads")) {
+            thread_option = value;
             continue;
         }
         if (int* flag = option_flag(key)) *flag = value != 0;

@@ -22,7 +22,7 @@ void think() {
         std::fflush(stdout);
     }
     total_time += elapsed_since(command_time);
-    total_nodes += nodes;
+    total_nodes += nodes_searched();
     if (total_time > 0) nps_estimate = int(double(total_nodes) / double(total_time) * 1000.0);
     log_printf("%4d  %s score(%d) iter(%d) nps(%d) hashhit (%d)\n", history_count / 2, move_text(best),
                root_score, root_depth, nps_estimate, hash_hits);

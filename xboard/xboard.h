@@ -36,14 +36,15 @@ extern int moves_per_control;  // from "level"
 extern int increment_ms;       // from "level"
 extern int time_mode;          // TIME_MOVES, TIME_INCREMENT or TIME_SUDDEN_DEATH
 extern int move_budget;        // milliseconds for the current move
-extern int nps_estimate;       // nodes per second of the searches since "new"
+extern int nps_estimate;       // nodes per second of the searches since "new", all threads together
 extern int command_time;       // now_ms when the last input line was read
 
 // Applies a "level" line (the whole input line).
 void parse_level(const char* line);
 // The limits of the engine's turn: the clock rules over engine_clock with
 // move_budget set by the budget rule, a poll mask for about 12 to 24 clock
-// tests within the budget at nps_estimate, and every iteration allowed.
+// tests within the budget at the main thread's share of nps_estimate, and
+// every iteration allowed.
 SearchLimits allocate_time();
 
 // ---------------------------------------------------------------- game and protocol (protocol.cpp)
@@ -51,7 +52,7 @@ constexpr int NO_SIDE = 6;  // engine_side when the engine plays neither colour
 
 extern int engine_side;     // colour the engine plays, or NO_SIDE
 extern int game_number;     // games started by "new"
-extern int64_t total_nodes; // nodes searched since the last "new"
+extern int64_t total_nodes; // nodes searched since the last "new", all threads together
 extern int64_t total_time;  // milliseconds spent thinking since the last "new"
 
 constexpr int LINE_SIZE = 256;  // input lines hold at most 255 characters
@@ -80,16 +81,21 @@ void think();
 void edit_mode();
 
 // ---------------------------------------------------------------- options file (options.cpp)
-// Reads vexmo.ini, setting the six flags, and returns the table size it
-// asks for in megabytes. A missing file is written with the defaults and
-// this run keeps the built-in settings: every flag on and no table (0).
+// The search threads the options file asks for with a line "threads N"
+// (1 without one; the engine takes 1 to MAX_THREADS). The default file
+// names none, so the engine plays on one thread until a user adds it.
+extern int thread_option;
+// Reads vexmo.ini, setting the six flags and thread_option, and returns the
+// table size it asks for in megabytes. A missing file is written with the
+// defaults and this run keeps the built-in settings: every flag on and no
+// table (0).
 int read_options();
 // Writes the table (what start_engine made of the size: its slot count, 0
 // for none) and the six flags to the log; ends the process with "telluser
 // allocate hash failed" when the table's memory could not be had (-1).
 void log_settings(int table_records);
-// Applies the lines of an options file to the six flags and returns the
-// table size it asks for in megabytes (0 when it names none).
+// Applies the lines of an options file to the six flags and thread_option,
+// and returns the table size it asks for in megabytes (0 when it names none).
 int read_options_file(FILE* f);
 // Writes the default options file to f: the text the engine writes when
 // vexmo.ini is missing, and the build's copy for the packaged launcher.
