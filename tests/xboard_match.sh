@@ -6,13 +6,15 @@
 # forfeit by Vexmoth, and (with -x) no search that ran past its clock.
 #
 # usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN]
-#                              [-f FEN] [-u] [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
+#                              [-f FEN] [-t THREADS] [-u] [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
 #   -m MPS        moves per session (default 40); 0 for a whole-game clock
 #   -i INC        seconds added per move (with -m 0; 0 is sudden death)
 #   -x PROXY      runs every Vexmoth behind the timing proxy and checks each
 #                 move's time against its budget
 #   -f FEN        every game starts from this position instead of the initial one
+#   -t THREADS    Vexmoth searches on THREADS threads (vexmo.ini's threads
+#                 line, or the UCI option Threads); 1 by default
 #   -u            ENGINE speaks UCI (build/vexmoth-uci): xboard runs it through
 #                 its adapter polyglot (-fUCI), which must then be installed
 # The last line is a summary: "summary games G white-wins W black-wins B
@@ -21,12 +23,12 @@
 # Fairy-Max is missing.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0
-while getopts "o:i:m:p:x:f:u" flag; do
+opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1
+while getopts "o:i:m:p:x:f:t:u" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;;
     p) pgn=$OPTARG ;; x) proxy=$(realpath "$OPTARG") ;;
-    f) fen=$OPTARG ;; u) uci=1 ;;
+    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;;
     *) exit 2 ;;
   esac
 done
@@ -47,8 +49,8 @@ done
 work=$(mktemp -d)
 pgn=${pgn:-$work/match.pgn}
 mkdir -p "$work/first" "$work/second" "$work/sanitizer"
-printf 'hash 20\n' > "$work/first/vexmo.ini"
-printf 'hash 20\n' > "$work/second/vexmo.ini"
+printf 'hash 20\nthreads %s\n' "$threads" > "$work/first/vexmo.ini"
+printf 'hash 20\nthreads %s\n' "$threads" > "$work/second/vexmo.ini"
 rm -f "$pgn"
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
@@ -64,7 +66,9 @@ else
 fi
 if [ "$mps" = 0 ]; then clock=(-tc "$time_control" -inc "$inc"); else clock=(-tc "$time_control" -mps "$mps" -inc -1); fi
 first=(-fcp "$(vexmoth_command first)" -fd "$work/first")
-if [ "$uci" = 1 ]; then first+=(-fUCI); fi
+# xboard tells polyglot the cores to use, and polyglot sets the UCI engine's
+# option Threads.
+if [ "$uci" = 1 ]; then first+=(-fUCI -smpCores "$threads"); fi
 start=()
 if [ -n "$fen" ]; then
   printf '%s\n' "$fen" > "$work/start.fen"
