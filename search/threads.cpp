@@ -91,14 +91,15 @@ void help_search(Helper& h) {
     h.nodes.store(nodes, std::memory_order_relaxed);
 }
 
-void helper_main(int index) {
+// serial: the last search started before this helper was; it joins the
+// ones after it.
+void helper_main(int index, int serial) {
     Helper& h = helpers[index];
     own_helper = &h;
     stop_hook = helper_stop_test;
     progress_hook = helper_progress;
     warning_hook = nullptr;
     depth_offset = index % 2 == 0 ? 1 : 0;
-    int serial = 0;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex);
@@ -129,7 +130,7 @@ void set_search_threads(int count) {
     if (count == thread_count) return;
     end_helpers();
     thread_count = count;
-    for (int i = 0; i < thread_count - 1; ++i) helpers[i].thread = std::thread(helper_main, i);
+    for (int i = 0; i < thread_count - 1; ++i) helpers[i].thread = std::thread(helper_main, i, search_serial);
     // A helper still asleep when the process ends would take its thread
     // object's destruction for a thread never joined.
     if (!ends_at_exit) ends_at_exit = std::atexit(end_helpers) == 0;

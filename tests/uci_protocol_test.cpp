@@ -521,4 +521,28 @@ TEST_F(UciProtocol, QuitAndEndOfInput) {
     }
 }
 
+// With four threads the helpers stop with the main thread: a stop is
+// answered as fast as with one, every answer is legal, and a quit during
+// the search ends the process cleanly.
+TEST_F(UciProtocol, FourThreadsStopAndQuit) {
+    Session s;
+    start(s);
+    send_lines(s.engine, {"setoption name Threads value 4"});
+    set_position(s, START, "e2e4 c7c5");
+    int stop_ms = 1000000;
+    for (int round = 0; round < 3; ++round) {
+        send_lines(s.engine, {"go infinite"});
+        pending_output(s.engine, 300);
+        stop_ms = std::min(stop_ms, go(s, "stop").elapsed_ms);
+    }
+    EXPECT_LE(stop_ms, 50) << "stop";
+    EXPECT_GT(last_number(go(s, "go movetime 300").output, "nodes"), 0);
+    send_lines(s.engine, {"go infinite"});
+    pending_output(s.engine, 200);
+    const auto sent = steady::now();
+    send_lines(s.engine, {"quit"});
+    EXPECT_EQ(wait_exit(s.engine, 10000, false), 0);
+    EXPECT_LE(ms_since(sent), 500);
+}
+
 }  // namespace
