@@ -53,6 +53,12 @@ TEST(Tool, GoodInput) {
     const ToolRun bench = tool("bench 2 threads 2");
     EXPECT_EQ(bench.status, 0);
     EXPECT_NE(bench.out.find("Nodes searched: "), std::string::npos) << bench.out;
+    // The back-rank mate is found and kept, on two threads.
+    const std::string epd = testing::TempDir() + "mate.epd";
+    std::ofstream(epd) << "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8#; id \"mate\"; c0 \"d1d8\";\n";
+    const ToolRun solve = tool("solve " + epd + " --time 300 --threads 2");
+    EXPECT_EQ(solve.status, 0);
+    EXPECT_NE(solve.out.find("solved 1 of 1"), std::string::npos) << solve.out;
     const ToolRun eval = tool("eval");
     EXPECT_EQ(eval.status, 0);
     EXPECT_EQ(eval.out.rfind("score ", 0), 0u) << eval.out;
@@ -91,4 +97,9 @@ TEST(Tool, BadInput) {
     const std::string suite = testing::TempDir() + "broken.epd";
     std::ofstream(suite) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 twenty\n";
     EXPECT_EQ(tool("perft-suite " + suite).status, 2);
+    // A suite line without its best moves, a missing file, a bad flag.
+    std::ofstream(suite) << "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8#;\n";
+    EXPECT_EQ(tool("solve " + suite).status, 2);
+    EXPECT_EQ(tool("solve /nonexistent/suite.epd").status, 2);
+    EXPECT_EQ(tool("solve " + suite + " --threads 0").status, 2);
 }

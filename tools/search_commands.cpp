@@ -23,7 +23,13 @@ double milliseconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A whole number from low to high, or false with a message.
+
+void print_line() {
+    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
+}
+
+}  // namespace
+
 bool read_number(const char* name, const char* text, int low, int high, int* value) {
     char* end;
     const long n = text ? std::strtol(text, &end, 10) : 0;
@@ -35,12 +41,6 @@ bool read_number(const char* name, const char* text, int low, int high, int* val
     *value = int(n);
     return true;
 }
-
-void print_line() {
-    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
-}
-
-}  // namespace
 
 // Openings, middlegames with tactics, endgames, promotions, checks and mates.
 const char* const BENCH_FENS[BENCH_POSITION_COUNT] = {

@@ -30,6 +30,9 @@ const ToolCommand commands[] = {
      "                              best move, score, depth, nodes and speed of one search (default 1000 ms)"},
     {"bench", command_bench,
      "bench [DEPTH] [threads N]  fixed-depth searches of built-in positions on N threads; the node total"},
+    {"solve", command_solve,
+     "solve FILE [--time MS] [--threads N] [--hash MB] for each position of an EPD FILE with best moves\n"
+     "                              (c0 \"d6d1\"), the time to find one and keep it to the end of MS (30000)"},
     {"curve", command_curve,
      "curve LOG [OUT.svg] [--game N] the engine's score over a game of a vexmolog.txt as an SVG picture\n"
      "                              (the last game by default; without OUT.svg on standard output)"},

@@ -8,6 +8,10 @@
 // the error and returns false when the FEN is refused.
 bool setup_from_arguments(int argc, char** argv);
 
+// Reads the argument `name` as a whole number from low to high into
+// *value; false, with a one-line message on standard error, otherwise.
+bool read_number(const char* name, const char* text, int low, int high, int* value);
+
 // Number of legal move paths of the given depth from the current position.
 uint64_t perft(int depth);
 
@@ -33,4 +37,5 @@ int command_eval(int argc, char** argv);
 int command_eval_bench(int argc, char** argv);
 int command_search(int argc, char** argv);
 int command_bench(int argc, char** argv);
+int command_solve(int argc, char** argv);
 int command_curve(int argc, char** argv);
