@@ -6,10 +6,13 @@
 # when every test passes: a fault the suite would let through. Some
 # survivors are expected; the list says where the tests are thin.
 #
-# usage: tests/mutants.sh [--list] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
+# usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
 #   PATTERN          only the mutants whose file or description matches this
 #                    extended regular expression (case ignored)
 #   --list           lists the mutants and whether each is found, builds nothing
+#   --all            runs every fast test on each mutant instead of stopping at
+#                    the first failure, and names all the tests that kill it:
+#                    which faults each test catches (slower)
 #   --timeout S      the limit of one mutant's test run (default: three times
 #                    the run without mutants, plus 30 s)
 #   --exclude REGEX  leaves out the fast tests whose names match too, to see
@@ -56,10 +59,11 @@ work=$(realpath -m "${MUTANTS_DIR:-$root/build-mutants}")
 src=$work/src
 build=$work/build
 
-list_only=0 limit= pattern= exclude=
+list_only=0 limit= pattern= exclude= stop_at_failure=(--stop-on-failure)
 while [ $# -gt 0 ]; do
   case $1 in
     --list) list_only=1 ;;
+    --all) stop_at_failure=() ;;
     --timeout) limit=${2:?--timeout needs seconds}; shift ;;
     --exclude) exclude=${2:?--exclude needs a regular expression}; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
@@ -165,7 +169,7 @@ run_tests() {
   [ $# -lt 2 ] || selection=(-j1 -R "$2")
   # timeout makes itself the leader of a new process group.
   timeout --kill-after=5 "${limit:-3600}" \
-    ctest --test-dir "$build" --stop-on-failure --output-on-failure "${selection[@]}" > "$log" 2>&1 &
+    ctest --test-dir "$build" "${stop_at_failure[@]}" --output-on-failure "${selection[@]}" > "$log" 2>&1 &
   test_group=$!
   wait "$test_group" || status=$?
   kill -KILL -- "-$test_group" 2>/dev/null || true
@@ -178,6 +182,8 @@ run_tests() {
   esac
 }
 
+join_names() { local IFS=' '; echo "${failed[*]}" | sed 's/ /, /g'; }
+
 # judge LOG: runs the fast tests as the header says (a failed test again
 # alone, the whole run once more when it then passes). Sets status (0, 1 or
 # 124 as run_tests) and detail (the tests that failed, and whether they
@@ -189,11 +195,11 @@ judge() {
     run_tests "$log.$attempt" || status=$?
     [ "$status" = 1 ] && [ ${#failed[@]} -gt 0 ] || return 0
     names=$(IFS='|'; echo "${failed[*]}")
-    detail="$(IFS=,; echo "${failed[*]}") only beside other tests"
+    detail="$(join_names) only beside other tests"
     again=0
     run_tests "$log.$attempt-alone" "^(${names//./\\.})\$" || again=$?
     if [ "$again" != 0 ]; then
-      detail=$(IFS=,; echo "${failed[*]}")  # those that failed alone
+      detail=$(join_names)  # those that failed alone
       return 0
     fi
   done
@@ -262,13 +268,14 @@ for ((i = 0; i < count; ++i)); do
     judge "$log"
     case $status in
       0) verdict=survived detail= ; survived=$((survived + 1)) ;;
-      124) verdict=killed detail=timeout ; killed=$((killed + 1)) ;;
-      *) verdict=killed ; detail=${detail:-$(IFS=,; echo "${failed[*]}")} ; killed=$((killed + 1)) ;;
+      124) verdict=killed detail="timeout${failed[*]:+ after $(join_names) failed}"
+           killed=$((killed + 1)) ;;
+      *) verdict=killed ; detail=${detail:-$(join_names)} ; killed=$((killed + 1)) ;;
     esac
   fi
   cat "$work/original" > "$src/$file"  # a new time stamp: compiled again next build
   applied=
-  report "$number" "$verdict" "${detail:+$detail, }$(( $(date +%s) - mutant_start )) s"
+  report "$number" "$verdict" "${detail:+$detail; }$(( $(date +%s) - mutant_start )) s"
 done
 
 counted=$((killed + survived))
