@@ -21,11 +21,13 @@
 #
 # The work happens in a copy of the checkout (its tracked files and the
 # untracked ones git does not ignore, as they are now, edits included) under
-# build-mutants/ (MUTANTS_DIR overrides), never in the checkout itself: an
-# interrupted run leaves at worst a mutated copy, which the next run puts
-# right. The copy is built once as Release without link-time optimisation
-# (VEXMOTH_LTO=OFF) and then per mutant, so that only the mutated file is
-# compiled again; the copy and its build are kept for the next run.
+# build-mutants/ (MUTANTS_DIR overrides), never in the checkout itself. An
+# interrupted run restores the copy on its way out (a run killed outright
+# leaves a mutated copy, which the next run puts right). The copy is built
+# once as Release without link-time optimisation (VEXMOTH_LTO=OFF) and then
+# per mutant, so that only the mutated file is compiled again; the copy and
+# its build are kept for the next run, with results.txt (the lines printed)
+# and each mutant's logs beside them.
 #
 # The fast tests are the GoogleTest suites (the protocol tests among them
 # drive the real engine binaries) and the layers test: every CTest test but
