@@ -45,6 +45,12 @@ TEST(Tool, GoodInput) {
     const ToolRun search = tool("search --depth 3 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
     EXPECT_EQ(search.status, 0);
     EXPECT_EQ(search.out.rfind("bestmove d1d8 score 7999", 0), 0u) << search.out;
+    // Two lines: the mate first, then the next best move.
+    const ToolRun lines = tool("search --depth 3 --multipv 2 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
+    EXPECT_EQ(lines.status, 0);
+    EXPECT_NE(lines.out.find("\nline 1 score 7999 depth 3 pv d1d8"), std::string::npos) << lines.out;
+    EXPECT_NE(lines.out.find("\nline 2 score "), std::string::npos) << lines.out;
+    EXPECT_EQ(lines.out.find("\nline 3 "), std::string::npos) << lines.out;
     const ToolRun eval = tool("eval");
     EXPECT_EQ(eval.status, 0);
     EXPECT_EQ(eval.out.rfind("score ", 0), 0u) << eval.out;
@@ -69,6 +75,9 @@ TEST(Tool, BadInput) {
         "search --time",
         "search --option nullmove=2",
         "bench 99",
+        "search --multipv 0",
+        "bench 3 --multipv",
+        "bench 3 4",
         "no-such-command",
     };
     for (const char* words : bad) {

@@ -81,9 +81,19 @@ void print_line() {
     for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
 }
 
+// The lines of a search for several: "line K score S depth D pv ...".
+void print_root_lines() {
+    for (int k = 0; k < root_line_count; ++k) {
+        const RootLine& line = root_lines[k];
+        std::printf("line %d score %d depth %d pv", k + 1, line.score, line.depth);
+        for (int i = 0; i < line.length; ++i) std::printf(" %s", move_text(line.moves[i]));
+        std::printf("\n");
+    }
+}
+
 }  // namespace
 
-void search_position(int depth, int time_ms) {
+void search_position(int depth, int time_ms, int lines) {
     generate_root_moves();
     // A clock far from its end, so that only the budget rules of the clock
     // test and of the root apply; a depth-limited search never reaches them.
@@ -94,15 +104,16 @@ void search_position(int depth, int time_ms) {
     limits.budget_ms = time_ms > 0 ? time_ms : INT_MAX / 8;
     limits.depth = depth;
     limits.poll_mask = poll_mask_for(limits.budget_ms, PLANNED_NPS);
+    limits.lines = lines;
     search_move(limits);
 }
 
-// search [FEN] [--depth N] [--time MS] [--hash MB] [--option NAME=0|1 ...]
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--multipv N] [--option NAME=0|1 ...]
 int command_search(int argc, char** argv) {
     // The FEN words and the flags may come in any order.
     char* fen[8];
     int fen_words = 0;
-    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB;
+    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, lines = 1;
     for (int i = 0; i < argc; i += 2) {
         if (std::strncmp(argv[i], "--", 2)) {
             if (fen_words == 8) {
@@ -120,6 +131,8 @@ int command_search(int argc, char** argv) {
             if (!read_number("--time", value, 1, 10000000, &time_ms)) return 2;
         } else if (!std::strcmp(flag, "--hash")) {
             if (!read_number("--hash", value, 0, 4096, &hash_mb)) return 2;
+        } else if (!std::strcmp(flag, "--multipv")) {
+            if (!read_number("--multipv", value, 1, MAX_LINES, &lines)) return 2;
         } else if (!std::strcmp(flag, "--option")) {
             const char* equals = value ? std::strchr(value, '=') : nullptr;
             char key[64] = {0};
@@ -155,7 +168,7 @@ int command_search(int argc, char** argv) {
     clear_search_tables();
     const auto start = std::chrono::steady_clock::now();
     const int last_iteration_run = depth ? depth : MAX_ITERATION - 1;
-    search_position(last_iteration_run, time_ms);
+    search_position(last_iteration_run, time_ms, lines);
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
     const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
@@ -163,10 +176,11 @@ int command_search(int argc, char** argv) {
                 reached, (long long)nodes, ms, ms > 0 ? nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
+    if (lines > 1) print_root_lines();
     return 0;
 }
 
-int64_t run_bench(int depth, bool verbose) {
+int64_t run_bench(int depth, bool verbose, int lines) {
     // Always the same table, whatever an earlier command left: the node
     // count depends on its size.
     if (hash_init(DEFAULT_HASH_MB) < 0) {
@@ -184,24 +198,33 @@ int64_t run_bench(int depth, bool verbose) {
         hash_clear();
         compute_hash_key();
         clear_search_tables();
-        search_position(depth, 0);
+        const auto start = std::chrono::steady_clock::now();
+        search_position(depth, 0, lines);
         total += nodes;
         if (verbose)
-            std::printf("%2d %-72s %-7s %6d %10lld\n", ++number, fen, move_text(pv[0][0]), root_score,
-                        (long long)nodes);
+            std::printf("%2d %-72s %-7s %6d %10lld %8.0f ms\n", ++number, fen, move_text(pv[0][0]), root_score,
+                        (long long)nodes, milliseconds_since(start));
     }
     return total;
 }
 
-// bench [DEPTH]
+// bench [DEPTH] [--multipv N]
 int command_bench(int argc, char** argv) {
-    int depth = DEFAULT_BENCH_DEPTH;
-    if (argc > 1 || (argc == 1 && !read_number("DEPTH", argv[0], 1, MAX_ITERATION - 1, &depth))) {
-        if (argc > 1) std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH]\n");
-        return 2;
+    int depth = DEFAULT_BENCH_DEPTH, lines = 1, depth_given = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--multipv")) {
+            if (!read_number("--multipv", i + 1 < argc ? argv[i + 1] : nullptr, 1, MAX_LINES, &lines)) return 2;
+            ++i;
+        } else if (!depth_given) {
+            if (!read_number("DEPTH", argv[i], 1, MAX_ITERATION - 1, &depth)) return 2;
+            depth_given = 1;
+        } else {
+            std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [--multipv N]\n");
+            return 2;
+        }
     }
     const auto start = std::chrono::steady_clock::now();
-    const int64_t total = run_bench(depth, true);
+    const int64_t total = run_bench(depth, true, lines);
     const double ms = milliseconds_since(start);
     std::printf("Nodes searched: %lld\nNodes/second: %.0f\n", static_cast<long long>(total),
                 ms > 0 ? double(total) * 1000.0 / ms : 0.0);

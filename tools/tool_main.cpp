@@ -26,9 +26,11 @@ const ToolCommand commands[] = {
     {"eval-bench", command_eval_bench,
      "eval-bench [FILE] [REPEAT] evaluations per second over built-in positions or the FENs of FILE"},
     {"search", command_search,
-     "search [FEN] [--depth N | --time MS] [--hash MB] [--option NAME=0|1 ...]\n"
-     "                              best move, score, depth, nodes and speed of one search (default 1000 ms)"},
-    {"bench", command_bench, "bench [DEPTH]              fixed-depth searches of built-in positions; the node total"},
+     "search [FEN] [--depth N | --time MS] [--hash MB] [--multipv N] [--option NAME=0|1 ...]\n"
+     "                              best move, score, depth, nodes and speed of one search (default 1000 ms);\n"
+     "                              with --multipv N also the N best lines"},
+    {"bench", command_bench,
+     "bench [DEPTH] [--multipv N] fixed-depth searches of built-in positions; the node total"},
     {"curve", command_curve,
      "curve LOG [OUT.svg] [--game N] the engine's score over a game of a vexmolog.txt as an SVG picture\n"
      "                              (the last game by default; without OUT.svg on standard output)"},

@@ -86,6 +86,7 @@ void report_search_end() {
 }
 
 void report_progress(int event) {
+    if (event != PROGRESS_NEW_BEST && event != PROGRESS_ITERATION) return;  // not reported here
     if (event == PROGRESS_NEW_BEST && pv[0][0] == last_reported_best) return;
     last_reported_best = pv[0][0];
     print_info();
