@@ -1,6 +1,7 @@
 // "go": the limits a GUI gives, turned into the core's limits; the search,
 // with standard input read from its stop test; and exactly one "bestmove"
 // for every "go".
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -108,29 +109,14 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.nodes = r.nodes;
     limits.depth = r.depth > 0 ? int(r.depth) : MAX_ITERATION - 1;
     limits.poll_mask = stop_poll_mask(r.nodes);
+    limits.lines = multipv_lines;
     return limits;
-}
-
-// The first entry of the ply-0 list that is legal, or 0 when none is.
-Move first_legal_move() {
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (legal_prefix(&move_list[i].move, 1) == 1) return move_list[i].move;
-    return 0;
-}
-
-// The move to play: the search's, when it is legal here; otherwise (a
-// stalemate or mate read from a colliding table entry, say) any legal move,
-// so that "0000" means there is none.
-Move chosen_move() {
-    const Move best = pv[0][0];
-    if (best && legal_prefix(&best, 1) == 1) return best;
-    return first_legal_move();
 }
 
 void remember_speed() {
     const int elapsed = elapsed_since(search_limits.start_ms);
-    if (elapsed < 20 || nodes <= 0) return;
-    const int64_t nps = nodes * 1000 / elapsed;
+    if (elapsed < 20 || nodes_searched() <= 0) return;
+    const int64_t nps = nodes_searched() * 1000 / elapsed;
     nps_estimate = int(nps < MIN_NPS_ESTIMATE ? MIN_NPS_ESTIMATE : nps > MAX_NPS_ESTIMATE ? MAX_NPS_ESTIMATE : nps);
 }
 
@@ -169,12 +155,18 @@ void command_go() {
     generate_root_moves();
     const int in_check = in_check_flag;
     search_move(limits);
-    report_search_end();
     remember_speed();
     if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);
     const Move best = chosen_move();
+    const Move reply = expected_reply(best);
+    report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     if (waits_for_stop) wait_for_stop();
-    output_line("bestmove %s", long_algebraic(best));
+    char best_text[8];
+    std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));
+    if (reply)
+        output_line("bestmove %s ponder %s", best_text, long_algebraic(reply));
+    else
+        output_line("bestmove %s", best_text);
     if (quit_requested()) std::exit(0);
 }

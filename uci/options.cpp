@@ -1,8 +1,9 @@
 // The identification and the options a GUI can set: the table size, the
-// six search switches by the names of the xboard engine's options file, and
-// a button that empties the table.
+// six search switches by the names of the xboard engine's options file, a
+// button that empties the table, and the number of lines a search reports.
 #include <strings.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "uci/uci.h"
@@ -23,6 +24,18 @@ void set_hash_option(const char* name, int value_word) {
     set_hash_size(int(megabytes));
 }
 
+// A number of lines outside 1 .. MAX_LINES is clamped to it, and said so.
+void set_multipv(int value_word) {
+    int64_t lines;
+    if (!word_number(value_word, INT64_MIN, INT64_MAX, &lines)) {
+        output_line("info string option MultiPV needs a number of lines from 1 to %d", MAX_LINES);
+        return;
+    }
+    multipv_lines = int(lines < 1 ? 1 : lines > MAX_LINES ? MAX_LINES : lines);
+    if (multipv_lines != lines)
+        output_line("info string option MultiPV takes 1 to %d lines: set to %d", MAX_LINES, multipv_lines);
+}
+
 void set_switch(int* flag, const char* name, const char* value) {
     if (!strcasecmp(value, "true"))
         *flag = 1;
@@ -34,12 +47,15 @@ void set_switch(int* flag, const char* name, const char* value) {
 
 }  // namespace
 
+int multipv_lines = 1;
+
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
     output_line("id author the Vexmoth developers");
     output_line("option name Hash type spin default %d min 0 max %d", DEFAULT_HASH_MB, MAX_HASH_MB);
     for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
     output_line("option name Clear Hash type button");
+    output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
     output_line("uciok");
 }
 
@@ -60,6 +76,10 @@ void command_setoption() {
     }
     if (!strcasecmp(name, "Clear Hash")) {
         hash_clear();
+        return;
+    }
+    if (!strcasecmp(name, "MultiPV")) {
+        set_multipv(value_at + 1);
         return;
     }
     for (const SearchOption& o : search_options)

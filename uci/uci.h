@@ -1,7 +1,8 @@
 // The UCI front end (vexmoth-uci): the command loop, the input it reads
 // while a search runs, the position a GUI sets up, the limits of "go" with
-// the search's reports, and the options a GUI can set. The search itself is
-// the engine core's; nothing here writes a file.
+// the search's reports, the move a search plays and the reply it expects,
+// and the options a GUI can set. The search itself is the engine core's;
+// nothing here writes a file.
 #pragma once
 
 #include <cstdint>
@@ -64,7 +65,8 @@ int input_backlogged();
 void command_position();
 
 // ---------------------------------------------------------------- search (go.cpp, report.cpp)
-// "go ...": searches the position within the limits and prints "bestmove".
+// "go ...": searches the position within the limits and prints "bestmove"
+// (with "ponder" and the expected reply when there is one).
 void command_go();
 // The search's stop test: a "stop" read from the input, or the limits.
 int search_stop_test();
@@ -74,18 +76,35 @@ int search_stop_test();
 // ply-0 list and the check words as it found them, so a search's hooks may
 // call it between root moves.
 int legal_prefix(const Move* moves, int count);
-// The search's progress hook: an "info" line after each iteration and
-// when the root's best move changes.
+// The search's progress hook: "info" lines after each iteration (one per
+// line with several lines), one when the root's best move changes (a
+// single line only), and "info currmove" for root moves once the search
+// has run a second, at most four a second.
 void report_progress(int event);
 // Starts the reports of a new search.
 void begin_reports();
-// The search's totals once it has ended: "info nodes N nps X time T hashfull H".
-void report_search_end();
+// Once the search has ended, before its bestmove: the lines of an iteration
+// cut short by a stop when it had scored some, then, unless the last line
+// reported began with `best`, one line for `best` (followed by `reply`
+// when its own line is shorter) with the best score known, so that every
+// search that plays a move reports a score for it; then the totals,
+// "info nodes N nps X time T hashfull H".
+void report_search_end(Move best, Move reply);
 // The search's warning hook: "info string ...".
 void report_warning(const char* text);
 
+// ---------------------------------------------------------------- root moves (root_moves.cpp)
+// The move to play: the search's, when it is legal here; otherwise any
+// legal move of the ply-0 list; 0 when there is none.
+Move chosen_move();
+// The reply the engine expects to best: the second move of the search's
+// line when that line begins with best, otherwise the table's move for the
+// position after best; 0 unless it is legal there.
+Move expected_reply(Move best);
+
 // ---------------------------------------------------------------- options (options.cpp)
 constexpr int DEFAULT_HASH_MB = 20;
+extern int multipv_lines;  // MultiPV: the number of best lines a search reports, 1 to MAX_LINES
 // "uci": the engine's name and author, its options, "uciok".
 void command_uci();
 // "setoption name N [value V]".

@@ -19,9 +19,10 @@
 // before, a refused move keeps the moves before it) and checks: every
 // refusal and only a refusal says "info string"; every "isready" gets its
 // "readyok" within 60 seconds; every "go" gets exactly one "bestmove",
-// legal here (or 0000 exactly when there is no legal move), every pv of its
-// info lines legal move by move; the exit status is 0; no sanitizer report;
-// nothing is left in the working directory.
+// legal here (or 0000 exactly when there is no legal move) with a ponder
+// move legal after it, every pv of its info lines legal move by move; the
+// exit status is 0; no sanitizer report; nothing is left in the working
+// directory.
 #include <unistd.h>
 
 #include <cstdio>
@@ -238,7 +239,8 @@ bool pv_is_legal(const std::string& pv) {
     return ok;
 }
 
-// Checks a search's output (up to and with its bestmove line) against the model.
+// Checks a search's output (up to and with its bestmove line) against the
+// model: "bestmove M" or "bestmove M ponder R", R legal after M.
 bool check_search(Outcome& o, const std::string& go, const std::string& out) {
     std::istringstream lines(out);
     int bestmoves = 0;
@@ -248,7 +250,10 @@ bool check_search(Outcome& o, const std::string& go, const std::string& out) {
             return fail(o, go + ": pv not legal: " + l);
         if (l.rfind("bestmove ", 0) == 0) {
             ++bestmoves;
-            if (!bestmove_is_legal(l.substr(9))) return fail(o, go + ": bestmove not legal: " + l);
+            const std::vector<std::string> w = split_words(l);
+            const bool shape = w.size() == 2 || (w.size() == 4 && w[2] == "ponder");
+            if (!shape || !bestmove_is_legal(w[1])) return fail(o, go + ": bestmove not legal: " + l);
+            if (w.size() == 4 && !pv_is_legal(w[1] + " " + w[3])) return fail(o, go + ": ponder move not legal: " + l);
         }
     }
     if (bestmoves != 1) return fail(o, go + ": " + std::to_string(bestmoves) + " bestmove lines");
