@@ -26,6 +26,9 @@ const char* const FOOLS_MATE_MOVES = "f2f3 e7e5 g2g4";
 // White takes the undefended queen with the rook, the knight or the bishop;
 // every other move leaves white a queen down.
 const char* const QUEEN_TAKEN_THREE_WAYS = "6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
+// White mates in two with 1. Rh1 (the king's only move Kf8, then 2. Rh8)
+// and with nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the king gets out.
+const char* const MATE_IN_TWO = "6k1/8/5K2/8/8/8/8/R7 w - - 0 1";
 
 struct Session {
     EngineProcess engine;
@@ -566,6 +569,7 @@ TEST_F(UciProtocol, BadInputIsIgnored) {
     r = go(s, "go wtime abc ponder searchmoves e2e4 depth 2");
     EXPECT_NE(r.output.find("info string go: wtime needs a whole number"), std::string::npos);
     EXPECT_NE(r.output.find("info string go: ponder is not supported"), std::string::npos);
+    EXPECT_EQ(r.best, "e2e4");
     finish(s);
 }
 
@@ -603,6 +607,49 @@ TEST_F(UciProtocol, MultiPVReportsTheBestLines) {
     r = go(s, "go depth 4");
     EXPECT_EQ(r.output.find(" multipv 2 "), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("info depth 4 seldepth "), std::string::npos) << r.output;
+    finish(s);
+}
+
+TEST_F(UciProtocol, SearchMovesAndMate) {
+    Session s;
+    start(s);
+    // Only the moves named are searched: the queen is left alone.
+    set_position(s, QUEEN_TAKEN_THREE_WAYS);
+    Search r = go(s, "go depth 4 searchmoves g1f1 h2h3");
+    EXPECT_TRUE(r.best == "g1f1" || r.best == "h2h3") << r.best;
+    for (const auto& group : line_groups(r.output)) {
+        const std::string first = pv_of(group[0])[0];
+        EXPECT_TRUE(first == "g1f1" || first == "h2h3") << group[0];
+    }
+    EXPECT_NE(r.output.find("info depth 4 "), std::string::npos) << r.output;
+    // Afterwards every move again.
+    r = go(s, "go depth 4");
+    EXPECT_TRUE(r.best == "d1d5" || r.best == "f4d5" || r.best == "b3d5") << r.best;
+    // One move alone is searched to the depth asked.
+    set_position(s, START);
+    r = go(s, "go searchmoves a2a3 depth 5");
+    EXPECT_EQ(r.best, "a2a3");
+    EXPECT_NE(r.output.find("info depth 5 "), std::string::npos) << r.output;
+    // A word that is no legal move here is named and left out; with no legal
+    // move named, every move is searched.
+    r = go(s, "go depth 2 searchmoves e2e5 b1c3");
+    EXPECT_NE(r.output.find("info string go: searchmoves: e2e5 is no legal move here"), std::string::npos);
+    EXPECT_EQ(r.best, "b1c3");
+    r = go(s, "go depth 2 searchmoves e7e5 x");
+    EXPECT_NE(r.output.find("info string go: searchmoves: e7e5 is no legal"), std::string::npos);
+    EXPECT_NE(r.output.find("info string go: searchmoves: x is no legal"), std::string::npos);
+    EXPECT_NE(r.output.find("info string go: searchmoves names no legal move: every move is searched"),
+              std::string::npos);
+    // The mate in two, found and reported; the search ends by itself.
+    set_position(s, MATE_IN_TWO);
+    r = go(s, "go mate 2");
+    EXPECT_EQ(r.best, "a1h1");
+    EXPECT_NE(r.output.find(" score mate 2 "), std::string::npos) << r.output;
+    // With several lines too.
+    send_lines(s.engine, {"setoption name MultiPV value 2"});
+    r = go(s, "go mate 2");
+    EXPECT_EQ(r.best, "a1h1");
+    EXPECT_NE(r.output.find(" multipv 1 score mate 2 "), std::string::npos) << r.output;
     finish(s);
 }
 
@@ -649,12 +696,18 @@ TEST_F(UciProtocol, BadInputForTheSearchWords) {
     Session s;
     start(s);
     model(s, START);
-    // Each is refused with an info string.
+    // Each is refused with an info string, the rest of the line still counts.
+    Search r = go(s, "go searchmoves depth 2");
+    EXPECT_NE(r.output.find("info string go: searchmoves needs moves"), std::string::npos) << r.output;
+    r = go(s, "go mate depth 2");
+    EXPECT_NE(r.output.find("info string go: mate needs a whole number"), std::string::npos) << r.output;
+    r = go(s, "go mate -3 depth 2");  // clamped to a mate in one: none here, the depth ends it
+    EXPECT_NE(r.output.find("info depth 2 "), std::string::npos) << r.output;
     send_lines(s.engine, {"setoption name MultiPV value 0", "setoption name MultiPV value lots"});
     std::string out = output_until_ready(s);
     EXPECT_NE(out.find("info string option MultiPV takes 1 to 256 lines: set to 1"), std::string::npos) << out;
     EXPECT_NE(out.find("info string option MultiPV needs a number"), std::string::npos) << out;
-    Search r = go(s, "go depth 2");
+    r = go(s, "go depth 2");
     EXPECT_EQ(r.output.find(" multipv 2 "), std::string::npos) << r.output;
     // Too many lines: as many as there are, every one of the twenty moves.
     send_lines(s.engine, {"setoption name MultiPV value 10000"});

@@ -1,6 +1,6 @@
-// "go": the limits a GUI gives, turned into the core's limits; the search,
-// with standard input read from its stop test; and exactly one "bestmove"
-// for every "go".
+// "go": the limits a GUI gives, turned into the core's limits; the root
+// moves it names; the search, with standard input read from its stop test;
+// and exactly one "bestmove" for every "go".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,12 +18,17 @@ constexpr int MIN_NPS_ESTIMATE = 10000, MAX_NPS_ESTIMATE = 100000000;
 int nps_estimate = 1000000;  // nodes per second of the last search: plans the polls
 int stop_requested;          // a "stop" for the running search was read
 int waits_for_stop;          // "go infinite" or no limit: bestmove only after "stop"
+// A mate in 25 moves is 49 plies, the deepest line a search keeps.
+constexpr int64_t MATE_LIMIT = 25;
 
 // The fields of a "go" line: a clock -1 and the others 0 when not given.
+// The moves of "searchmoves" are the words from searchmoves_from to
+// searchmoves_to - 1 (none when both are 0).
 struct GoRequest {
     int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
-    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0;
+    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0, mate = 0;
     int infinite = 0;
+    int searchmoves_from = 0, searchmoves_to = 0;
 };
 
 // The fields that take a number, with the range it is clamped to.
@@ -37,6 +42,7 @@ constexpr GoField GO_FIELDS[] = {
     {"winc", &GoRequest::winc, 0, TIME_LIMIT_MS},            {"binc", &GoRequest::binc, 0, TIME_LIMIT_MS},
     {"movestogo", &GoRequest::movestogo, 1, 1000},           {"movetime", &GoRequest::movetime, 1, TIME_LIMIT_MS},
     {"nodes", &GoRequest::nodes, 1, NODE_LIMIT},             {"depth", &GoRequest::depth, 1, MAX_ITERATION - 1},
+    {"mate", &GoRequest::mate, 1, MATE_LIMIT},
 };
 
 const GoField* go_field(const char* word) {
@@ -45,15 +51,28 @@ const GoField* go_field(const char* word) {
     return nullptr;
 }
 
+// A word that "go" knows: a field, "infinite" or "searchmoves".
+bool is_go_word(const char* word) {
+    return go_field(word) || !std::strcmp(word, "infinite") || !std::strcmp(word, "searchmoves");
+}
+
 // The words after "go". A field without a number is reported and skipped,
-// and so is a word "go" does not know ("ponder", "searchmoves", "mate"):
-// the rest of the line still counts.
+// and so is a word "go" does not know ("ponder"): the rest of the line
+// still counts. "searchmoves" takes the words up to the next word "go"
+// knows.
 GoRequest read_go_words() {
     GoRequest r;
     for (int i = 1; i < word_count; ++i) {
         const char* word = words[i];
         if (!std::strcmp(word, "infinite")) {
             r.infinite = 1;
+            continue;
+        }
+        if (!std::strcmp(word, "searchmoves")) {
+            r.searchmoves_from = i + 1;
+            while (i + 1 < word_count && !is_go_word(words[i + 1])) ++i;
+            r.searchmoves_to = i + 1;
+            if (r.searchmoves_to == r.searchmoves_from) output_line("info string go: searchmoves needs moves");
             continue;
         }
         const GoField* field = go_field(word);
@@ -110,6 +129,7 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.depth = r.depth > 0 ? int(r.depth) : MAX_ITERATION - 1;
     limits.poll_mask = stop_poll_mask(r.nodes);
     limits.lines = multipv_lines;
+    limits.mate_moves = int(r.mate);
     return limits;
 }
 
@@ -146,14 +166,17 @@ int search_stop_test() {
 
 void command_go() {
     const GoRequest request = read_go_words();
-    const SearchLimits limits = make_limits(request);
-    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes && !request.depth);
+    SearchLimits limits = make_limits(request);
+    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes &&
+                                          !request.depth && !request.mate);
     stop_requested = 0;
     begin_search_input();
     begin_reports();
     compute_hash_key();
     generate_root_moves();
     const int in_check = in_check_flag;
+    if (request.searchmoves_to > request.searchmoves_from)
+        limits.restricted_root = restrict_root_moves(request.searchmoves_from, request.searchmoves_to);
     search_move(limits);
     remember_speed();
     if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);

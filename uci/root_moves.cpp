@@ -1,8 +1,19 @@
-// The root moves of a go: the one the engine plays, and the reply it
-// expects to it (the ponder move of its bestmove line).
+// The root moves of a go: those "searchmoves" lets the search look at, the
+// one the engine plays, and the reply it expects to it (the ponder move of
+// its bestmove line).
+#include <cstring>
+
 #include "uci/uci.h"
 
 namespace {
+
+// Whether one of words from .. to - 1 is the move's text.
+bool named(Move m, int from, int to) {
+    const char* text = long_algebraic(m);
+    for (int i = from; i < to; ++i)
+        if (!std::strcmp(words[i], text)) return true;
+    return false;
+}
 
 // The first entry of the ply-0 list that is legal, or 0 when none is.
 Move first_legal_move() {
@@ -25,6 +36,31 @@ Move table_reply(Move best) {
 }
 
 }  // namespace
+
+int restrict_root_moves(int from, int to) {
+    int legal_named = 0;
+    for (int i = first_move[0]; i < last_move[0]; ++i)
+        if (named(move_list[i].move, from, to) && legal_prefix(&move_list[i].move, 1) == 1) ++legal_named;
+    // A word no legal move of the list answers to is left out, and said so.
+    for (int w = from; w < to; ++w) {
+        bool found = false;
+        for (int i = first_move[0]; i < last_move[0] && !found; ++i)
+            found = !std::strcmp(words[w], long_algebraic(move_list[i].move)) &&
+                    legal_prefix(&move_list[i].move, 1) == 1;
+        if (!found) output_line("info string go: searchmoves: %s is no legal move here and is left out", shown_text(words[w]));
+    }
+    if (legal_named == 0) {
+        if (to > from) output_line("info string go: searchmoves names no legal move: every move is searched");
+        return 0;
+    }
+    int kept = first_move[0];
+    for (int i = first_move[0]; i < last_move[0]; ++i)
+        if (named(move_list[i].move, from, to) && legal_prefix(&move_list[i].move, 1) == 1)
+            move_list[kept++] = move_list[i];
+    const int restricted = kept < last_move[0];
+    last_move[0] = kept;
+    return restricted;
+}
 
 Move chosen_move() {
     const Move best = pv[0][0];

@@ -1,7 +1,7 @@
 // The UCI front end (vexmoth-uci): the command loop, the input it reads
 // while a search runs, the position a GUI sets up, the limits of "go" with
-// the search's reports, the move a search plays and the reply it expects,
-// and the options a GUI can set. The search itself is the engine core's;
+// the search's reports, the root moves a search may play and the reply it
+// expects, and the options a GUI can set. The search itself is the engine core's;
 // nothing here writes a file.
 #pragma once
 
@@ -94,6 +94,11 @@ void report_search_end(Move best, Move reply);
 void report_warning(const char* text);
 
 // ---------------------------------------------------------------- root moves (root_moves.cpp)
+// "go searchmoves": keeps in the ply-0 list only the legal moves that words
+// from .. to - 1 name; a word that names none is reported with an info
+// string; when no legal move is named the list stays whole (and says so).
+// Returns 1 when the list no longer holds every move it held.
+int restrict_root_moves(int from, int to);
 // The move to play: the search's, when it is legal here; otherwise any
 // legal move of the ply-0 list; 0 when there is none.
 Move chosen_move();
