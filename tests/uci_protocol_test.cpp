@@ -255,13 +255,14 @@ TEST_F(UciProtocol, Handshake) {
           "option name nullmove type check default true\n", "option name pre_prune type check default true\n",
           "option name fractional_extension type check default true\n",
           "option name tune type check default true\n", "option name research type check default true\n",
-          "option name Clear Hash type button\n", "option name MultiPV type spin default 1 min 1 max 256\n"})
+          "option name Clear Hash type button\n", "option name MultiPV type spin default 1 min 1 max 256\n",
+          "option name Ponder type check default false\n"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
-    EXPECT_EQ(out.find("Ponder"), std::string::npos);
-    EXPECT_EQ(count(out, "option name "), 9u);
+    EXPECT_EQ(count(out, "option name "), 10u);
     send_lines(s.engine, {"debug on", "setoption name Hash value 16", "setoption name nullmove value false",
              "setoption name NULLMOVE value TRUE", "setoption name Clear Hash", "setoption name multipv value 2",
-             "setoption name MultiPV value 1", "ucinewgame", "debug off"});
+             "setoption name MultiPV value 1", "setoption name Ponder value true", "setoption name ponder value FALSE",
+             "ucinewgame", "debug off"});
     EXPECT_EQ(output_until_ready(s), "");
     finish(s);
 }
@@ -547,7 +548,7 @@ TEST_F(UciProtocol, BadInputIsIgnored) {
         if (i != '\n') garbage += char(i);
     send_lines(s.engine, {"", "   ", "\t", "hello world", "GO depth 1", garbage, std::string(100000, 'x') + " isready",
              "setoption", "setoption name", "setoption name Hash value lots", "setoption name Hash value 99999999999",
-             "setoption name Hash value -5", "setoption name Hash value 1", "setoption name Ponder value true",
+             "setoption name Hash value -5", "setoption name Hash value 1", "setoption name Pondering value true",
              "setoption name tune value maybe", "setoption value 3 name Hash"});
     const std::string out = output_until_ready(s);
     EXPECT_NE(out.find("info string unknown command: hello\n"), std::string::npos) << out;
@@ -555,7 +556,7 @@ TEST_F(UciProtocol, BadInputIsIgnored) {
     EXPECT_NE(out.find("info string a line longer than 65535 characters"), std::string::npos);
     EXPECT_EQ(count(out, "readyok"), 0u) << "the tail of a cut line was carried out";
     EXPECT_NE(out.find("info string option Hash needs a number"), std::string::npos);
-    EXPECT_NE(out.find("info string unknown option: Ponder"), std::string::npos);
+    EXPECT_NE(out.find("info string unknown option: Pondering"), std::string::npos);
     EXPECT_NE(out.find("info string option tune needs the value true or false"), std::string::npos);
     EXPECT_EQ(out.find("bestmove"), std::string::npos);
     // Numbers out of range are clamped: no depth below 1, no time below 1 ms.
@@ -566,9 +567,9 @@ TEST_F(UciProtocol, BadInputIsIgnored) {
     EXPECT_LE(r.elapsed_ms, 100);
     r = go(s, "go nodes -1 depth 99999999999999999999999");
     EXPECT_LE(last_number(r.output, "nodes"), 100);
-    r = go(s, "go wtime abc ponder searchmoves e2e4 depth 2");
+    r = go(s, "go wtime abc searchmoves e2e4 depth 2 sideways");
     EXPECT_NE(r.output.find("info string go: wtime needs a whole number"), std::string::npos);
-    EXPECT_NE(r.output.find("info string go: ponder is not supported"), std::string::npos);
+    EXPECT_NE(r.output.find("info string go: sideways is not supported"), std::string::npos);
     EXPECT_EQ(r.best, "e2e4");
     finish(s);
 }
@@ -607,6 +608,61 @@ TEST_F(UciProtocol, MultiPVReportsTheBestLines) {
     r = go(s, "go depth 4");
     EXPECT_EQ(r.output.find(" multipv 2 "), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("info depth 4 seldepth "), std::string::npos) << r.output;
+    finish(s);
+}
+
+// With 60 s on each clock and no increment the move's budget is 1 s.
+TEST_F(UciProtocol, PonderHitAndStop) {
+    Session s;
+    start(s);
+    send_lines(s.engine, {"setoption name Ponder value true"});
+    // A long ponder: no bestmove until the ponderhit, isready answered, and
+    // after the hit the move at once, the time pondered counting as spent.
+    set_position(s, START, "e2e4");
+    send_go(s, "go ponder wtime 60000 btime 60000");
+    EXPECT_EQ(pending_output(s.engine, 1500).find("bestmove"), std::string::npos);
+    send_lines(s.engine, {"isready"});
+    EXPECT_TRUE(expect_output(s.engine, "readyok\n"));
+    auto hit = steady::now();
+    send_lines(s.engine, {"ponderhit"});
+    Search r = read_search(s, hit);
+    EXPECT_LE(r.elapsed_ms, 1000) << "the move after a ponderhit past the budget";
+    EXPECT_FALSE(r.ponder.empty()) << r.output;
+    // A short ponder: the search goes on under the clock after the hit and
+    // ends by its rules (without the hit it would never end).
+    set_position(s, START, "d2d4");
+    send_go(s, "go ponder wtime 60000 btime 60000");
+    pending_output(s.engine, 100);
+    hit = steady::now();
+    send_lines(s.engine, {"ponderhit"});
+    r = read_search(s, hit, 20000);
+    EXPECT_LE(r.elapsed_ms, 6000);
+    // A ponder search that has found the mate waits for the ponderhit.
+    set_position(s, START, FOOLS_MATE_MOVES);
+    send_go(s, "go ponder wtime 60000 btime 60000");
+    EXPECT_EQ(pending_output(s.engine, 500).find("bestmove"), std::string::npos);
+    hit = steady::now();
+    send_lines(s.engine, {"ponderhit"});
+    r = read_search(s, hit);
+    EXPECT_EQ(r.best, "d8h4");
+    EXPECT_LE(r.elapsed_ms, 250);
+    // The opponent played another move: stop, a bestmove, then the GUI's
+    // real position and its go are answered.
+    set_position(s, START, "e2e4 e7e5");
+    send_go(s, "go ponder wtime 60000 btime 60000 winc 0 binc 0");
+    EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
+    const auto stopped = steady::now();
+    send_lines(s.engine, {"stop"});
+    read_search(s, stopped);
+    set_position(s, START, "e2e4 c7c5");
+    go(s, "go wtime 60000 btime 60000");
+    // A ponder of an infinite go still waits for its stop after the hit.
+    send_go(s, "go ponder infinite");
+    pending_output(s.engine, 200);
+    send_lines(s.engine, {"ponderhit"});
+    EXPECT_EQ(pending_output(s.engine, 300).find("bestmove"), std::string::npos);
+    send_lines(s.engine, {"stop"});
+    read_search(s, steady::now());
     finish(s);
 }
 
@@ -703,12 +759,21 @@ TEST_F(UciProtocol, BadInputForTheSearchWords) {
     EXPECT_NE(r.output.find("info string go: mate needs a whole number"), std::string::npos) << r.output;
     r = go(s, "go mate -3 depth 2");  // clamped to a mate in one: none here, the depth ends it
     EXPECT_NE(r.output.find("info depth 2 "), std::string::npos) << r.output;
-    send_lines(s.engine, {"setoption name MultiPV value 0", "setoption name MultiPV value lots"});
+    send_lines(s.engine, {"ponderhit", "setoption name MultiPV value 0", "setoption name MultiPV value lots",
+                          "setoption name Ponder value sometimes"});
     std::string out = output_until_ready(s);
+    EXPECT_NE(out.find("info string ponderhit: no ponder search is running"), std::string::npos) << out;
     EXPECT_NE(out.find("info string option MultiPV takes 1 to 256 lines: set to 1"), std::string::npos) << out;
     EXPECT_NE(out.find("info string option MultiPV needs a number"), std::string::npos) << out;
-    r = go(s, "go depth 2");
-    EXPECT_EQ(r.output.find(" multipv 2 "), std::string::npos) << r.output;
+    EXPECT_NE(out.find("info string option Ponder needs the value true or false"), std::string::npos) << out;
+    // A ponderhit during a search that is no ponder search is left for
+    // after it, and refused then; the search goes on to its end.
+    send_go(s, "go depth 4");
+    send_lines(s.engine, {"ponderhit"});
+    r = read_search(s, steady::now());
+    EXPECT_NE(r.output.find("info depth 4 "), std::string::npos) << r.output;
+    out = output_until_ready(s);
+    EXPECT_NE(out.find("info string ponderhit: no ponder search is running"), std::string::npos) << out;
     // Too many lines: as many as there are, every one of the twenty moves.
     send_lines(s.engine, {"setoption name MultiPV value 10000"});
     out = output_until_ready(s);

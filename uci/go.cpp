@@ -1,6 +1,7 @@
 // "go": the limits a GUI gives, turned into the core's limits; the root
-// moves it names; the search, with standard input read from its stop test;
-// and exactly one "bestmove" for every "go".
+// moves it names; the search, with standard input read from its stop test,
+// pondering until the GUI says how its guess went; and exactly one
+// "bestmove" for every "go".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +28,7 @@ constexpr int64_t MATE_LIMIT = 25;
 struct GoRequest {
     int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
     int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0, mate = 0;
-    int infinite = 0;
+    int infinite = 0, ponder = 0;
     int searchmoves_from = 0, searchmoves_to = 0;
 };
 
@@ -51,21 +52,25 @@ const GoField* go_field(const char* word) {
     return nullptr;
 }
 
-// A word that "go" knows: a field, "infinite" or "searchmoves".
+// A word that "go" knows: a field, "infinite", "ponder" or "searchmoves".
 bool is_go_word(const char* word) {
-    return go_field(word) || !std::strcmp(word, "infinite") || !std::strcmp(word, "searchmoves");
+    return go_field(word) || !std::strcmp(word, "infinite") || !std::strcmp(word, "ponder") ||
+           !std::strcmp(word, "searchmoves");
 }
 
 // The words after "go". A field without a number is reported and skipped,
-// and so is a word "go" does not know ("ponder"): the rest of the line
-// still counts. "searchmoves" takes the words up to the next word "go"
-// knows.
+// and so is a word "go" does not know: the rest of the line still counts.
+// "searchmoves" takes the words up to the next word "go" knows.
 GoRequest read_go_words() {
     GoRequest r;
     for (int i = 1; i < word_count; ++i) {
         const char* word = words[i];
         if (!std::strcmp(word, "infinite")) {
             r.infinite = 1;
+            continue;
+        }
+        if (!std::strcmp(word, "ponder")) {
+            r.ponder = 1;
             continue;
         }
         if (!std::strcmp(word, "searchmoves")) {
@@ -140,12 +145,16 @@ void remember_speed() {
     nps_estimate = int(nps < MIN_NPS_ESTIMATE ? MIN_NPS_ESTIMATE : nps > MAX_NPS_ESTIMATE ? MAX_NPS_ESTIMATE : nps);
 }
 
-// After a search that ended by itself while the GUI expects to stop it:
-// reads input, blocking, until the stop (or until none can come).
+// After a search that ended by itself while the GUI still has a say: reads
+// input, blocking, until the ponderhit of a ponder search (which ends the
+// wait unless the go itself waits for a stop) or the stop (or until none
+// can come).
 void wait_for_stop() {
-    while (!stop_requested) {
+    while (!stop_requested && (pondering() || waits_for_stop)) {
         if (search_input_says_stop(-1))
             stop_requested = 1;
+        else if (take_ponderhit())
+            ponder_hit();
         else if (input_closed() || input_backlogged())
             return;
     }
@@ -158,11 +167,15 @@ int search_stop_test() {
         stop_requested = 1;
         return 1;
     }
+    if (take_ponderhit() && ponder_hit()) return 1;
     // With the queue full, input can only be read again once the lines in
-    // it are carried out; and without input no "stop" can ever come.
-    if (input_backlogged() || (waits_for_stop && input_closed())) return 1;
+    // it are carried out; and without input no "stop" or "ponderhit" can
+    // ever come.
+    if (input_backlogged() || ((waits_for_stop || pondering()) && input_closed())) return 1;
     return limits_reached();
 }
+
+void command_ponderhit() { output_line("info string ponderhit: no ponder search is running"); }
 
 void command_go() {
     const GoRequest request = read_go_words();
@@ -170,21 +183,22 @@ void command_go() {
     waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes &&
                                           !request.depth && !request.mate);
     stop_requested = 0;
-    begin_search_input();
+    begin_search_input(request.ponder);
     begin_reports();
     compute_hash_key();
     generate_root_moves();
     const int in_check = in_check_flag;
     if (request.searchmoves_to > request.searchmoves_from)
         limits.restricted_root = restrict_root_moves(request.searchmoves_from, request.searchmoves_to);
-    search_move(limits);
+    search_move(request.ponder ? begin_ponder(limits) : limits);
     remember_speed();
     if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);
     const Move best = chosen_move();
     const Move reply = expected_reply(best);
     report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
-    if (waits_for_stop) wait_for_stop();
+    wait_for_stop();
+    end_ponder();
     char best_text[8];
     std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));
     if (reply)

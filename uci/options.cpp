@@ -1,6 +1,7 @@
 // The identification and the options a GUI can set: the table size, the
 // six search switches by the names of the xboard engine's options file, a
-// button that empties the table, and the number of lines a search reports.
+// button that empties the table, the number of lines a search reports, and
+// whether the GUI lets the engine ponder.
 #include <strings.h>
 
 #include <cstdint>
@@ -48,6 +49,7 @@ void set_switch(int* flag, const char* name, const char* value) {
 }  // namespace
 
 int multipv_lines = 1;
+int ponder_option;
 
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
@@ -56,6 +58,7 @@ void command_uci() {
     for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
     output_line("option name Clear Hash type button");
     output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
+    output_line("option name Ponder type check default false");
     output_line("uciok");
 }
 
@@ -80,6 +83,10 @@ void command_setoption() {
     }
     if (!strcasecmp(name, "MultiPV")) {
         set_multipv(value_at + 1);
+        return;
+    }
+    if (!strcasecmp(name, "Ponder")) {
+        set_switch(&ponder_option, "Ponder", word_at(value_at + 1));
         return;
     }
     for (const SearchOption& o : search_options)
