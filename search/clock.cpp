@@ -69,6 +69,16 @@ int limits_reached() {
     return l.nodes > 0 && nodes_searched() >= l.nodes;
 }
 
+// Between iterations, under the clock rules: no new iteration with 3000 ms
+// or less on the clock, nor after 60 per cent of the budget unless the
+// score is below 0, nor after 70 per cent unless it is -30 or worse.
+bool clock_says_stop() {
+    const int64_t elapsed = elapsed_since(search_limits.start_ms), budget = search_limits.budget_ms;
+    if (search_limits.clock_ms - elapsed <= 3000) return true;
+    if (10 * elapsed < 6 * budget) return false;
+    return root_score >= 0 || (root_score > -30 && 10 * elapsed >= 7 * budget);
+}
+
 void check_time() {
     if (!stop_hook()) return;
     time_out = 1;

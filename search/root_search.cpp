@@ -1,7 +1,9 @@
 // The root: iterative deepening over the ply-0 list, reusing the previous
 // principal variation or the table where it can, sorting the list by the
 // scores of each iteration, and stopping on the clock, a found mate, a
-// stable result or a single legal move.
+// stable result or a single legal move. What a front end may ask beyond the
+// best move (several lines, a mate of a given length, part of the list)
+// acts through the small functions before iterate.
 #include <cassert>
 #include <csetjmp>
 #include <cstdlib>
@@ -16,6 +18,9 @@ thread_local int completed_depth;
 thread_local const char* search_failure;
 thread_local void (*progress_hook)(int event);
 thread_local void (*warning_hook)(const char* text);
+thread_local Move current_root_move;
+thread_local int current_root_move_number;
+thread_local int sel_depth;
 
 namespace {
 
@@ -49,16 +54,6 @@ bool result_is_stable(uint64_t move_trail, int64_t score_trail) {
         if (shift >= 32 && std::abs(root_score - sum / count) < 20 && root_score > 20) return true;
     }
     return false;
-}
-
-// Between iterations, under the clock rules: no new iteration with 3000 ms
-// or less on the clock, nor after 60 per cent of the budget unless the
-// score is below 0, nor after 70 per cent unless it is -30 or worse.
-bool clock_says_stop() {
-    const int64_t elapsed = elapsed_since(search_limits.start_ms), budget = search_limits.budget_ms;
-    if (search_limits.clock_ms - elapsed <= 3000) return true;
-    if (10 * elapsed < 6 * budget) return false;
-    return root_score >= 0 || (root_score > -30 && 10 * elapsed >= 7 * budget);
 }
 
 // What the table knows about the root position.
@@ -119,6 +114,35 @@ bool probe_root_table(Move* table_move, int* start_depth, int* alpha) {
     }
 }
 
+// Tells the front end which root move is searched next.
+void announce_root_move(Move m, int number) {
+    current_root_move = m;
+    current_root_move_number = number;
+    report(PROGRESS_ROOT_MOVE);
+}
+
+// The root searches from the first iteration with an open window, taking
+// nothing from the previous line or from the table but the table's move
+// to search first: several lines want every move's score from this search,
+// and a part of the list cannot use a bound of the whole position.
+bool fresh_root() { return search_limits.lines > 1 || search_limits.restricted_root; }
+
+// The table's move for the root, for ordering alone; 0 when it has none.
+Move root_table_move() {
+    TableProbe t;
+    return probe_table(&t, false) ? t.move : 0;
+}
+
+// The bound the root stores for its score: exact when the whole list was
+// searched, a lower bound when only part of it was.
+int root_bound(int type) { return search_limits.restricted_root ? HASH_LOWER : type; }
+
+// A mate in mate_moves moves or fewer has been found.
+bool mate_limit_reached() {
+    return search_limits.mate_moves > 0 && root_score >= MATE_BOUND &&
+           (MATE - root_score + 1) / 2 <= search_limits.mate_moves;
+}
+
 void iterate() {
     // 1. start
     const uint64_t saved_key = hash_key;
@@ -132,13 +156,15 @@ void iterate() {
     root_result = 0;
     time_out = 0;
     search_failure = nullptr;
+    sel_depth = 0;
+    clear_root_lines();
     // Raised only when the root list itself was cut short; a root move must
     // not be taken for illegal because of it.
     king_capture = 0;
 
     // 2. the previous line, when the opponent played the reply it expected
     int start_depth, alpha;
-    if (history_count > 1 && pv_length[0] >= 3 && history[history_count - 1].move == pv[0][1]) {
+    if (!fresh_root() && history_count > 1 && pv_length[0] >= 3 && history[history_count - 1].move == pv[0][1]) {
         for (int i = 0; i < pv_length[0] - 2; ++i) pv[0][i] = pv[0][i + 2];
         pv_length[0] -= 2;
         start_depth = 2;
@@ -156,7 +182,10 @@ void iterate() {
     stalemate_seen = 0;
     nodes = 1;
     Move table_move = 0;
-    if (probe_root_table(&table_move, &start_depth, &alpha)) return;
+    if (fresh_root())
+        table_move = root_table_move();
+    else if (probe_root_table(&table_move, &start_depth, &alpha))
+        return;
     if (start_depth < 1) start_depth = 1;
     start_depth += depth_offset;
 
@@ -180,9 +209,11 @@ void iterate() {
         int stalemate_any = 0;
         const int prev_alpha = alpha;
         const bool scout_ok = alpha < MATE_BOUND;
+        begin_iteration_lines();
         for (int i = first_move[0]; i < last_move[0]; ++i) {
             MoveEntry& entry = move_list[i];
             const Move m = entry.move;
+            announce_root_move(m, i - first_move[0] + 1);
             if (root_pass == 2) {
                 make_move_unchecked(m);
             } else if (!make_move(m)) {
@@ -194,13 +225,14 @@ void iterate() {
             stalemate_seen = 0;
             extension_fraction = 0;
             null_ply = 0;
+            const int window = line_window(alpha);
             int score;
             if (!nega_scout)
-                score = -search_ab(NO_SCORE, -alpha, depth - 1);
-            else if (root_pass != 0 && scout_ok && i >= 1 && alpha > -MATE_BOUND)
-                score = -search_pvs(-alpha - 1, -alpha, depth - 1, NO_SCORE);
+                score = -search_ab(NO_SCORE, -window, depth - 1);
+            else if (root_pass != 0 && scout_ok && i >= 1 && window > -MATE_BOUND)
+                score = -search_pvs(-window - 1, -window, depth - 1, NO_SCORE);
             else
-                score = -search_pvs(NO_SCORE, -alpha, depth - 1, NO_SCORE);
+                score = -search_pvs(NO_SCORE, -window, depth - 1, NO_SCORE);
             unmake_move();
             hash_key = saved_key;
             if (king_capture) {
@@ -212,6 +244,7 @@ void iterate() {
             follow_pv = 0;
             if (stalemate_seen) stalemate_any = 1;
             if (root_pass == 0) root_pass = 1;
+            if (score > window) note_root_line(m, score, depth);
             if (score > alpha) {
                 root_score = score;
                 record_history(m, depth);
@@ -220,7 +253,7 @@ void iterate() {
                 for (int k = 1; k < pv_length[1]; ++k) pv[0][k] = pv[1][k];
                 alpha = score;
                 report(PROGRESS_NEW_BEST);
-                if (score == MATE - 1) {
+                if (score == MATE - 1 && search_limits.lines <= 1) {
                     hash_store(HASH_EXACT, depth, score, m);
                     return;
                 }
@@ -250,21 +283,23 @@ void iterate() {
         }
         if (root_score == 0 && stalemate_any) {
             root_result = RESULT_STALEMATE;
-            hash_store(HASH_STALEMATE, 0, 0, pv[0][0]);
+            hash_store(root_bound(HASH_STALEMATE), 0, 0, pv[0][0]);
             return;
         }
-        hash_store(HASH_EXACT, depth, alpha, pv[0][0]);
+        hash_store(root_bound(HASH_EXACT), depth, alpha, pv[0][0]);
         completed_depth = depth;
         report(PROGRESS_ITERATION);
+        if (mate_limit_reached()) return;
         if (root_score <= -MATE_BOUND) return;
         if (root_score >= MATE_BOUND) {
-            if (root_score == MATE - 1) return;
+            if (root_score == MATE - 1 && search_limits.lines <= 1) return;
             // A mate known before this iteration and within its depth is final.
             if (MATE - root_score <= depth && prev_alpha >= MATE_BOUND) return;
             alpha = root_score;  // look only for a faster mate
         } else {
             alpha = NO_SCORE;
         }
+        if (search_limits.lines > 1) alpha = NO_SCORE;  // every line is searched again
 
         // 6. the clock between iterations
         if (search_limits.clock_rules) {
@@ -284,7 +319,7 @@ void iterate() {
                 --last_move[0];
             dropped = 0;
         }
-        if (last_move[0] - first_move[0] == 1) return;
+        if (last_move[0] - first_move[0] == 1 && !search_limits.restricted_root) return;
         root_pass = 2;
         follow_pv = 1;
         if (++root_depth > search_limits.depth) return;
@@ -353,7 +388,7 @@ void search_move(const SearchLimits& limits) {
     const uint64_t saved_key = hash_key;
     hash_hits = 0;
     ++hash_age;
-    start_helpers();
+    start_helpers(limits);
     root_search(limits);
     finish_helpers();
     hash_key = saved_key;  // an abandoned search leaves the key undefined

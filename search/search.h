@@ -22,6 +22,7 @@ extern thread_local int pv_length[PV_ROWS + 1];    // one past the last filled c
 extern thread_local int64_t nodes;         // search and quiescence nodes of the current search
 extern thread_local int poll_mask;         // the stop test runs when nodes & poll_mask is 0
 extern thread_local int hash_hits;         // table hits that gave a move
+extern thread_local int sel_depth;         // the deepest ply a node of the current search reached, quiescence included
 
 // Option flags, each 0 or 1 (1 unless a front end sets them otherwise).
 extern int nullmove;
@@ -83,6 +84,8 @@ int poll_mask_for(int budget_ms, int nps_estimate);
 // iterations apply to clock_ms and budget_ms (the 500 ms and 3000 ms
 // margins, five budgets, five sixths, 60 and 70 per cent, the stable
 // result); movetime_ms and nodes are plain limits, 0 when not given.
+// lines, mate_moves and restricted_root ask more of the root than its best
+// move; a limits record filled with zeros asks nothing of them.
 struct SearchLimits {
     int start_ms;     // now_ms() when the front end took the command; elapsed time counts from here
     int clock_rules;  // 1: the clock rules apply
@@ -92,6 +95,12 @@ struct SearchLimits {
     int64_t nodes;    // stop once this many nodes are searched
     int depth;        // the last iteration, 1 .. MAX_ITERATION - 1
     int poll_mask;    // the stop test runs when nodes & poll_mask is 0
+    int lines;        // the best `lines` root moves get exact scores and lines (root_lines); 0 or 1: the best alone
+    int mate_moves;   // the search ends once it finds a mate in this many moves or fewer; 0: no such limit
+    // The ply-0 list holds only some of the legal moves: the root takes no
+    // answer or bound from the table or the previous line, stores its own
+    // score only as a lower bound, and searches on with a single move.
+    int restricted_root;
 };
 
 constexpr int RESULT_STALEMATE = 4;
@@ -114,12 +123,36 @@ extern thread_local const char* search_failure;
 extern thread_local int (*stop_hook)();
 // The clock rules of search_limits, the move time and the node limit.
 int limits_reached();
+// The clock rules' test between iterations, on search_limits and root_score
+// now: true when no new iteration may start (3000 ms or less on the clock,
+// 60 per cent of the budget used, or 70 per cent unless the score is -30 or
+// worse). Reads only.
+bool clock_says_stop();
 
 // Progress for a front end that reports it: PROGRESS_NEW_BEST when a root
 // move becomes the best of its iteration, PROGRESS_ITERATION when an
-// iteration is complete. Null when nobody listens.
-constexpr int PROGRESS_NEW_BEST = 0, PROGRESS_ITERATION = 1;
+// iteration is complete, PROGRESS_ROOT_MOVE before each root move is
+// searched (current_root_move, current_root_move_number). Null when nobody
+// listens; a hook ignores the events it does not know.
+constexpr int PROGRESS_NEW_BEST = 0, PROGRESS_ITERATION = 1, PROGRESS_ROOT_MOVE = 2;
 extern thread_local void (*progress_hook)(int event);
+extern thread_local Move current_root_move;       // the root move about to be searched
+extern thread_local int current_root_move_number;  // its place in the ply-0 list of the iteration, from 1
+
+// With SearchLimits::lines above 1, the best root moves of the search, best
+// first: after a complete iteration every line is of that iteration; after
+// a stop within one, the lines it had already scored come first, then those
+// of the iteration before that it had not reached yet. The first line's
+// move is pv[0][0].
+constexpr int MAX_LINES = 256;
+struct RootLine {
+    int score;              // exact score of the line, from the side to move's view
+    int depth;              // the iteration that gave it
+    int length;             // moves in `moves`, the root move first
+    Move moves[PV_COLUMNS];
+};
+extern thread_local RootLine root_lines[MAX_LINES];
+extern thread_local int root_line_count;
 // A warning the search prints and goes on after ("stack fails"); null drops it.
 extern thread_local void (*warning_hook)(const char* text);
 

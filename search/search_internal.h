@@ -67,6 +67,23 @@ int is_repetition();
 // Runs stop_hook; returns when the search may go on, otherwise sets
 // time_out and jumps back to root_search.
 void check_time();
+// ---------------------------------------------------------------- several lines (root_lines.cpp)
+// Nothing of these acts unless search_limits.lines is above 1.
+// Empties root_lines at the start of a search.
+void clear_root_lines();
+// At the start of an iteration: none of root_lines is of this iteration yet.
+void begin_iteration_lines();
+// The lower bound of the window a root move is searched with: alpha itself
+// with one line; with several, NO_SCORE until the iteration has scored that
+// many lines, then the score of the last of them, so that every move that
+// enters the best lines is searched to an exact score.
+int line_window(int alpha);
+// The root move m has scored above line_window: its line (m, then pv[1]
+// from ply 1) takes its place among the iteration's lines by score, after
+// those of equal score, pushing out this move's older line and, when the
+// table is full, the last line.
+void note_root_line(Move m, int score, int depth);
+
 // Finds the best move of the position whose ply-0 list generate_root_moves
 // has made. Leaves the move in pv[0][0] (0 when none), its line in pv[0],
 // root_score, root_depth, root_result, nodes and search_failure. Leaves the
@@ -76,10 +93,11 @@ void root_search(const SearchLimits& limits);
 
 // ---------------------------------------------------------------- helpers (threads.cpp)
 // Called by the main thread around its root_search: hands the helpers this
-// position, its ply-0 list, line and history heuristic, and wakes them;
-// then stops them, waits for them, and takes the line of a helper that got
-// deeper. Nothing without helpers.
-void start_helpers();
+// position, its ply-0 list (with whether it is restricted), line and
+// history heuristic, and wakes them; then stops them, waits for them, and
+// takes the line of a helper that got deeper (not with several lines).
+// Nothing without helpers.
+void start_helpers(const SearchLimits& limits);
 void finish_helpers();
 
 
@@ -91,10 +109,11 @@ void finish_helpers();
 // nega_scout. NULL_SEARCH: below a null move, keeping no principal variation.
 enum SearchKind { PVS_SEARCH, AB_SEARCH, NULL_SEARCH };
 
-// Counts the node and runs the stop test every poll_mask + 1 nodes; the
-// first nine polls of a search never run it.
+// Counts the node, raises sel_depth to its ply, and runs the stop test
+// every poll_mask + 1 nodes; the first nine polls of a search never run it.
 inline void count_node() {
     ++nodes;
+    if (ply > sel_depth) sel_depth = ply;
     if ((nodes & poll_mask) == 0 && ++poll_count > 9) check_time();
 }
 

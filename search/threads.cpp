@@ -58,6 +58,7 @@ int root_line_length;
 int root_line_score;
 uint32_t root_history[64][64];
 uint32_t root_history_max;
+int root_restricted;  // the ply-0 list holds only the moves the front end named
 
 int helper_stop_test() {
     own_helper->nodes.store(nodes, std::memory_order_relaxed);
@@ -87,6 +88,7 @@ void help_search(Helper& h) {
     limits.start_ms = now_ms();
     limits.depth = MAX_ITERATION - 1;
     limits.poll_mask = HELPER_POLL_MASK;
+    limits.restricted_root = root_restricted;
     if (!stop_now.load(std::memory_order_relaxed)) root_search(limits);
     h.nodes.store(nodes, std::memory_order_relaxed);
 }
@@ -144,9 +146,10 @@ int64_t nodes_searched() {
     return sum;
 }
 
-void start_helpers() {
+void start_helpers(const SearchLimits& limits) {
     if (thread_count == 1) return;
     save_position(&root_copy);
+    root_restricted = limits.restricted_root;
     root_line_length = pv_length[0];
     std::memcpy(root_line, pv[0], sizeof(Move) * size_t(root_line_length));
     root_line_score = root_score;
@@ -172,6 +175,8 @@ void finish_helpers() {
     // A helper's line is taken when it completed an iteration deeper than
     // the one the main thread was searching when it stopped (or the depth
     // its table answer stood for); otherwise the main thread's own stands.
+    // Several lines are the main thread's alone: its first is the move.
+    if (search_limits.lines > 1) return;
     const Helper* deepest = nullptr;
     for (int i = 0; i < thread_count - 1; ++i)
         if (helpers[i].depth > (deepest ? deepest->depth : root_depth)) deepest = &helpers[i];

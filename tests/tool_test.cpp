@@ -59,6 +59,12 @@ TEST(Tool, GoodInput) {
     const ToolRun solve = tool("solve " + epd + " --time 300 --threads 2");
     EXPECT_EQ(solve.status, 0);
     EXPECT_NE(solve.out.find("solved 1 of 1"), std::string::npos) << solve.out;
+    // Two lines: the mate first, then the next best move.
+    const ToolRun lines = tool("search --depth 3 --multipv 2 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
+    EXPECT_EQ(lines.status, 0);
+    EXPECT_NE(lines.out.find("\nline 1 score 7999 depth 3 pv d1d8"), std::string::npos) << lines.out;
+    EXPECT_NE(lines.out.find("\nline 2 score "), std::string::npos) << lines.out;
+    EXPECT_EQ(lines.out.find("\nline 3 "), std::string::npos) << lines.out;
     const ToolRun eval = tool("eval");
     EXPECT_EQ(eval.status, 0);
     EXPECT_EQ(eval.out.rfind("score ", 0), 0u) << eval.out;
@@ -87,6 +93,9 @@ TEST(Tool, BadInput) {
         "bench 4 threads",
         "bench 4 thread 2",
         "search --depth 3 --threads 257",
+        "search --multipv 0",
+        "bench 3 multipv",
+        "bench 3 4",
         "no-such-command",
     };
     for (const char* words : bad) {

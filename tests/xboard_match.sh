@@ -6,7 +6,7 @@
 # forfeit by Vexmoth, and (with -x) no search that ran past its clock.
 #
 # usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN]
-#                              [-f FEN] [-t THREADS] [-u] [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
+#                              [-f FEN] [-t THREADS] [-u] [-P] [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
 #   -m MPS        moves per session (default 40); 0 for a whole-game clock
 #   -i INC        seconds added per move (with -m 0; 0 is sudden death)
@@ -17,18 +17,22 @@
 #                 line, or the UCI option Threads); 1 by default
 #   -u            ENGINE speaks UCI (build/vexmoth-uci): xboard runs it through
 #                 its adapter polyglot (-fUCI), which must then be installed
+#   -P            both engines ponder (xboard's -ponder instead of -xponder);
+#                 with -u the UCI engine's input is kept, and the match fails
+#                 unless polyglot had it ponder ("go ... ponder") and the
+#                 guess came true at least once ("ponderhit")
 # The last line is a summary: "summary games G white-wins W black-wins B
 # draws D illegal I crashes C hangs H forfeits F overruns O late L
-# worst-overshoot MS worst-ratio R". Exit status 77 (a skip for CTest) when xboard, Xvfb or
-# Fairy-Max is missing.
+# worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77
+# (a skip for CTest) when xboard, Xvfb or Fairy-Max is missing.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1
-while getopts "o:i:m:p:x:f:t:u" flag; do
+opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1 ponder=0
+while getopts "o:i:m:p:x:f:t:uP" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;;
     p) pgn=$OPTARG ;; x) proxy=$(realpath "$OPTARG") ;;
-    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;;
+    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
     *) exit 2 ;;
   esac
 done
@@ -57,7 +61,15 @@ export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
 
 vexmoth_command() {  # the command line that starts Vexmoth for slot $1
-  if [ -n "$proxy" ]; then echo "$proxy $work/timing-$1.txt $engine"; else echo "$engine"; fi
+  local command=$engine
+  if [ -n "$proxy" ]; then command="$proxy $work/timing-$1.txt $engine"; fi
+  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
+    # A copy of what the UCI engine reads, to see that it pondered.
+    printf '#!/usr/bin/env bash\ntee -a %q | %s\n' "$work/input-$1.txt" "$command" > "$work/keep-input-$1.sh"
+    chmod +x "$work/keep-input-$1.sh"
+    command="$work/keep-input-$1.sh"
+  fi
+  echo "$command"
 }
 if [ "$opponent" = self ]; then
   second=(-scp "$(vexmoth_command second)" -sd "$work/second")
@@ -75,12 +87,14 @@ if [ -n "$fen" ]; then
   start=(-lpf "$work/start.fen")
 fi
 
+if [ "$ponder" = 1 ]; then pondering=-ponder; else pondering=-xponder; fi
+
 # A hung engine shows as a game xboard never finishes: the whole match is
 # given far more than its clocks can use.
 timeout 7200 xvfb-run -a xboard \
   "${first[@]}" "${second[@]}" \
   -mg "$games" "${clock[@]}" "${start[@]}" \
-  -sgf "$pgn" -xexit -noGUI -xponder > "$work/xboard.out" 2>&1 && hung=0 || hung=$?
+  -sgf "$pgn" -xexit -noGUI "$pondering" > "$work/xboard.out" 2>&1 && hung=0 || hung=$?
 [ "$hung" = 124 ] && hung=1 || hung=0
 
 echo "PGN: $pgn"
@@ -170,6 +184,19 @@ if [ -n "$proxy" ]; then
   echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget $worst_ratio, $overruns past the clock, $late past five budgets"
 fi
 
+# Pondering through polyglot: searches started with "go ... ponder" and the
+# ponderhits among them (xboard's own pondering is not seen here).
+ponders=0 ponderhits=0
+if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
+  ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)
+  ponderhits=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^ponderhit' || true)
+  echo "pondering: $ponders ponder searches, $ponderhits ponderhits"
+  if [ "$ponders" = 0 ] || [ "$ponderhits" = 0 ]; then
+    echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2
+    status=1
+  fi
+fi
+
 [ $((illegal + crashes + hangs + forfeits + overruns)) -gt 0 ] && status=1
-echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot $worst_overshoot worst-ratio $worst_ratio"
+echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot $worst_overshoot worst-ratio $worst_ratio ponders $ponders ponderhits $ponderhits"
 exit $status

@@ -18,14 +18,22 @@ constexpr int DEFAULT_BENCH_DEPTH = 8;
 // before its first search.
 constexpr int PLANNED_NPS = 50000;
 
-
 double milliseconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-
 void print_line() {
     for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
+}
+
+// The lines of a search for several: "line K score S depth D pv ...".
+void print_root_lines() {
+    for (int k = 0; k < root_line_count; ++k) {
+        const RootLine& line = root_lines[k];
+        std::printf("line %d score %d depth %d pv", k + 1, line.score, line.depth);
+        for (int i = 0; i < line.length; ++i) std::printf(" %s", move_text(line.moves[i]));
+        std::printf("\n");
+    }
 }
 
 }  // namespace
@@ -84,7 +92,8 @@ const char* const BENCH_FENS[BENCH_POSITION_COUNT] = {
     "r1bqkbnr/pppp1ppp/2n5/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
 };
 
-void search_position(int depth, int time_ms) {
+
+void search_position(int depth, int time_ms, int lines) {
     generate_root_moves();
     // A clock far from its end, so that only the budget rules of the clock
     // test and of the root apply; a depth-limited search never reaches them.
@@ -95,15 +104,16 @@ void search_position(int depth, int time_ms) {
     limits.budget_ms = time_ms > 0 ? time_ms : INT_MAX / 8;
     limits.depth = depth;
     limits.poll_mask = poll_mask_for(limits.budget_ms, PLANNED_NPS);
+    limits.lines = lines;
     search_move(limits);
 }
 
-// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--option NAME=0|1 ...]
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--multipv N] [--option NAME=0|1 ...]
 int command_search(int argc, char** argv) {
     // The FEN words and the flags may come in any order.
     char* fen[8];
     int fen_words = 0;
-    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, threads = 1;
+    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, threads = 1, lines = 1;
     for (int i = 0; i < argc; i += 2) {
         if (std::strncmp(argv[i], "--", 2)) {
             if (fen_words == 8) {
@@ -123,6 +133,8 @@ int command_search(int argc, char** argv) {
             if (!read_number("--hash", value, 0, 4096, &hash_mb)) return 2;
         } else if (!std::strcmp(flag, "--threads")) {
             if (!read_number("--threads", value, 1, MAX_THREADS, &threads)) return 2;
+        } else if (!std::strcmp(flag, "--multipv")) {
+            if (!read_number("--multipv", value, 1, MAX_LINES, &lines)) return 2;
         } else if (!std::strcmp(flag, "--option")) {
             const char* equals = value ? std::strchr(value, '=') : nullptr;
             char key[64] = {0};
@@ -159,7 +171,7 @@ int command_search(int argc, char** argv) {
     set_search_threads(threads);
     const auto start = std::chrono::steady_clock::now();
     const int last_iteration_run = depth ? depth : MAX_ITERATION - 1;
-    search_position(last_iteration_run, time_ms);
+    search_position(last_iteration_run, time_ms, lines);
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
     const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
@@ -168,10 +180,11 @@ int command_search(int argc, char** argv) {
                 reached, (long long)all_nodes, ms, ms > 0 ? all_nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
+    if (lines > 1) print_root_lines();
     return 0;
 }
 
-int64_t run_bench(int depth, bool verbose) {
+int64_t run_bench(int depth, bool verbose, int lines) {
     // Always the same table, whatever an earlier command left: the node
     // count depends on its size.
     if (hash_init(DEFAULT_HASH_MB) < 0) {
@@ -189,28 +202,38 @@ int64_t run_bench(int depth, bool verbose) {
         hash_clear();
         compute_hash_key();
         clear_search_tables();
-        search_position(depth, 0);
+        const auto start = std::chrono::steady_clock::now();
+        search_position(depth, 0, lines);
         total += nodes_searched();
         if (verbose)
-            std::printf("%2d %-72s %-7s %6d %10lld\n", ++number, fen, move_text(pv[0][0]), root_score,
-                        (long long)nodes_searched());
+            std::printf("%2d %-72s %-7s %6d %10lld %8.0f ms\n", ++number, fen, move_text(pv[0][0]), root_score,
+                        (long long)nodes_searched(), milliseconds_since(start));
     }
     return total;
 }
 
-// bench [DEPTH] [threads N]
+// bench [DEPTH] [threads N] [multipv N]
 int command_bench(int argc, char** argv) {
-    int depth = DEFAULT_BENCH_DEPTH, threads = 1;
-    const bool threads_given = argc == 3 && !std::strcmp(argv[1], "threads");
-    if ((argc > 1 && !threads_given) || argc > 3) {
-        std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [threads N]\n");
-        return 2;
+    int depth = DEFAULT_BENCH_DEPTH, threads = 1, lines = 1, depth_given = 0;
+    for (int i = 0; i < argc; ++i) {
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!std::strcmp(argv[i], "threads")) {
+            if (!read_number("threads", value, 1, MAX_THREADS, &threads)) return 2;
+            ++i;
+        } else if (!std::strcmp(argv[i], "multipv")) {
+            if (!read_number("multipv", value, 1, MAX_LINES, &lines)) return 2;
+            ++i;
+        } else if (!depth_given) {
+            if (!read_number("DEPTH", argv[i], 1, MAX_ITERATION - 1, &depth)) return 2;
+            depth_given = 1;
+        } else {
+            std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [threads N] [multipv N]\n");
+            return 2;
+        }
     }
-    if (argc >= 1 && !read_number("DEPTH", argv[0], 1, MAX_ITERATION - 1, &depth)) return 2;
-    if (threads_given && !read_number("threads", argv[2], 1, MAX_THREADS, &threads)) return 2;
     set_search_threads(threads);
     const auto start = std::chrono::steady_clock::now();
-    const int64_t total = run_bench(depth, true);
+    const int64_t total = run_bench(depth, true, lines);
     const double ms = milliseconds_since(start);
     std::printf("Nodes searched: %lld\nNodes/second: %.0f\n", static_cast<long long>(total),
                 ms > 0 ? double(total) * 1000.0 / ms : 0.0);

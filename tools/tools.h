@@ -17,16 +17,18 @@ uint64_t perft(int depth);
 
 // Searches the current position as the engine's turn does: a fresh ply-0
 // list, a new table generation, iterations up to depth and, when time_ms is
-// positive, a move budget of time_ms; the key is restored afterwards.
-void search_position(int depth, int time_ms);
+// positive, a move budget of time_ms; with lines above 1 the best `lines`
+// root moves get exact scores (root_lines). The key is restored afterwards.
+void search_position(int depth, int time_ms, int lines = 1);
 // The bench positions: openings, middlegames with tactics, endgames,
 // promotions, checks and mates.
 constexpr int BENCH_POSITION_COUNT = 38;
 extern const char* const BENCH_FENS[BENCH_POSITION_COUNT];
-// Searches every bench position to the given depth, each from a cleared
-// 16 MB table and a cleared history, and returns the node total (printing
-// a line per position when verbose).
-int64_t run_bench(int depth, bool verbose);
+// Searches every bench position to the given depth (and for `lines` lines),
+// each from a cleared 16 MB table and a cleared history, and returns the
+// node total of all threads (printing a line per position, with its time,
+// when verbose).
+int64_t run_bench(int depth, bool verbose, int lines = 1);
 
 // Sub-commands: each takes the arguments after its name and returns the
 // process exit status (2 for bad arguments).

@@ -1,6 +1,8 @@
-// "go": the limits a GUI gives, turned into the core's limits; the search,
-// with standard input read from its stop test; and exactly one "bestmove"
-// for every "go".
+// "go": the limits a GUI gives, turned into the core's limits; the root
+// moves it names; the search, with standard input read from its stop test,
+// pondering until the GUI says how its guess went; and exactly one
+// "bestmove" for every "go".
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,12 +19,17 @@ constexpr int MIN_NPS_ESTIMATE = 10000, MAX_NPS_ESTIMATE = 100000000;
 int nps_estimate = 1000000;  // nodes per second of the last search: plans the polls
 int stop_requested;          // a "stop" for the running search was read
 int waits_for_stop;          // "go infinite" or no limit: bestmove only after "stop"
+// A mate in 25 moves is 49 plies, the deepest line a search keeps.
+constexpr int64_t MATE_LIMIT = 25;
 
 // The fields of a "go" line: a clock -1 and the others 0 when not given.
+// The moves of "searchmoves" are the words from searchmoves_from to
+// searchmoves_to - 1 (none when both are 0).
 struct GoRequest {
     int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
-    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0;
-    int infinite = 0;
+    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0, mate = 0;
+    int infinite = 0, ponder = 0;
+    int searchmoves_from = 0, searchmoves_to = 0;
 };
 
 // The fields that take a number, with the range it is clamped to.
@@ -36,6 +43,7 @@ constexpr GoField GO_FIELDS[] = {
     {"winc", &GoRequest::winc, 0, TIME_LIMIT_MS},            {"binc", &GoRequest::binc, 0, TIME_LIMIT_MS},
     {"movestogo", &GoRequest::movestogo, 1, 1000},           {"movetime", &GoRequest::movetime, 1, TIME_LIMIT_MS},
     {"nodes", &GoRequest::nodes, 1, NODE_LIMIT},             {"depth", &GoRequest::depth, 1, MAX_ITERATION - 1},
+    {"mate", &GoRequest::mate, 1, MATE_LIMIT},
 };
 
 const GoField* go_field(const char* word) {
@@ -44,15 +52,32 @@ const GoField* go_field(const char* word) {
     return nullptr;
 }
 
+// A word that "go" knows: a field, "infinite", "ponder" or "searchmoves".
+bool is_go_word(const char* word) {
+    return go_field(word) || !std::strcmp(word, "infinite") || !std::strcmp(word, "ponder") ||
+           !std::strcmp(word, "searchmoves");
+}
+
 // The words after "go". A field without a number is reported and skipped,
-// and so is a word "go" does not know ("ponder", "searchmoves", "mate"):
-// the rest of the line still counts.
+// and so is a word "go" does not know: the rest of the line still counts.
+// "searchmoves" takes the words up to the next word "go" knows.
 GoRequest read_go_words() {
     GoRequest r;
     for (int i = 1; i < word_count; ++i) {
         const char* word = words[i];
         if (!std::strcmp(word, "infinite")) {
             r.infinite = 1;
+            continue;
+        }
+        if (!std::strcmp(word, "ponder")) {
+            r.ponder = 1;
+            continue;
+        }
+        if (!std::strcmp(word, "searchmoves")) {
+            r.searchmoves_from = i + 1;
+            while (i + 1 < word_count && !is_go_word(words[i + 1])) ++i;
+            r.searchmoves_to = i + 1;
+            if (r.searchmoves_to == r.searchmoves_from) output_line("info string go: searchmoves needs moves");
             continue;
         }
         const GoField* field = go_field(word);
@@ -108,23 +133,9 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.nodes = r.nodes;
     limits.depth = r.depth > 0 ? int(r.depth) : MAX_ITERATION - 1;
     limits.poll_mask = stop_poll_mask(r.nodes);
+    limits.lines = multipv_lines;
+    limits.mate_moves = int(r.mate);
     return limits;
-}
-
-// The first entry of the ply-0 list that is legal, or 0 when none is.
-Move first_legal_move() {
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (legal_prefix(&move_list[i].move, 1) == 1) return move_list[i].move;
-    return 0;
-}
-
-// The move to play: the search's, when it is legal here; otherwise (a
-// stalemate or mate read from a colliding table entry, say) any legal move,
-// so that "0000" means there is none.
-Move chosen_move() {
-    const Move best = pv[0][0];
-    if (best && legal_prefix(&best, 1) == 1) return best;
-    return first_legal_move();
 }
 
 // The main thread's own speed: it alone polls.
@@ -135,12 +146,16 @@ void remember_speed() {
     nps_estimate = int(nps < MIN_NPS_ESTIMATE ? MIN_NPS_ESTIMATE : nps > MAX_NPS_ESTIMATE ? MAX_NPS_ESTIMATE : nps);
 }
 
-// After a search that ended by itself while the GUI expects to stop it:
-// reads input, blocking, until the stop (or until none can come).
+// After a search that ended by itself while the GUI still has a say: reads
+// input, blocking, until the ponderhit of a ponder search (which ends the
+// wait unless the go itself waits for a stop) or the stop (or until none
+// can come).
 void wait_for_stop() {
-    while (!stop_requested) {
+    while (!stop_requested && (pondering() || waits_for_stop)) {
         if (search_input_says_stop(-1))
             stop_requested = 1;
+        else if (take_ponderhit())
+            ponder_hit();
         else if (input_closed() || input_backlogged())
             return;
     }
@@ -153,29 +168,43 @@ int search_stop_test() {
         stop_requested = 1;
         return 1;
     }
+    if (take_ponderhit() && ponder_hit()) return 1;
     // With the queue full, input can only be read again once the lines in
-    // it are carried out; and without input no "stop" can ever come.
-    if (input_backlogged() || (waits_for_stop && input_closed())) return 1;
+    // it are carried out; and without input no "stop" or "ponderhit" can
+    // ever come.
+    if (input_backlogged() || ((waits_for_stop || pondering()) && input_closed())) return 1;
     return limits_reached();
 }
 
+void command_ponderhit() { output_line("info string ponderhit: no ponder search is running"); }
+
 void command_go() {
     const GoRequest request = read_go_words();
-    const SearchLimits limits = make_limits(request);
-    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes && !request.depth);
+    SearchLimits limits = make_limits(request);
+    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes &&
+                                          !request.depth && !request.mate);
     stop_requested = 0;
-    begin_search_input();
+    begin_search_input(request.ponder);
     begin_reports();
     compute_hash_key();
     generate_root_moves();
     const int in_check = in_check_flag;
-    search_move(limits);
-    report_search_end();
+    if (request.searchmoves_to > request.searchmoves_from)
+        limits.restricted_root = restrict_root_moves(request.searchmoves_from, request.searchmoves_to);
+    search_move(request.ponder ? begin_ponder(limits) : limits);
     remember_speed();
     if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);
     const Move best = chosen_move();
+    const Move reply = expected_reply(best);
+    report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
-    if (waits_for_stop) wait_for_stop();
-    output_line("bestmove %s", long_algebraic(best));
+    wait_for_stop();
+    end_ponder();
+    char best_text[8];
+    std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));
+    if (reply)
+        output_line("bestmove %s ponder %s", best_text, long_algebraic(reply));
+    else
+        output_line("bestmove %s", best_text);
     if (quit_requested()) std::exit(0);
 }

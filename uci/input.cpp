@@ -18,8 +18,9 @@
 // answered wherever it stands; "quit" anywhere ends the search, whose
 // bestmove is still sent, and then the process; "stop" ends the search
 // that runs (a "go" that came during it waits its turn and needs a stop of
-// its own if it is infinite); every other line stays queued, in order, for
-// after the search.
+// its own if it is infinite); "ponderhit" is taken by a ponder search
+// unless a later "go" stands before it, whose search it then belongs to;
+// every other line stays queued, in order, for after the search.
 #include <poll.h>
 #include <unistd.h>
 
@@ -43,6 +44,9 @@ int ended;        // read(2) reported the end of input (or failed for good)
 int backlogged;   // the last read found no room in the queue
 int scan_at;      // during a search: the lines before this offset wait for later
 int quitting;     // a "quit" came during a search
+int ponderhit_wanted;  // the search is a ponder search that has not yet taken its ponderhit
+int ponderhit_read;    // it has taken it since take_ponderhit last looked
+int go_passed;         // the scan has passed a "go" that waits for after the search
 
 bool is_blank(char c) { return c == ' '; }
 
@@ -146,6 +150,13 @@ int scan_queue() {
             remove_line(scan_at, length);
             return 1;
         }
+        if (ponderhit_wanted && !go_passed && line_command_is(scan_at, length, "ponderhit")) {
+            remove_line(scan_at, length);
+            ponderhit_wanted = 0;
+            ponderhit_read = 1;
+            continue;
+        }
+        if (line_command_is(scan_at, length, "go")) go_passed = 1;
         scan_at += length + 1;
     }
     return 0;
@@ -165,7 +176,18 @@ int next_command_line(char* line) {
     return 1;
 }
 
-void begin_search_input() { scan_at = queue_start; }
+void begin_search_input(int ponder) {
+    scan_at = queue_start;
+    ponderhit_wanted = ponder;
+    ponderhit_read = 0;
+    go_passed = 0;
+}
+
+int take_ponderhit() {
+    const int read = ponderhit_read;
+    ponderhit_read = 0;
+    return read;
+}
 
 int search_input_says_stop(int wait_ms) {
     if (scan_queue()) return 1;

@@ -54,6 +54,7 @@ const Command commands[] = {
     {"uci", command_uci},         {"isready", command_isready}, {"setoption", command_setoption},
     {"ucinewgame", command_ucinewgame}, {"position", command_position}, {"go", command_go},
     {"stop", command_stop},       {"quit", command_quit},       {"debug", command_debug},
+    {"ponderhit", command_ponderhit},
 };
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The identification and the options a GUI can set: the table size, the
 // search threads, the six search switches by the names of the xboard
-// engine's options file, and a button that empties the table.
+// engine's options file, a button that empties the table, the number of
+// lines a search reports, and whether the GUI lets the engine ponder.
 #include <strings.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "uci/uci.h"
@@ -23,15 +25,17 @@ void set_hash_option(const char* name, int value_word) {
     set_hash_size(int(megabytes));
 }
 
-// Options are carried out between searches (a line read during a search
-// waits for its end), so the threads change before the next search.
-void set_threads_option(const char* name, int value_word) {
-    int64_t threads;
-    if (!word_number(value_word, INT64_MIN, INT64_MAX, &threads) || threads < 1 || threads > MAX_THREADS) {
-        output_line("info string option %s needs a number of threads from 1 to %d", name, MAX_THREADS);
-        return;
+// The number of a spin option from 1 to high into *value: a number outside
+// is clamped, and said so; a value that is no number is refused (false).
+bool spin_value(const char* name, int value_word, int high, int* value) {
+    int64_t n;
+    if (!word_number(value_word, INT64_MIN, INT64_MAX, &n)) {
+        output_line("info string option %s needs a number from 1 to %d", name, high);
+        return false;
     }
-    set_search_threads(int(threads));
+    *value = int(n < 1 ? 1 : n > high ? high : n);
+    if (*value != n) output_line("info string option %s takes 1 to %d: set to %d", name, high, *value);
+    return true;
 }
 
 void set_switch(int* flag, const char* name, const char* value) {
@@ -45,6 +49,9 @@ void set_switch(int* flag, const char* name, const char* value) {
 
 }  // namespace
 
+int multipv_lines = 1;
+int ponder_option;
+
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
     output_line("id author the Vexmoth developers");
@@ -52,6 +59,8 @@ void command_uci() {
     output_line("option name Threads type spin default 1 min 1 max %d", MAX_THREADS);
     for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
     output_line("option name Clear Hash type button");
+    output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
+    output_line("option name Ponder type check default false");
     output_line("uciok");
 }
 
@@ -70,12 +79,23 @@ void command_setoption() {
         set_hash_option(name, value_at + 1);
         return;
     }
+    // Options are carried out between searches (a line read during a search
+    // waits for its end), so new threads search from the next search on.
+    int threads;
     if (!strcasecmp(name, "Threads")) {
-        set_threads_option(name, value_at + 1);
+        if (spin_value("Threads", value_at + 1, MAX_THREADS, &threads)) set_search_threads(threads);
         return;
     }
     if (!strcasecmp(name, "Clear Hash")) {
         hash_clear();
+        return;
+    }
+    if (!strcasecmp(name, "MultiPV")) {
+        spin_value("MultiPV", value_at + 1, MAX_LINES, &multipv_lines);
+        return;
+    }
+    if (!strcasecmp(name, "Ponder")) {
+        set_switch(&ponder_option, "Ponder", word_at(value_at + 1));
         return;
     }
     for (const SearchOption& o : search_options)

@@ -1,13 +1,20 @@
-// What a GUI sees of a search: "info" lines with the depth, the score (in
-// centipawns, or mate in moves), nodes, speed, time, table use and the
-// principal variation, each move of which is checked to be legal in turn.
+// What a GUI sees of a search: "info" lines with the depth, the deepest ply
+// reached, the line's number, the score (in centipawns, or mate in moves),
+// nodes, speed, time, table use and the principal variation, each move of
+// which is checked to be legal in turn; the root move being searched; and
+// the totals at the end.
 #include <cstdio>
 
+#include "eval/eval.h"
 #include "uci/uci.h"
 
 namespace {
 
-Move last_reported_best;  // the first move of the last info line of this search
+constexpr int CURRMOVE_AFTER_MS = 1000;  // root moves are reported once a search has run this long
+constexpr int CURRMOVE_GAP_MS = 250;     // and no more often than this
+
+Move last_reported_best;  // the first move of the last line of this search that had a score
+int next_currmove_ms;     // the search's time from which the next root move may be reported
 
 // Whether m is an entry of the current ply's list. Above the root the list
 // is generated first; at the root the search's own list is read, never
@@ -30,30 +37,77 @@ bool in_current_list(Move m) {
 
 // The score as UCI writes it: mate scores as moves to the mate, negative
 // when the side to move is mated.
-void score_text(char* text, size_t size) {
-    if (root_score >= MATE_BOUND)
-        std::snprintf(text, size, "mate %d", (MATE - root_score + 1) / 2);
-    else if (root_score <= -MATE_BOUND)
-        std::snprintf(text, size, "mate -%d", (MATE + root_score + 1) / 2);
+void score_text(int score, char* text, size_t size) {
+    if (score >= MATE_BOUND)
+        std::snprintf(text, size, "mate %d", (MATE - score + 1) / 2);
+    else if (score <= -MATE_BOUND)
+        std::snprintf(text, size, "mate -%d", (MATE + score + 1) / 2);
     else
-        std::snprintf(text, size, "cp %d", root_score);
+        std::snprintf(text, size, "cp %d", score);
 }
 
 long long speed(int elapsed) { return (long long)(nodes_searched() * 1000 / (elapsed > 0 ? elapsed : 1)); }
 
-void print_info() {
-    const int length = legal_prefix(pv[0], pv_length[0]);
-    if (length == 0) return;
+// One line: "info depth D seldepth S multipv K score X nodes N nps X time
+// T hashfull H pv ...", the pv cut where a move stops being legal; nothing
+// when its first move is not legal here.
+void print_line(int depth, int number, int score, const Move* moves, int length) {
+    const int legal = legal_prefix(moves, length);
+    if (legal == 0) return;
     const int elapsed = elapsed_since(search_limits.start_ms);
-    char score[32];
-    score_text(score, sizeof score);
-    char text[128 + PV_COLUMNS * 8];
-    int used = std::snprintf(text, sizeof text, "info depth %d score %s nodes %lld nps %lld time %d hashfull %d pv",
-                             root_depth, score, (long long)nodes_searched(), speed(elapsed), elapsed,
-                             hash_full_permille());
-    for (int i = 0; i < length; ++i)
-        used += std::snprintf(text + used, sizeof text - size_t(used), " %s", long_algebraic(pv[0][i]));
+    char score_words[32];
+    score_text(score, score_words, sizeof score_words);
+    char text[160 + PV_COLUMNS * 8];
+    int used = std::snprintf(text, sizeof text,
+                             "info depth %d seldepth %d multipv %d score %s nodes %lld nps %lld time %d hashfull %d pv",
+                             depth, sel_depth, number, score_words, (long long)nodes_searched(), speed(elapsed),
+                             elapsed, hash_full_permille());
+    for (int i = 0; i < legal; ++i)
+        used += std::snprintf(text + used, sizeof text - size_t(used), " %s", long_algebraic(moves[i]));
     output_line("%s", text);
+    if (number == 1) last_reported_best = moves[0];
+}
+
+// The search's best lines, best first, each with its own depth.
+void print_root_lines() {
+    for (int k = 0; k < root_line_count; ++k)
+        print_line(root_lines[k].depth, k + 1, root_lines[k].score, root_lines[k].moves, root_lines[k].length);
+}
+
+// "info currmove M currmovenumber K" for the root move about to be
+// searched, once the search has run a second and a quarter of a second
+// after the last such line; a root entry that is not legal is not named.
+void report_root_move() {
+    const int elapsed = elapsed_since(search_limits.start_ms);
+    if (elapsed < next_currmove_ms || legal_prefix(&current_root_move, 1) != 1) return;
+    next_currmove_ms = elapsed + CURRMOVE_GAP_MS;
+    output_line("info currmove %s currmovenumber %d", long_algebraic(current_root_move), current_root_move_number);
+}
+
+// The score of the search's move when the search gave it none: the static
+// evaluation of the position, as the search's own leaves see it.
+int static_score() {
+    root_piece_material[WHITE] = piece_material[WHITE];
+    root_piece_material[BLACK] = piece_material[BLACK];
+    set_game_phase();
+    return evaluate(NO_SCORE, -NO_SCORE);
+}
+
+// The line for the move played when no line reported so far begins with
+// it: the search's line when it is the search's move, followed by the
+// expected reply when that line is shorter; its depth is that of the last
+// iteration completed or, without one, of the table entry or line that the
+// search started from (one below the iteration it stopped in).
+void report_move_played(Move best, Move reply) {
+    Move line[PV_COLUMNS + 1];
+    int length = 1;
+    line[0] = best;
+    const bool searched = best == pv[0][0];
+    if (searched)
+        for (; length < pv_length[0]; ++length) line[length] = pv[0][length];
+    if (length == 1 && reply) line[length++] = reply;
+    const int depth = completed_depth > 0 ? completed_depth : root_depth > 1 ? root_depth - 1 : 1;
+    print_line(depth, 1, searched && root_score > NO_SCORE ? root_score : static_score(), line, length);
 }
 
 }  // namespace
@@ -78,18 +132,45 @@ int legal_prefix(const Move* moves, int count) {
     return made;
 }
 
-void begin_reports() { last_reported_best = 0; }
+void begin_reports() {
+    last_reported_best = 0;
+    next_currmove_ms = CURRMOVE_AFTER_MS;
+}
 
-void report_search_end() {
+void report_search_end(Move best, Move reply) {
+    if (best && search_limits.lines > 1) {
+        // A stop within an iteration that had scored lines: the lines as
+        // they now stand, so that the first is the move played.
+        bool newer = false;
+        for (int k = 0; k < root_line_count; ++k) newer = newer || root_lines[k].depth > completed_depth;
+        if (newer) print_root_lines();
+    }
+    if (best && best != last_reported_best) report_move_played(best, reply);
     const int elapsed = elapsed_since(search_limits.start_ms);
     output_line("info nodes %lld nps %lld time %d hashfull %d", (long long)nodes_searched(), speed(elapsed), elapsed,
                 hash_full_permille());
 }
 
 void report_progress(int event) {
-    if (event == PROGRESS_NEW_BEST && pv[0][0] == last_reported_best) return;
-    last_reported_best = pv[0][0];
-    print_info();
+    switch (event) {
+    case PROGRESS_ROOT_MOVE:
+        report_root_move();
+        return;
+    case PROGRESS_NEW_BEST:
+        // With several lines only whole iterations are shown: one line
+        // alone would stand for all of them.
+        if (search_limits.lines > 1 || pv[0][0] == last_reported_best) return;
+        print_line(root_depth, 1, root_score, pv[0], pv_length[0]);
+        return;
+    case PROGRESS_ITERATION:
+        if (search_limits.lines > 1)
+            print_root_lines();
+        else
+            print_line(root_depth, 1, root_score, pv[0], pv_length[0]);
+        return;
+    default:
+        return;  // an event this front end does not report
+    }
 }
 
 void report_warning(const char* text) { output_line("info string %s", text); }

@@ -1,7 +1,8 @@
 // The UCI front end (vexmoth-uci): the command loop, the input it reads
 // while a search runs, the position a GUI sets up, the limits of "go" with
-// the search's reports, and the options a GUI can set. The search itself is
-// the engine core's; nothing here writes a file.
+// the search's reports, pondering, the root moves a search may play and the
+// reply it expects, and the options a GUI can set. The search itself is the
+// engine core's; nothing here writes a file.
 #pragma once
 
 #include <cstdint>
@@ -43,13 +44,17 @@ constexpr int INPUT_LINE_SIZE = 65536;  // the longest line kept, with its termi
 // Returns 0 at the end of input once every line has been taken.
 int next_command_line(char* line);
 // Readies the search-time reading for a new search: the lines queued after
-// the "go" being carried out are looked at again.
-void begin_search_input();
+// the "go" being carried out are looked at again; with ponder set, the
+// first "ponderhit" among them (before any later "go") is taken for it.
+void begin_search_input(int ponder);
 // While a search runs or waits to be stopped: reads what standard input
 // holds (waiting up to wait_ms; -1 waits without limit), answers "isready",
-// and returns 1 once a "stop" for this search or a "quit" has come. Other
+// takes a "ponderhit" meant for this search (take_ponderhit tells), and
+// returns 1 once a "stop" for this search or a "quit" has come. Other
 // lines stay queued, in order, for after the search.
 int search_input_says_stop(int wait_ms);
+// A "ponderhit" for this search has been read since the last call.
+int take_ponderhit();
 // A "quit" came during a search: the process ends once its bestmove is out.
 int quit_requested();
 // Standard input has ended (nothing more will come).
@@ -64,28 +69,72 @@ int input_backlogged();
 void command_position();
 
 // ---------------------------------------------------------------- search (go.cpp, report.cpp)
-// "go ...": searches the position within the limits and prints "bestmove".
+// "go ...": searches the position within the limits and prints "bestmove"
+// (with "ponder" and the expected reply when there is one).
 void command_go();
-// The search's stop test: a "stop" read from the input, or the limits.
+// The search's stop test: a "stop" read from the input, a "ponderhit" that
+// finds the time already used up, or the limits.
 int search_stop_test();
+// "ponderhit" outside a ponder search: an info string, nothing else.
+void command_ponderhit();
 // How many of the moves, from the first, are legal one after the other from
 // the position at the root (ply 0): each must be in the list the generator
 // makes and must not leave its own king attacked. Leaves the position, the
 // ply-0 list and the check words as it found them, so a search's hooks may
 // call it between root moves.
 int legal_prefix(const Move* moves, int count);
-// The search's progress hook: an "info" line after each iteration and
-// when the root's best move changes.
+// The search's progress hook: "info" lines after each iteration (one per
+// line with several lines), one when the root's best move changes (a
+// single line only), and "info currmove" for root moves once the search
+// has run a second, at most four a second.
 void report_progress(int event);
 // Starts the reports of a new search.
 void begin_reports();
-// The search's totals once it has ended: "info nodes N nps X time T hashfull H".
-void report_search_end();
+// Once the search has ended, before its bestmove: the lines of an iteration
+// cut short by a stop when it had scored some, then, unless the last line
+// reported began with `best`, one line for `best` (followed by `reply`
+// when its own line is shorter) with the best score known, so that every
+// search that plays a move reports a score for it; then the totals,
+// "info nodes N nps X time T hashfull H".
+void report_search_end(Move best, Move reply);
 // The search's warning hook: "info string ...".
 void report_warning(const char* text);
 
+// ---------------------------------------------------------------- pondering (ponder.cpp)
+// "go ponder": the search of the position that holds the reply the engine
+// expects, on the opponent's time. Takes the limits of the go's words and
+// returns those of the ponder search: the same, without the clock rules
+// and the move time, which wait for the ponderhit.
+SearchLimits begin_ponder(const SearchLimits& limits);
+// A ponder search runs (or has ended by itself) and has not been hit or stopped.
+int pondering();
+// "ponderhit": the search goes on as the go's own, its clock and move time
+// in force (search_limits), the budget counting from the go and the clock
+// running from now. Returns 1 when the time used while pondering already
+// ends the search: an iteration is complete and the clock rules would
+// start no new one, or the move time has passed.
+int ponder_hit();
+// The ponder search has been stopped: nothing waits for a ponderhit.
+void end_ponder();
+
+// ---------------------------------------------------------------- root moves (root_moves.cpp)
+// "go searchmoves": keeps in the ply-0 list only the legal moves that words
+// from .. to - 1 name; a word that names none is reported with an info
+// string; when no legal move is named the list stays whole (and says so).
+// Returns 1 when the list no longer holds every move it held.
+int restrict_root_moves(int from, int to);
+// The move to play: the search's, when it is legal here; otherwise any
+// legal move of the ply-0 list; 0 when there is none.
+Move chosen_move();
+// The reply the engine expects to best: the second move of the search's
+// line when that line begins with best, otherwise the table's move for the
+// position after best; 0 unless it is legal there.
+Move expected_reply(Move best);
+
 // ---------------------------------------------------------------- options (options.cpp)
 constexpr int DEFAULT_HASH_MB = 20;
+extern int multipv_lines;  // MultiPV: the number of best lines a search reports, 1 to MAX_LINES
+extern int ponder_option;  // Ponder: the GUI may send "go ponder"; the engine plays the same either way
 // "uci": the engine's name and author, its options, "uciok".
 void command_uci();
 // "setoption name N [value V]".

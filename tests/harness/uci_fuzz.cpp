@@ -10,20 +10,25 @@
 // one or a FEN (good ones, damaged ones) with legal move lists, now and then
 // broken by a bad move; searches under every kind of limit, infinite ones
 // stopped after a random moment, with isready and other commands sent while
-// they run; options good and bad; garbage bytes, blank and over-long lines.
-// It ends with "quit", the end of input (sometimes during a search) or a
-// last line without its newline.
+// they run; searches of some moves (searchmoves, now and then naming moves
+// that are not legal), mate searches, ponder searches ended by a ponderhit
+// or a stop; options good and bad (MultiPV and Ponder among them); garbage
+// bytes, blank and over-long lines. It ends with "quit", the end of input
+// (sometimes during a search) or a last line without its newline.
 //
 // The fuzzer keeps its own copy of the position (the engine library's board,
 // following the rules the engine states: a refused FEN keeps the position
 // before, a refused move keeps the moves before it) and checks: every
 // refusal and only a refusal says "info string"; every "isready" gets its
 // "readyok" within 60 seconds; every "go" gets exactly one "bestmove",
-// legal here (or 0000 exactly when there is no legal move), every pv of its
-// info lines legal move by move; the exit status is 0; no sanitizer report;
-// nothing is left in the working directory.
+// legal here (or 0000 exactly when there is no legal move) and one of the
+// moves searchmoves named when it named legal ones, with a ponder move
+// legal after it, every pv of its info lines legal move by move; the exit
+// status is 0; no sanitizer report; nothing is left in the working
+// directory.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -168,12 +173,80 @@ std::string random_position() {
 
 std::string random_option() {
     const char* names[] = {"Hash", "hash", "nullmove", "NEGA_SCOUT", "pre_prune", "fractional_extension",
-                           "tune", "research", "Clear Hash", "Ponder", "Threads"};
-    const char* values[] = {"true", "false", "TRUE", "maybe", "0", "1", "5", "20", "64"};
+                           "tune", "research", "Clear Hash", "Ponder", "Threads", "MultiPV", "multipv"};
+    const char* values[] = {"true", "false", "TRUE", "maybe", "0", "1", "5", "20", "64", "2", "3"};
     std::string line = "setoption";
-    if (pick(10)) line += " name " + std::string(names[pick(11)]);
-    if (pick(4)) line += " value " + (pick(3) ? std::string(values[pick(9)]) : number_text());
+    if (pick(10)) line += " name " + std::string(names[pick(13)]);
+    if (pick(4)) line += " value " + (pick(3) ? std::string(values[pick(11)]) : number_text());
     return line;
+}
+
+// What a go asks: its line; whether its limits end it without a stop (a
+// ponder search: once it has its ponderhit); whether it ponders; and the
+// moves searchmoves named that are legal here (empty: any move).
+struct GoPlan {
+    std::string line;
+    bool finite = true;
+    bool ponder = false;
+    std::vector<std::string> allowed;
+};
+
+// "searchmoves" and one to three legal moves of the model, now and then a
+// word that is no legal move; the legal ones go into plan.allowed.
+std::string random_searchmoves(GoPlan* plan) {
+    std::string words = " searchmoves";
+    const std::vector<Move> legal = legal_moves();
+    const int count = legal.empty() ? 0 : 1 + pick(3);
+    for (int i = 0; i < count; ++i) {
+        const std::string text = long_algebraic(legal[size_t(pick(int(legal.size())))]);
+        words += " " + text;
+        plan->allowed.push_back(text);
+    }
+    if (pick(4) == 0) words += pick(2) ? " e2e5" : " zz";
+    return words;
+}
+
+// A go line with a limit that ends it by itself; garbage numbers aside.
+std::string finite_limit() {
+    switch (pick(4)) {
+        case 0: return " depth " + std::to_string(1 + pick(4));
+        case 1: return " nodes " + std::to_string(1 + pick(30000));
+        case 2: return " movetime " + std::to_string(1 + pick(60));
+        default: return " wtime " + std::to_string(pick(1500)) + " btime " + std::to_string(pick(1500));
+    }
+}
+
+// A go that asks more than a move: some moves, a mate, pondering.
+GoPlan random_special_go() {
+    GoPlan plan;
+    switch (pick(4)) {
+        case 0:
+            plan.line = "go" + finite_limit() + random_searchmoves(&plan);
+            break;
+        case 1:
+            plan.line = "go" + random_searchmoves(&plan) + (pick(2) ? " infinite" : "");
+            plan.finite = false;
+            break;
+        case 2:
+            // Without a depth a mate search of a position without the mate
+            // may run long: it is stopped.
+            plan.line = "go mate " + std::to_string(1 + pick(3));
+            if (pick(2))
+                plan.line += " depth " + std::to_string(1 + pick(4));
+            else
+                plan.finite = false;
+            break;
+        default:
+            plan.ponder = true;
+            plan.line = "go ponder";
+            if (pick(4))
+                plan.line += finite_limit();
+            else
+                plan.finite = false;
+            if (pick(3) == 0) plan.line += random_searchmoves(&plan);
+            break;
+    }
+    return plan;
 }
 
 // A go line; `finite` says whether its limits end it without a stop.
@@ -191,7 +264,7 @@ std::string random_go(bool* finite) {
         }
         case 4: *finite = false; return "go infinite";
         case 5: *finite = false; return "go";
-        case 6: *finite = false; return pick(2) ? "go ponder" : "go searchmoves e2e4 d2d4";
+        case 6: *finite = false; return pick(2) ? "go searchmoves" : "go mate";
         case 7: {
             const char* fields[] = {"depth", "nodes", "movetime", "wtime", "btime", "movestogo", "winc"};
             *finite = false;  // a garbage number may leave no limit at all
@@ -213,10 +286,12 @@ std::string random_garbage() {
     }
 }
 
-// A sane move of the model's position (or no legal move) for the bestmove.
-bool bestmove_is_legal(const std::string& text) {
+// A sane move of the model's position (or no legal move) for the bestmove,
+// one of `allowed` when it names any.
+bool bestmove_is_legal(const std::string& text, const std::vector<std::string>& allowed) {
     const std::vector<Move> legal = legal_moves();
     if (legal.empty()) return text == "0000";
+    if (!allowed.empty() && std::find(allowed.begin(), allowed.end(), text) == allowed.end()) return false;
     return legal_move_named(text) != 0;
 }
 
@@ -238,8 +313,10 @@ bool pv_is_legal(const std::string& pv) {
     return ok;
 }
 
-// Checks a search's output (up to and with its bestmove line) against the model.
-bool check_search(Outcome& o, const std::string& go, const std::string& out) {
+// Checks a search's output (up to and with its bestmove line) against the
+// model: "bestmove M" or "bestmove M ponder R", R legal after M.
+bool check_search(Outcome& o, const std::string& go, const std::string& out,
+                  const std::vector<std::string>& allowed) {
     std::istringstream lines(out);
     int bestmoves = 0;
     for (std::string l; std::getline(lines, l);) {
@@ -248,7 +325,10 @@ bool check_search(Outcome& o, const std::string& go, const std::string& out) {
             return fail(o, go + ": pv not legal: " + l);
         if (l.rfind("bestmove ", 0) == 0) {
             ++bestmoves;
-            if (!bestmove_is_legal(l.substr(9))) return fail(o, go + ": bestmove not legal: " + l);
+            const std::vector<std::string> w = split_words(l);
+            const bool shape = w.size() == 2 || (w.size() == 4 && w[2] == "ponder");
+            if (!shape || !bestmove_is_legal(w[1], allowed)) return fail(o, go + ": bestmove not legal: " + l);
+            if (w.size() == 4 && !pv_is_legal(w[1] + " " + w[3])) return fail(o, go + ": ponder move not legal: " + l);
         }
     }
     if (bestmoves != 1) return fail(o, go + ": " + std::to_string(bestmoves) + " bestmove lines");
@@ -306,12 +386,18 @@ bool plain_action(Session& s) {
     return true;
 }
 
-// A search: the go, now and then lines sent while it runs, a stop when it
-// needs one (and sometimes when it does not), its bestmove, then the lines
-// that waited, followed by the model.
+// A search: the go, now and then lines sent while it runs, a ponderhit for
+// a ponder search (or a stop instead), a stop when it needs one (and
+// sometimes when it does not), its bestmove, then the lines that waited,
+// followed by the model.
 bool search_action(Session& s) {
-    bool finite;
-    const std::string go = random_go(&finite);
+    GoPlan plan;
+    if (pick(3) == 0)
+        plan = random_special_go();
+    else
+        plan.line = random_go(&plan.finite);
+    const std::string& go = plan.line;
+    bool finite = plan.finite;
     const size_t begin = s.e.consumed;
     send(s, go);
     std::vector<std::string> waiting;  // position lines the engine carries out after the search
@@ -325,6 +411,13 @@ bool search_action(Session& s) {
         if (k == 1) waiting.push_back(line);
         send(s, line);
     }
+    if (plan.ponder) {
+        usleep(useconds_t(pick(50000)));
+        if (pick(3) == 0)
+            finite = false;  // the opponent played another move: stopped
+        else
+            send(s, "ponderhit");
+    }
     if (!finite || pick(5) == 0) {
         usleep(useconds_t(pick(50000)));
         send(s, "stop");
@@ -333,7 +426,7 @@ bool search_action(Session& s) {
         return fail(s.o, "no bestmove within 60 s after: " + go);
     const std::string out = s.e.output.substr(begin, s.e.consumed - begin);
     if (trace) std::fprintf(stderr, "%s", out.c_str());
-    if (!check_search(s.o, go, out)) return false;
+    if (!check_search(s.o, go, out, plan.allowed)) return false;
     // An isready the search did not answer is answered after it, in order.
     for (size_t at = out.find("readyok\n"); at != std::string::npos; at = out.find("readyok\n", at + 1)) --readies;
     for (; readies > 0; --readies)

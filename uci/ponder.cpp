@@ -1,0 +1,53 @@
+// Pondering. A GUI that lets the engine think on its opponent's time sets
+// up the position after the reply the engine expects and sends "go ponder"
+// with the clocks as they stand. The engine searches it without a clock
+// until the GUI says how the guess went: "ponderhit" when the opponent
+// played the expected reply, and the same search goes on as the go's own;
+// "stop" when it did not, and the engine answers with a bestmove that the
+// GUI throws away before it sends the real position and a new go.
+//
+// At the ponderhit the search takes on the go's clock and move time. Both
+// count the time spent pondering as time already spent on the move (the
+// search started then, and its result so far is the move's), so a long
+// ponder brings the move at once. The engine's own clock, though, only
+// starts running at the ponderhit: the safety margins of the clock (no
+// search past it less 500 ms, no new iteration with 3 s or less on it)
+// count from then, and pondering can never cost time on the clock.
+#include <climits>
+
+#include "uci/uci.h"
+
+namespace {
+
+int ponder_running;       // a ponder search has neither been hit nor stopped
+SearchLimits go_limits;   // the limits of the go's words, taken on at the ponderhit
+
+}  // namespace
+
+SearchLimits begin_ponder(const SearchLimits& limits) {
+    ponder_running = 1;
+    go_limits = limits;
+    SearchLimits ponder = limits;
+    ponder.clock_rules = 0;
+    ponder.movetime_ms = 0;
+    return ponder;
+}
+
+int pondering() { return ponder_running; }
+
+void end_ponder() { ponder_running = 0; }
+
+int ponder_hit() {
+    ponder_running = 0;
+    // The clock word holds the time left measured from the go (start_ms):
+    // the time pondered is added, so that what is left on the real clock
+    // counts from the ponderhit.
+    const int64_t pondered = elapsed_since(go_limits.start_ms);
+    const int64_t clock = int64_t(go_limits.clock_ms) + pondered;
+    search_limits.clock_rules = go_limits.clock_rules;
+    search_limits.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
+    search_limits.budget_ms = go_limits.budget_ms;
+    search_limits.movetime_ms = go_limits.movetime_ms;
+    if (search_limits.movetime_ms > 0 && pondered >= search_limits.movetime_ms) return 1;
+    return search_limits.clock_rules && completed_depth > 0 && clock_says_stop();
+}
