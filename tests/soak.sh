@@ -22,7 +22,7 @@ build=$(realpath "${1:-$here/../build-san}")
 engine=$build/vexmoth
 proxy=$build/tests/vexmoth-timing-proxy
 export PATH="$PATH:/usr/games"
-for program in xboard fairymax xvfb-run; do
+for program in xboard fairymax Xvfb; do
   command -v "$program" >/dev/null || { echo "soak: $program is not installed" >&2; exit 77; }
 done
 for program in "$engine" "$proxy"; do

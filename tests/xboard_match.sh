@@ -6,7 +6,8 @@
 # forfeit by Vexmoth, and (with -x) no search that ran past its clock.
 #
 # usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN]
-#                              [-f FEN] [-t THREADS] [-u] [-P] [-x PROXY] [ENGINE] [GAMES] [TIME_CONTROL]
+#                              [-f FEN] [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS]
+#                              [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
 #   -m MPS        moves per session (default 40); 0 for a whole-game clock
 #   -i INC        seconds added per move (with -m 0; 0 is sudden death)
@@ -21,18 +22,23 @@
 #                 with -u the UCI engine's input is kept, and the match fails
 #                 unless polyglot had it ponder ("go ... ponder") and the
 #                 guess came true at least once ("ponderhit")
+#   -w SECONDS    the match is given up as hung after SECONDS (default 7200);
+#                 the end of xboard's protocol log is shown then
 # The last line is a summary: "summary games G white-wins W black-wins B
 # draws D illegal I crashes C hangs H forfeits F overruns O late L
 # worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77
 # (a skip for CTest) when xboard, Xvfb or Fairy-Max is missing.
+#
+# xboard calls the flag of an engine whose time is up, so an engine that
+# stops answering loses on time instead of stalling the match.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1 ponder=0
-while getopts "o:i:m:p:x:f:t:uP" flag; do
+opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1 ponder=0 watchdog=7200
+while getopts "o:i:m:p:x:f:t:uPw:" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;;
     p) pgn=$OPTARG ;; x) proxy=$(realpath "$OPTARG") ;;
-    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
+    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;; w) watchdog=$OPTARG ;;
     *) exit 2 ;;
   esac
 done
@@ -43,7 +49,7 @@ games=${2:-2}
 time_control=${3:-0:30}
 export PATH="$PATH:/usr/games"
 
-for program in xboard xvfb-run; do
+for program in xboard Xvfb; do
   command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
 done
 [ "$opponent" = self ] || command -v fairymax >/dev/null || { echo "xboard_match: fairymax is not installed" >&2; exit 77; }
@@ -89,11 +95,20 @@ fi
 
 if [ "$ponder" = 1 ]; then pondering=-ponder; else pondering=-xponder; fi
 
-# A hung engine shows as a game xboard never finishes: the whole match is
-# given far more than its clocks can use.
-timeout 7200 xvfb-run -a xboard \
+# A virtual display of the match's own: Xvfb picks a free display number
+# and writes it to descriptor 3 once it accepts connections. (xvfb-run can
+# wait forever when its server is ready before the script waits for it.)
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$work/display" 2> "$work/xvfb.log" &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "xboard_match: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
+
+timeout "$watchdog" xboard \
   "${first[@]}" "${second[@]}" \
-  -mg "$games" "${clock[@]}" "${start[@]}" \
+  -mg "$games" "${clock[@]}" "${start[@]}" -autoCallFlag true \
+  -debug -nameOfDebugFile "$work/xboard.debug" \
   -sgf "$pgn" -xexit -noGUI "$pondering" > "$work/xboard.out" 2>&1 && hung=0 || hung=$?
 [ "$hung" = 124 ] && hung=1 || hung=0
 
@@ -160,7 +175,10 @@ if [ "$played" -lt "$games" ]; then
   echo "xboard_match: $played of $games games recorded" >&2
   unfinished=$((unfinished + games - played))
 fi
-[ "$hung" = 1 ] && echo "xboard_match: the match did not finish in time" >&2
+if [ "$hung" = 1 ]; then
+  echo "xboard_match: the match did not finish in $watchdog s; the end of xboard's protocol log:" >&2
+  tail -n 40 "$work/xboard.debug" >&2 || true
+fi
 hangs=$((hung + unfinished))
 
 # Each move's time against the clock rules. A search stops when 500 ms are
