@@ -515,9 +515,6 @@ extern int hash_mask;          // 2^bits - 1
 extern int hash_fold;          // indices at or above hash_records fold down by this
 extern int hash_age;           // search generation (low 5 bits stored)
 extern thread_local HashEntry* hash_entry;  // slot selected for hash_key
-// The selected slot as this thread last read it (hash_hit) or wrote it
-// (hash_store): the readers below decode this copy, never the shared slot.
-extern thread_local HashEntry hash_copy;
 
 // The sizing rule: slot count and fold for a size in megabytes (0 slots
 // below 5 megabytes). Pure; hash_init applies it.
@@ -546,8 +543,8 @@ void prefetch_capture_slot(int from, int to);
 // Selects the slot of hash_key and returns the depth it holds (of whatever
 // position it holds).
 int hash_select();
-// The selected slot holds the current key's position: reads it into
-// hash_copy, which the readers below decode.
+// The selected slot holds the current key's position: reads it into this
+// thread's own copy, which the readers below decode.
 int hash_hit();
 int hash_age_matches();
 int hash_depth();

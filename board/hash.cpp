@@ -29,9 +29,18 @@ int hash_mask;
 int hash_fold;
 int hash_age;
 thread_local HashEntry* hash_entry;
-thread_local HashEntry hash_copy;
 
 namespace {
+
+// The selected slot's data as this thread last read it (hash_hit) or wrote
+// it (hash_store): the readers decode this copy, never the shared slot. Its
+// fields are words of their own, not the slot's packed bytes, so that each
+// read of one finds it where one store put it.
+struct SlotCopy {
+    int score_bound;
+    uint32_t info;
+};
+thread_local SlotCopy hash_copy;
 
 uint32_t key_lock() { return uint32_t(hash_key >> 32); }
 
@@ -44,9 +53,13 @@ uint32_t entry_check(int16_t score_bound, uint32_t info) {
 
 // The only reads and writes of a slot's bytes while searches run; other
 // threads may be reading or writing the same slot meanwhile (see above).
+// The read takes field by field (a copy of the packed bytes as a whole
+// would go through memory and stall each field's load behind it).
 HashEntry read_slot(const HashEntry* slot) {
     HashEntry e;
-    std::memcpy(&e, slot, sizeof e);
+    e.lock = slot->lock;
+    e.score_bound = slot->score_bound;
+    e.info = slot->info;
     return e;
 }
 void write_slot(HashEntry* slot, const HashEntry& e) { std::memcpy(slot, &e, sizeof e); }
@@ -187,8 +200,9 @@ int hash_select() {
 
 int hash_hit() {
     if (!hash_table) return 0;
-    hash_copy = read_slot(hash_entry);
-    return (hash_copy.lock ^ entry_check(hash_copy.score_bound, hash_copy.info)) == key_lock();
+    const HashEntry e = read_slot(hash_entry);
+    hash_copy = {e.score_bound, e.info};
+    return (e.lock ^ entry_check(e.score_bound, e.info)) == key_lock();
 }
 
 int hash_age_matches() { return int((hash_copy.info >> 5) & 31) == (hash_age & 31); }
@@ -248,5 +262,5 @@ void hash_store(int type, int depth, int score, Move m) {
     }
     e.lock = key_lock() ^ entry_check(e.score_bound, e.info);
     write_slot(hash_entry, e);
-    hash_copy = e;  // what this thread now knows of the slot
+    hash_copy = {e.score_bound, e.info};  // what this thread now knows of the slot
 }
