@@ -5,9 +5,9 @@
 //
 // One table serves every search thread, without locks. A thread reads a
 // slot once, into its own copy (hash_copy), and decodes only that copy; it
-// writes a slot with one copy of a whole entry built beforehand. A slot
-// read while another thread writes it can therefore mix the two entries,
-// never more; the lock catches that: it is stored XORed with a check of
+// writes a slot from a whole entry built beforehand. A slot read while
+// other threads write it can therefore mix their entries field by field,
+// and nothing worse; the lock catches that: it is stored XORed with a check of
 // the entry's own data (entry_check), so a lock and data that were not
 // stored together fail the hit test exactly as an entry of another
 // position does. The few reads of a lone field outside the hit test
