@@ -38,25 +38,24 @@ Move table_reply(Move best) {
 }  // namespace
 
 int restrict_root_moves(int from, int to) {
-    int legal_named = 0;
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (named(move_list[i].move, from, to) && legal_prefix(&move_list[i].move, 1) == 1) ++legal_named;
-    // A word no legal move of the list answers to is left out, and said so.
-    for (int w = from; w < to; ++w) {
-        bool found = false;
-        for (int i = first_move[0]; i < last_move[0] && !found; ++i)
-            found = !std::strcmp(words[w], long_algebraic(move_list[i].move)) &&
-                    legal_prefix(&move_list[i].move, 1) == 1;
-        if (!found) output_line("info string go: searchmoves: %s is no legal move here and is left out", shown_text(words[w]));
-    }
-    if (legal_named == 0) {
-        if (to > from) output_line("info string go: searchmoves names no legal move: every move is searched");
-        return 0;
-    }
+    // The legal moves the words name move up to the front of the list, in
+    // order; an entry is only ever copied over one already passed, so when
+    // none is named the list is as it was.
     int kept = first_move[0];
     for (int i = first_move[0]; i < last_move[0]; ++i)
         if (named(move_list[i].move, from, to) && legal_prefix(&move_list[i].move, 1) == 1)
             move_list[kept++] = move_list[i];
+    // A word none of them answers to is left out, and said so.
+    for (int w = from; w < to; ++w) {
+        bool found = false;
+        for (int i = first_move[0]; i < kept && !found; ++i)
+            found = !std::strcmp(words[w], long_algebraic(move_list[i].move));
+        if (!found) output_line("info string go: searchmoves: %s is no legal move here and is left out", shown_text(words[w]));
+    }
+    if (kept == first_move[0]) {
+        if (to > from) output_line("info string go: searchmoves names no legal move: every move is searched");
+        return 0;
+    }
     const int restricted = kept < last_move[0];
     last_move[0] = kept;
     return restricted;
