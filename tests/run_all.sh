@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole test suite: the Release build and its tests; the same tests, the
-# protocol fuzzer and a short soak in xboard on a build with the address and
+# protocol fuzzers and a short soak in xboard on a build with the address and
 # undefined-behaviour sanitizers (any report fails); the threaded tests on a
 # clang build with the thread sanitizer; the libFuzzer targets for a short
 # fixed time on a clang build. Steps whose tools the machine lacks (xboard,
@@ -8,28 +8,23 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j2
-ctest --test-dir build --output-on-failure
-
-cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_SANITIZE=ON
-cmake --build build-san -j2
-ctest --test-dir build-san --output-on-failure
-
-if command -v clang++ >/dev/null; then
-  CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_THREAD_SANITIZE=ON
-  cmake --build build-tsan -j2
-  TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
-    ctest --test-dir build-tsan --output-on-failure -R Threads
-else
-  echo "run_all: clang++ is not installed: the thread sanitizer build is skipped" >&2
+suite() {  # suite BUILD_DIR [CMAKE_OPTIONS...]: configure, build, test
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" "$@"
+  cmake --build "$dir" -j2
+  ctest --test-dir "$dir" --output-on-failure ${tests:+-R "$tests"}
+}
+suite build -DCMAKE_BUILD_TYPE=Release
+suite build-san -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_SANITIZE=ON
+if ! command -v clang++ >/dev/null; then
+  echo "run_all: clang++ is not installed: the thread sanitizer build and the fuzz targets are skipped" >&2
+  exit 0
 fi
-
-fuzzer_runtime=$(ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a 2>/dev/null | head -n 1 || true)
-if command -v clang++ >/dev/null && [ -n "$fuzzer_runtime" ]; then
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVEXMOTH_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug
-  cmake --build build-fuzz -j2
-  ctest --test-dir build-fuzz --output-on-failure
+export CC=clang CXX=clang++ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp"
+tests=Threads suite build-tsan -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_THREAD_SANITIZE=ON
+if ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+  suite build-fuzz -DVEXMOTH_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug
 else
-  echo "run_all: clang++ with libFuzzer is not installed: fuzz targets skipped" >&2
+  echo "run_all: clang's libFuzzer is not installed: fuzz targets skipped" >&2
 fi

@@ -5,8 +5,8 @@
 # engine and accepted, with no illegal move, crash, sanitizer report or time
 # forfeit by Vexmoth, and (with -x) no search that ran past its clock.
 #
-# usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN]
-#                              [-f FEN] [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS]
+# usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN] [-f FEN] [-k]
+#                              [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS]
 #                              [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
 #   -m MPS        moves per session (default 40); 0 for a whole-game clock
@@ -14,31 +14,33 @@
 #   -x PROXY      runs every Vexmoth behind the timing proxy and checks each
 #                 move's time against its budget
 #   -f FEN        every game starts from this position instead of the initial one
+#   -k            the knight mate: from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only
+#                 mate is f8=N, xboard must record 1. f8=N# and a mate
 #   -t THREADS    Vexmoth searches on THREADS threads (vexmo.ini's threads
 #                 line, or the UCI option Threads); 1 by default
 #   -u            ENGINE speaks UCI (build/vexmoth-uci): xboard runs it through
 #                 its adapter polyglot (-fUCI), which must then be installed
 #   -P            both engines ponder (xboard's -ponder instead of -xponder);
-#                 with -u the UCI engine's input is kept, and the match fails
-#                 unless polyglot had it ponder ("go ... ponder") and the
-#                 guess came true at least once ("ponderhit")
+#                 with -u the match fails unless polyglot had the UCI engine
+#                 ponder ("go ... ponder") and the guess came true at least
+#                 once ("ponderhit")
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200);
 #                 the end of xboard's protocol log is shown then
 # The last line is a summary: "summary games G white-wins W black-wins B
 # draws D illegal I crashes C hangs H forfeits F overruns O late L
 # worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77
-# (a skip for CTest) when xboard, Xvfb or Fairy-Max is missing.
+# (a skip for CTest) when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing.
 #
 # xboard calls the flag of an engine whose time is up, so an engine that
 # stops answering loses on time instead of stalling the match.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= uci=0 threads=1 ponder=0 watchdog=7200
-while getopts "o:i:m:p:x:f:t:uPw:" flag; do
+opponent=fairymax inc=0 mps=40 pgn= proxy= fen= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
+while getopts "o:i:m:p:x:f:kt:uPw:" flag; do
   case $flag in
-    o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;;
-    p) pgn=$OPTARG ;; x) proxy=$(realpath "$OPTARG") ;;
-    f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;; w) watchdog=$OPTARG ;;
+    o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;; p) pgn=$OPTARG ;;
+    x) proxy=$(realpath "$OPTARG") ;; f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
+    w) watchdog=$OPTARG ;; k) knight=1 fen="6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" ;;
     *) exit 2 ;;
   esac
 done
@@ -46,21 +48,17 @@ shift $((OPTIND - 1))
 here=$(cd "$(dirname "$0")" && pwd)
 engine=$(realpath "${1:-$here/../build/vexmoth}")
 games=${2:-2}
-time_control=${3:-0:30}
 export PATH="$PATH:/usr/games"
-
-for program in xboard Xvfb; do
+needed="xboard Xvfb $([ "$opponent" = self ] || echo fairymax) $([ "$uci" = 0 ] || echo polyglot)"
+for program in $needed; do
   command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
 done
-[ "$opponent" = self ] || command -v fairymax >/dev/null || { echo "xboard_match: fairymax is not installed" >&2; exit 77; }
-[ "$uci" = 0 ] || command -v polyglot >/dev/null || { echo "xboard_match: polyglot is not installed" >&2; exit 77; }
 [ -x "$engine" ] || { echo "xboard_match: no engine at $engine" >&2; exit 2; }
 
 work=$(mktemp -d)
 pgn=${pgn:-$work/match.pgn}
 mkdir -p "$work/first" "$work/second" "$work/sanitizer"
-printf 'hash 20\nthreads %s\n' "$threads" > "$work/first/vexmo.ini"
-printf 'hash 20\nthreads %s\n' "$threads" > "$work/second/vexmo.ini"
+for slot in first second; do printf 'hash 20\nthreads %s\n' "$threads" > "$work/$slot/vexmo.ini"; done
 rm -f "$pgn"
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
@@ -69,31 +67,24 @@ export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
 vexmoth_command() {  # the command line that starts Vexmoth for slot $1
   local command=$engine
   if [ -n "$proxy" ]; then command="$proxy $work/timing-$1.txt $engine"; fi
-  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-    # A copy of what the UCI engine reads, to see that it pondered.
+  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then  # a copy of what the UCI engine reads, to see it ponder
     printf '#!/usr/bin/env bash\ntee -a %q | %s\n' "$work/input-$1.txt" "$command" > "$work/keep-input-$1.sh"
     chmod +x "$work/keep-input-$1.sh"
     command="$work/keep-input-$1.sh"
   fi
   echo "$command"
 }
-if [ "$opponent" = self ]; then
-  second=(-scp "$(vexmoth_command second)" -sd "$work/second")
-else
-  second=(-scp fairymax -sd "$work/second")
-fi
-if [ "$mps" = 0 ]; then clock=(-tc "$time_control" -inc "$inc"); else clock=(-tc "$time_control" -mps "$mps" -inc -1); fi
-first=(-fcp "$(vexmoth_command first)" -fd "$work/first")
-# xboard tells polyglot the cores to use, and polyglot sets the UCI engine's
-# option Threads.
-if [ "$uci" = 1 ]; then first+=(-fUCI -smpCores "$threads"); fi
-start=()
+second=fairymax
+[ "$opponent" != self ] || second=$(vexmoth_command second)
+options=(-fcp "$(vexmoth_command first)" -fd "$work/first" -scp "$second" -sd "$work/second" -mg "$games")
+# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads.
+[ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads")
+if [ "$mps" = 0 ]; then options+=(-tc "${3:-0:30}" -inc "$inc"); else options+=(-tc "${3:-0:30}" -mps "$mps" -inc -1); fi
 if [ -n "$fen" ]; then
   printf '%s\n' "$fen" > "$work/start.fen"
-  start=(-lpf "$work/start.fen")
+  options+=(-lpf "$work/start.fen")
 fi
-
-if [ "$ponder" = 1 ]; then pondering=-ponder; else pondering=-xponder; fi
+if [ "$ponder" = 1 ]; then options+=(-ponder); else options+=(-xponder); fi
 
 # A virtual display of the match's own: Xvfb picks a free display number
 # and writes it to descriptor 3 once it accepts connections. (xvfb-run can
@@ -105,61 +96,37 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "xboard_match: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
 
-timeout "$watchdog" xboard \
-  "${first[@]}" "${second[@]}" \
-  -mg "$games" "${clock[@]}" "${start[@]}" -autoCallFlag true \
-  -debug -nameOfDebugFile "$work/xboard.debug" \
-  -sgf "$pgn" -xexit -noGUI "$pondering" > "$work/xboard.out" 2>&1 && hung=0 || hung=$?
+hung=0
+timeout "$watchdog" xboard "${options[@]}" -autoCallFlag true -debug -nameOfDebugFile "$work/xboard.debug" \
+  -sgf "$pgn" -xexit -noGUI > "$work/xboard.out" 2>&1 || hung=$?
 [ "$hung" = 124 ] && hung=1 || hung=0
-
 echo "PGN: $pgn"
 echo "Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
 
-# One line per game: "result|white|black|closing comment|last move".
-summary=$(awk '
-  function flush(   text, n, i, t, tok) {
-    if (!started) return
-    text = moves; comment = ""
-    while (match(text, /\{[^}]*\}/)) {
-      comment = substr(text, RSTART + 1, RLENGTH - 2)
-      text = substr(text, 1, RSTART - 1) " " substr(text, RSTART + RLENGTH)
-    }
-    last = ""
-    n = split(text, tok, /[ \t]+/)
-    for (i = 1; i <= n; i++) {
-      t = tok[i]; sub(/^[0-9]+\.+/, "", t)
-      if (t != "" && t !~ /^(1-0|0-1|1\/2-1\/2|\*)$/) last = t
-    }
-    gsub(/\|/, "/", comment)
-    print result "|" white "|" black "|" comment "|" last
-  }
-  /^\[White "/  { white = $0; sub(/^\[White "/, "", white); sub(/"\]$/, "", white) }
-  /^\[Black "/  { black = $0; sub(/^\[Black "/, "", black); sub(/"\]$/, "", black) }
-  /^\[Result "/ { result = $0; sub(/^\[Result "/, "", result); sub(/"\]$/, "", result) }
-  /^\[Event /   { flush(); started = 1; moves = "" }
-  !/^\[/        { moves = moves " " $0 }
-  END           { flush() }
-' "$pgn" 2>/dev/null || true)
+# One line per game: "result|white|black|closing comment".
+summary=$(awk -v RS= '
+  function tag(name,   t) { t = $0; if (!sub(".*\\[" name " \"", "", t)) return ""; sub(/".*/, "", t); return t }
+  function flush() { if (header) print result "|" white "|" black "|" comment; header = 0 }
+  /^\[/ { flush(); white = tag("White"); black = tag("Black"); result = tag("Result"); comment = ""; header = 1; next }
+  { n = split($0, part, "{"); comment = n > 1 ? part[n] : ""; sub(/}.*/, "", comment); gsub(/[|\n]/, " ", comment) }
+  END { flush() }' "$pgn" 2>/dev/null || true)
 
-played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0
-status=0
-while IFS='|' read -r result white black comment last; do
+played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0 status=0
+while IFS='|' read -r result white black comment; do
   [ -n "$result" ] || continue
   played=$((played + 1))
-  echo "game: $white - $black $result {$comment} last move $last"
+  echo "game: $white - $black $result {$comment}"
   case "$result" in
-    1-0) white_wins=$((white_wins + 1)); loser=$black ;;
-    0-1) black_wins=$((black_wins + 1)); loser=$white ;;
-    1/2-1/2) draws=$((draws + 1)); loser= ;;
-    *) unfinished=$((unfinished + 1)); loser=Vexmoth ;;
+    1-0) white_wins=$((white_wins + 1)) loser=$black ;;
+    0-1) black_wins=$((black_wins + 1)) loser=$white ;;
+    1/2-1/2) draws=$((draws + 1)) loser= ;;
+    *) unfinished=$((unfinished + 1)) loser=Vexmoth ;;
   esac
   # Faults of the other engine are not Vexmoth's.
   case "$loser" in *[Vv]exmoth*) ;; *) [ "$opponent" = self ] || continue ;; esac
   case "$comment" in
-    *[Ii]llegal*|*[Ff]alse*)
-      echo "xboard_match: illegal move or claim: $comment" >&2; illegal=$((illegal + 1)) ;;
-    *"on time"*|*forfeit*|*[Ff]lag*)
-      echo "xboard_match: time forfeit: $comment" >&2; forfeits=$((forfeits + 1)) ;;
+    *[Ii]llegal*|*[Ff]alse*) echo "xboard_match: illegal move or claim: $comment" >&2; illegal=$((illegal + 1)) ;;
+    *"on time"*|*forfeit*|*[Ff]lag*) echo "xboard_match: time forfeit: $comment" >&2; forfeits=$((forfeits + 1)) ;;
     *[Cc]rash*|*disconnect*|*[Ee]xit*|*[Tt]erminated*|*stalled*)
       echo "xboard_match: engine failure: $comment" >&2; crashes=$((crashes + 1)) ;;
   esac
@@ -181,6 +148,12 @@ if [ "$hung" = 1 ]; then
 fi
 hangs=$((hung + unfinished))
 
+if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate sign, a win, a mate comment
+  cat "$pgn"
+  grep -q '^1\. f8=N#' "$pgn" && grep -q '^\[Result "1-0"\]' "$pgn" && grep -Eqi '\{[^}]*(checkmate|mates)' "$pgn" ||
+    { echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
+fi
+
 # Each move's time against the clock rules. A search stops when 500 ms are
 # left on the clock, and at five times its budget once a root move has a
 # score (before that, as when a table bound makes the first iteration a deep
@@ -199,22 +172,22 @@ if [ -n "$proxy" ]; then
       if (e - b > worst) worst = e - b
       if (b > 0 && e / b > ratio) ratio = e / b }
     END { printf "%d %d %d %.2f %d\n", over, slow, worst, ratio, n }')
-  echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget $worst_ratio, $overruns past the clock, $late past five budgets"
+  echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget" \
+       "$worst_ratio, $overruns past the clock, $late past five budgets"
 fi
 
-# Pondering through polyglot: searches started with "go ... ponder" and the
-# ponderhits among them (xboard's own pondering is not seen here).
+# Pondering through polyglot: its "go ... ponder" searches and ponderhits.
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
   ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)
   ponderhits=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^ponderhit' || true)
   echo "pondering: $ponders ponder searches, $ponderhits ponderhits"
-  if [ "$ponders" = 0 ] || [ "$ponderhits" = 0 ]; then
-    echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2
-    status=1
-  fi
+  [ "$ponders" -gt 0 ] && [ "$ponderhits" -gt 0 ] ||
+    { echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2; status=1; }
 fi
 
-[ $((illegal + crashes + hangs + forfeits + overruns)) -gt 0 ] && status=1
-echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot $worst_overshoot worst-ratio $worst_ratio ponders $ponders ponderhits $ponderhits"
+[ $((illegal + crashes + hangs + forfeits + overruns)) = 0 ] || status=1
+echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal" \
+     "crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot" \
+     "$worst_overshoot worst-ratio $worst_ratio ponders $ponders ponderhits $ponderhits"
 exit $status
