@@ -1,27 +1,18 @@
-// The "level" line and the move budget on arbitrary text. Input: bytes 0-3
-// and 4-7 are the "time" and "otim" words in centiseconds (as the xboard
-// front end stores them, held within the clock limit), bytes 8-9 the
-// half-moves played; the rest is the line. The time control must come out
-// as one of the three modes with an increment within the clock limit, and
-// the poll mask never negative.
+// The "level" line and the move budget on arbitrary text. Bytes 0-3 and 4-7
+// are the "time" and "otim" words in centiseconds (held within the clock
+// limit, as the front end stores them), bytes 8-9 the half-moves played, the
+// rest the line. The control must come out as one of the three modes with an
+// increment within the clock limit, and the poll mask never negative.
 #include "fuzz_support.h"
-#include "search/search.h"
-
-namespace {
-
-int32_t word_at(const uint8_t* p) {
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 10) return 0;
-    engine_clock = clock_ms(word_at(data), 10);
-    opponent_clock = clock_ms(word_at(data + 4), 10);
+    int32_t words[2];
+    std::memcpy(words, data, sizeof words);  // little-endian, as the corpus was written
+    engine_clock = clock_ms(words[0], 10);
+    opponent_clock = clock_ms(words[1], 10);
     history_count = (data[8] | data[9] << 8) % (GAME_HISTORY_LIMIT + 1);
-    const std::string line = input_text(data + 10, size - 10);
-    parse_level(line.c_str());
+    parse_level(input_text(data + 10, size - 10).c_str());
     FUZZ_CHECK(time_mode == TIME_MOVES || time_mode == TIME_INCREMENT || time_mode == TIME_SUDDEN_DEATH);
     FUZZ_CHECK(increment_ms >= -CLOCK_LIMIT_MS && increment_ms <= CLOCK_LIMIT_MS);
     FUZZ_CHECK(allocate_time().poll_mask >= 0);

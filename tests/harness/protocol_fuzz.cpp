@@ -1,25 +1,18 @@
-// The xboard protocol fuzzer: session after session of random input to the
-// real engine, failing on anything a front end must never see.
-//
-// usage: vexmoth-protocol-fuzz [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]
-// (--first K --sessions 1 --trace 1 replays session K with its transcript)
-//
-// Each session starts the engine in a fresh directory with a good, a bad or
-// no vexmo.ini and sends legal moves, every command with good and bad
-// arguments, set-up blocks, garbage and lines of up to 2000 characters. An
-// unknown word after each line ends that line's answer with an error line,
-// so a hang shows as a missing answer. The fuzzer follows the game on its
-// own board and fails a session when a legal move is refused, a line that
-// names no move is accepted, the engine plays an illegal move, an answer
-// takes over 60 s, the exit status is not 0 (or 255 after a bad set-up
-// line), vexmolog.txt has an incomplete line, another file is left in the
-// directory or a sanitizer reports.
+// The xboard protocol fuzzer (options: harness/fuzz_sessions.h). Each session
+// starts the engine in a fresh directory with a good, a bad or no vexmo.ini
+// and sends legal moves, every command with good and bad arguments, set-up
+// blocks, garbage and lines of up to 2000 characters; an unknown word after
+// each line ends that line's answer with an error line. The fuzzer follows
+// the game on its own board and fails a session when a legal move is
+// refused, a line that names no move is accepted, the engine plays an
+// illegal move, an answer takes over 60 s, the exit status is not 0 (or 255
+// after a bad set-up line), vexmolog.txt has an incomplete line, another
+// file is left in the directory or a sanitizer reports.
 #include <regex>
 #include <sstream>
 
 #include "eval/eval.h"
 #include "harness/fuzz_sessions.h"
-#include "search/search.h"
 #include "xboard/xboard.h"
 
 namespace {
@@ -133,7 +126,7 @@ void play(Session& s) {
     if (ini == 1) write_file(s.dir, "vexmo.ini", "hash 5\nnullmove 0\n");
     if (ini == 2) write_file(s.dir, "vexmo.ini", random_bytes(1 + pick(300)) + "\nhash 99999999999\nresearch x\n");
     if (ini == 3) write_file(s.dir, "vexmo.ini", "hash 0\nnega_scout 0\ntune 0x10\n");
-    if (!start(s)) return;
+    if (!s.start()) return;
     known = true;
     new_position();
     changed();

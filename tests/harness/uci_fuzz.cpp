@@ -1,34 +1,22 @@
-// The UCI protocol fuzzer: session after session of random input to the
-// real vexmoth-uci, failing on anything a GUI must never see.
-//
-// usage: vexmoth-uci-fuzz [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]
-// (--first K --sessions 1 --trace 1 replays session K with its transcript)
-//
-// Each session sends positions from the initial one or a FEN (good ones,
-// damaged ones) with legal move lists now and then broken by a bad move;
-// searches under every limit, infinite ones stopped at a random moment,
-// with isready and other commands sent while they run; searches of some
-// moves, mate searches, ponder searches ended by a ponderhit or a stop;
-// options good and bad; garbage, blank and over-long lines; and it ends
-// with "quit", the end of input (now and then during a search) or a last
-// line without its newline. The fuzzer follows the position on its own
-// board as the engine states it does (a refused FEN keeps the position
-// before, a refused move keeps the moves before it) and checks: every
-// refusal and only a refusal says "info string"; every isready gets its
-// readyok within 60 s; every go gets exactly one bestmove, legal (0000
-// exactly when there is no legal move) and one of the moves searchmoves
-// named when it named legal ones, with a ponder move legal after it and
-// every pv legal move by move; the exit status is 0; no sanitizer report;
-// nothing is written into the working directory.
-#include <unistd.h>
-
-#include <algorithm>
+// The UCI protocol fuzzer (options: harness/fuzz_sessions.h). Each session
+// sends positions from the initial one or a FEN (good ones, damaged ones)
+// with legal move lists now and then broken by a bad move; searches under
+// every limit, of some moves, for a mate, pondering (ended by a ponderhit or
+// a stop), infinite ones stopped at a random moment, with commands sent
+// while they run; options good and bad; garbage, blank and over-long lines;
+// and it ends with quit or the end of input, now and then during a search.
+// The fuzzer follows the position on its own board as the engine states it
+// does (a refused FEN keeps the position before, a refused move the moves
+// before it) and fails a session unless: every refusal and only a refusal
+// says "info string"; every isready gets its readyok within 60 s; every go
+// gets exactly one bestmove, legal (0000 exactly when there is none), one of
+// the legal moves searchmoves named, with a ponder move legal after it and
+// every pv legal; the exit status is 0; no sanitizer report; nothing is
+// written into the working directory.
 #include <sstream>
 
-#include "eval/eval.h"
 #include "harness/fuzz_sessions.h"
 #include "play_out_starts.h"
-#include "search/search.h"
 
 namespace {
 
@@ -191,13 +179,6 @@ Go random_go() {
     return go;
 }
 
-// A legal move for the bestmove (0000 exactly when there is none), one of
-// those searchmoves named when it named any.
-bool bestmove_is_legal(const std::string& text, const std::vector<std::string>& allowed) {
-    if (legal_moves().empty()) return text == "0000";
-    return (allowed.empty() || std::count(allowed.begin(), allowed.end(), text)) && legal_move_named(text);
-}
-
 // Every pv move by move legal on the fuzzer's board, which is left as it was.
 bool pv_is_legal(const std::string& pv) {
     const std::vector<std::string> moves = words_of(pv);
@@ -224,10 +205,12 @@ bool check_search(Session& s, const Go& go, const std::string& out) {
         if (l.rfind("bestmove ", 0) != 0) continue;
         ++bestmoves;
         const std::vector<std::string> w = words_of(l);
+        // "bestmove M" or "bestmove M ponder R", M one of the moves named and R legal after it.
         const bool shape = w.size() == 2 || (w.size() == 4 && w[2] == "ponder");
-        if (!shape || !bestmove_is_legal(w[1], go.allowed))
-            return s.fail(go.line + ": bestmove not legal: " + l);
-        if (w.size() == 4 && !pv_is_legal(w[1] + " " + w[3])) return s.fail(go.line + ": ponder move not legal: " + l);
+        const bool named = shape && (go.allowed.empty() || std::count(go.allowed.begin(), go.allowed.end(), w[1]));
+        if (legal_moves().empty() ? !shape || w != std::vector<std::string>{"bestmove", "0000"}
+                                  : !named || !pv_is_legal(w[1] + (w.size() == 4 ? " " + w[3] : "")))
+            return s.fail(go.line + ": bestmove or its ponder move not legal: " + l);
     }
     return bestmoves == 1 || s.fail(go.line + ": " + std::to_string(bestmoves) + " bestmove lines");
 }
@@ -295,7 +278,7 @@ bool search_action(Session& s) {
 }
 
 void play(Session& s) {
-    if (!start(s)) return;
+    if (!s.start()) return;
     model_fen.clear();
     model_moves.clear();
     set_up();
