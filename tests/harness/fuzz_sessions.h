@@ -1,10 +1,11 @@
 // What the protocol fuzzers of both front ends share: random text, the
-// fuzzer's own board, the engine session with its end and final checks, and
-// the loop of sessions with its command line:
-//   --seed S --sessions N --seconds T --first K --trace 1
-// runs sessions numbered from K, each from its own seed, until N are done or
-// T seconds have passed (--first K --sessions 1 --trace 1 replays session K
-// with its transcript), and prints "NAME: seed, sessions, lines, failed, s".
+// fuzzer's own board, and the sessions. Options: --seed S --sessions N
+// --seconds T runs sessions until N are done or T seconds have passed, each
+// from its own seed (--first K --sessions 1 --trace 1 replays session K with
+// its transcript). Every session ends with quit, the end of input or a last
+// line without its newline, and fails on a signal, an exit status other
+// than 0, a sanitizer report, an incomplete log line, or any file left in
+// its directory but the engine's options file and log.
 #pragma once
 
 #include <signal.h>
@@ -12,10 +13,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,8 +24,8 @@
 #include "log_format.h"
 #include "search/search.h"
 
-inline std::mt19937 rng;  // seeded afresh for every session, so any session replays alone
-inline bool trace;        // print every session's lines and answers
+inline std::mt19937 rng;
+inline bool trace;
 
 inline int pick(int n) { return int(rng() % unsigned(n)); }
 template <class T, size_t N>
@@ -48,15 +48,21 @@ inline std::string random_line(int longest) {
     return random_bytes(std::min(pick(3) ? 1 + pick(80) : pick_of(edges), longest));
 }
 
-// A number as a front end or a fuzzer might write one.
-inline std::string number_text() {
+inline std::string number_text() {  // small, negative, past the int range, hexadecimal, no digits
     static const char* const numbers[] = {"0", "1", "-5", "30", "100", "99999999999", "-99999999999", "2147483647",
                                           "x", "", "0x20"};
     return pick_of(numbers);
 }
 
-// The legal moves of the fuzzer's board at ply 0 (its list generated), and
-// the one written as text (0 when none).
+inline std::vector<std::string> words_of(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+// The legal moves of the fuzzer's board at ply 0 (its list generated): all,
+// a random one, the one written as text (0 for none).
 inline std::vector<Move> legal_moves() {
     std::vector<Move> moves;
     for (int i = first_move[0]; i < last_move[0]; ++i)
@@ -66,22 +72,28 @@ inline std::vector<Move> legal_moves() {
         }
     return moves;
 }
+inline Move random_legal_move() {
+    const std::vector<Move> moves = legal_moves();
+    return moves.empty() ? 0 : moves[size_t(pick(int(moves.size())))];
+}
 inline Move legal_move_named(const std::string& text) {
     for (const Move m : legal_moves())
         if (text == long_algebraic(m)) return m;
     return 0;
 }
+inline void play_move(Move m) {
+    make_move(m);
+    generate_root_moves();
+}
 
 struct Session;
 struct FrontEnd {
-    const char* name;  // of the summary line
+    const char* name;
     const char* engine;
     const char* sync_line;    // sent after a line, so that
     const char* sync_answer;  // its answer ends the line's
-    bool logs;  // writes vexmolog.txt (which must be complete) and vexmo.ini, and nothing else
-    // Writes its files into s.dir, starts the engine there and plays; the
-    // end (quit, end of input, a last line without its newline) is shared.
-    void (*play)(Session& s);
+    bool logs;                // writes vexmo.ini and vexmolog.txt
+    void (*play)(Session& s);  // writes its files, starts the engine and plays
 };
 
 struct Session {
@@ -92,7 +104,7 @@ struct Session {
     bool may_die = false;  // a line was sent after which the engine may end with status 255
     bool ended = false;    // it did
 
-    bool fail(const std::string& reason) {  // false, for `return s.fail(...)`
+    bool fail(const std::string& reason) {
         if (why.empty()) why = reason;
         return false;
     }
@@ -119,9 +131,6 @@ struct Session {
         return true;
     }
 
-    // The front end's play, an end, then the checks: the exit status, the
-    // log, the sanitizers' report, and the directory, which must hold
-    // nothing but the front end's own files.
     bool run(int number) {
         setenv("ASAN_OPTIONS", ("log_path=" + dir + "/sanitizer:detect_leaks=0").c_str(), 1);
         setenv("UBSAN_OPTIONS", ("log_path=" + dir + "/sanitizer:print_stacktrace=1").c_str(), 1);
@@ -150,34 +159,30 @@ struct Session {
 };
 
 inline int run_fuzz_sessions(int argc, char** argv, const FrontEnd& front_end) {
-    unsigned seed = 1;
-    int sessions = 1000, seconds = 60, first = 0, done = 0, failed = 0;
+    int options[5] = {1, 1000, 60, 0, 0};  // seed, sessions, seconds, first, trace
+    const char* names[5] = {"--seed", "--sessions", "--seconds", "--first", "--trace"};
     for (int i = 1; i < argc; i += 2) {
-        const int value = i + 1 < argc ? std::atoi(argv[i + 1]) : -1;
-        const std::string option = argv[i];
-        if (option == "--seed") seed = unsigned(value);
-        else if (option == "--sessions") sessions = value;
-        else if (option == "--seconds") seconds = value;
-        else if (option == "--first") first = value;
-        else if (option == "--trace") trace = value != 0;
-        else {
-            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n",
-                         argv[0]);
+        const auto name = std::find_if(names, names + 5, [&](const char* n) { return argv[i] == std::string(n); });
+        if (name == names + 5 || i + 1 == argc) {
+            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n", argv[0]);
             return 2;
         }
+        options[name - names] = std::atoi(argv[i + 1]);
     }
     start_engine(0);           // the library behind the fuzzer's own board
     signal(SIGPIPE, SIG_IGN);  // an engine that has ended is seen by its missing answer
+    trace = options[4];
     const std::time_t begin = std::time(nullptr);
     long long lines = 0;
-    for (; done < sessions && std::time(nullptr) - begin < seconds; ++done) {
-        rng.seed(seed * 100003u + unsigned(first + done));
+    int done = 0, failed = 0;
+    for (; done < options[1] && std::time(nullptr) - begin < options[2]; ++done) {
+        rng.seed(unsigned(options[0]) * 100003u + unsigned(options[3] + done));
         Session s;
         s.front_end = &front_end;
         s.lines = &lines;
-        failed += !s.run(first + done);
+        failed += !s.run(options[3] + done);
     }
-    std::printf("%s: seed %u, %d sessions, %lld lines, %d failed, %lld s\n", front_end.name, seed, done, lines,
+    std::printf("%s: seed %d, %d sessions, %lld lines, %d failed, %lld s\n", front_end.name, options[0], done, lines,
                 failed, (long long)(std::time(nullptr) - begin));
     return failed ? 1 : 0;
 }

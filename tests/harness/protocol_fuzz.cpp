@@ -1,17 +1,12 @@
-// The xboard protocol fuzzer (options: harness/fuzz_sessions.h). Each session
-// starts the engine in a fresh directory with a good, a bad or no vexmo.ini
-// and sends legal moves, every command with good and bad arguments, set-up
-// blocks, garbage and lines of up to 2000 characters; an unknown word after
-// each line ends that line's answer with an error line. The fuzzer follows
-// the game on its own board and fails a session when a legal move is
-// refused, a line that names no move is accepted, the engine plays an
-// illegal move, an answer takes over 60 s, the exit status is not 0 (or 255
-// after a bad set-up line), vexmolog.txt has an incomplete line, another
-// file is left in the directory or a sanitizer reports.
+// The xboard protocol fuzzer (options in fuzz_sessions.h). Each session
+// starts the engine with a good, a bad or no vexmo.ini and sends legal
+// moves, every command with good and bad arguments, set-up blocks, garbage
+// and lines of up to 2000 characters, each followed by an unknown word whose
+// error line ends its answer. Following the game on its own board, it fails
+// a session when a legal move is refused, a line that names no move is
+// accepted, the engine plays an illegal move or an answer takes over 60 s.
 #include <regex>
-#include <sstream>
 
-#include "eval/eval.h"
 #include "harness/fuzz_sessions.h"
 #include "xboard/xboard.h"
 
@@ -37,11 +32,8 @@ struct Line {
 // One random action: one line or a few (a set-up block, a clock change).
 std::vector<Line> random_action() {
     const int kind = pick(100);
-    const std::vector<Move> moves = known ? legal_moves() : std::vector<Move>();
-    if (kind < 45 && !moves.empty()) {
-        const Move m = moves[size_t(pick(int(moves.size())))];
-        return {{long_algebraic(m), m}};
-    }
+    const Move m = known ? random_legal_move() : 0;
+    if (kind < 45 && m) return {{long_algebraic(m), m}};
     if (kind < 55) {  // a move-like line that is not legal, or garbage after a move
         std::string t;
         for (int i = 0; i < 4; ++i) t += char(i % 2 ? '1' + pick(9) : 'a' + pick(9));
@@ -78,8 +70,8 @@ std::vector<Line> random_action() {
 // Follows the engine's answer to one line on the fuzzer's board and checks it.
 bool follow(Session& s, const Line& l, const std::string& answer) {
     const bool refused = answer.find("Error (") != std::string::npos;
-    std::string word;  // the engine takes the first word as the command, whatever blanks precede it
-    std::istringstream(l.text) >> word;
+    const std::vector<std::string> words = words_of(l.text);  // the first is the command, whatever blanks precede it
+    const std::string word = words.empty() ? "" : words[0];
     const bool command = std::string(" new undo remove white black xboard random force go quit time otim level st "
                                      "sd post nopost hint edit ").find(" " + word + " ") != std::string::npos;
     if (word == "new") {
@@ -122,10 +114,10 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
 }
 
 void play(Session& s) {
+    static const char* const inis[] = {"", "hash 5\nnullmove 0\n", "\nhash 99999999999\nresearch x\n",
+                                       "hash 0\nnega_scout 0\ntune 0x10\n"};
     const int ini = pick(4);
-    if (ini == 1) write_file(s.dir, "vexmo.ini", "hash 5\nnullmove 0\n");
-    if (ini == 2) write_file(s.dir, "vexmo.ini", random_bytes(1 + pick(300)) + "\nhash 99999999999\nresearch x\n");
-    if (ini == 3) write_file(s.dir, "vexmo.ini", "hash 0\nnega_scout 0\ntune 0x10\n");
+    if (ini) write_file(s.dir, "vexmo.ini", (ini == 2 ? random_bytes(1 + pick(300)) : "") + inis[ini]);
     if (!s.start()) return;
     known = true;
     new_position();
