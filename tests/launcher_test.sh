@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# The installed launcher games/vexmoth, as a front end starts it: in a
-# directory without vexmo.ini it plays from the per-user data directory
-# (given the engine's default vexmo.ini first, so that the first run already
-# has a table) and leaves the starting directory untouched; in a directory
-# with a vexmo.ini it works there; when no per-user directory or options
-# file can be had, it says so in one line and plays all the same.
-#
 # usage: tests/launcher_test.sh BUILD_DIR
+# The installed launcher games/vexmoth, as a front end starts it: without a
+# vexmo.ini where it starts, it plays from the per-user data directory,
+# given the engine's default vexmo.ini first so that the first run has a
+# table; with one, it works there; when it can have no per-user directory or
+# options file, it says so in one line and plays all the same.
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -25,27 +23,22 @@ twenty='Hash Size 20\.00 mb, record size 10, records 2097152$'
 
 # try START LOG_DIR TABLE ERROR ENV...: starts the launcher in START with
 # PATH and ENV only, asks it for a move and quits. It must play, exit 0,
-# write on standard error the one line starting "vexmoth: ERROR" (nothing
-# when ERROR is empty), and, unless LOG_DIR is -, leave in LOG_DIR a
-# vexmo.ini and a log with a table line matching TABLE and a line for its
-# move. The lines are written from subshells: a launcher that ended without
-# starting the engine breaks the pipe, which must fail the case, not this script.
+# write on standard error the one line "vexmoth: ERROR..." (nothing when
+# ERROR is empty), and, unless LOG_DIR is -, leave in LOG_DIR a vexmo.ini and
+# a log with a table line matching TABLE and a line for its move.
 try() {
   local start=$1 dir=$2 table=$3 error=$4
   shift 4
-  rm -f "$work/in" "$work/out" "$work/err"
-  mkfifo "$work/in"
-  (cd "$start" && exec env -i PATH=/usr/bin:/bin "$@" "$work/usr/games/vexmoth" <"$work/in" >"$work/out" 2>"$work/err") &
-  local pid=$! waited=0
-  exec 3>"$work/in"
-  (printf 'new\nlevel 40 5 0\ntime 1000\notim 1000\ngo\n' >&3) || true
-  while ! grep -q '^move ' "$work/out" 2>/dev/null && [ $waited -lt 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  (printf 'quit\n' >&3) || true
-  exec 3>&-
-  wait "$pid" || fail "the engine exited with status $? ($*)"
+  rm -f "$work/out"
+  {
+    printf 'new\nlevel 40 5 0\ntime 1000\notim 1000\ngo\n'
+    for _ in $(seq 300); do
+      ! grep -q '^move ' "$work/out" 2>/dev/null || break
+      sleep 0.1
+    done
+    echo quit
+  } | (cd "$start" && exec env -i PATH=/usr/bin:/bin "$@" "$work/usr/games/vexmoth" >"$work/out" 2>"$work/err") ||
+    fail "the launcher or the engine ended with status $? ($*)"
   grep -q '^move [a-h][1-8][a-h][1-8]' "$work/out" || fail "no move played ($*): $(cat "$work/out")"
   if [ -z "$error" ]; then
     [ ! -s "$work/err" ] || fail "unexpected standard error ($*): $(cat "$work/err")"

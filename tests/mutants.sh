@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Mutation test of the test suite: each mutant of tests/mutants.txt changes
-# one line of the engine, is built, and faces the fast tests. It is "killed"
-# when a test fails or the run times out (a search that never ends),
-# "survived" when every test passes: a fault the suite would let through.
+# one line of the engine, is built, and faces the fast tests (every CTest
+# test but SLOW_TESTS). It is killed when a test fails or the run times out,
+# survived when every test passes; invalid (does not compile), stale (its
+# text is gone) and ambiguous (its text is on several lines) are not tried.
 #
 # usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
 #   PATTERN          only the mutants whose file or description matches this
@@ -10,36 +11,24 @@
 #   --list           lists the mutants and whether each is found, builds nothing
 #   --all            runs every fast test on each mutant instead of stopping at
 #                    the first failure, and names all the tests that kill it
-#   --timeout S      the limit of one mutant's test run (default: three times
-#                    the run without mutants, plus 30 s)
+#   --timeout S      the limit of one mutant's tests (default: three times the
+#                    run without mutants, plus 30 s)
 #   --exclude REGEX  leaves out the fast tests whose names match too, to see
 #                    which faults only they catch (e.g. '^Bench\.')
 #
-# The work happens in a copy of the checkout (tracked files and untracked
-# ones git does not ignore, edits included) under build-mutants/
-# (MUTANTS_DIR overrides), built once as Release without link-time
-# optimisation and then per mutant, so that only the mutated file is
-# compiled again; results.txt and each mutant's logs are kept beside it. An
-# interrupted run restores the copy (one killed outright leaves a mutant,
-# which the next run puts right).
-#
-# The fast tests are every CTest test but those in SLOW_TESTS; they must
-# pass without mutants. They run two at a time, and a test with a time bound
-# can fail for the load beside it: the tests that failed run again one at a
-# time, and when all of them pass then, the whole run is repeated once; a
-# mutant whose tests fail only beside others both times is counted killed,
-# and its line says so. Each mutant prints one line: killed, survived,
-# invalid (does not compile; not counted), stale (its text is no longer in
-# the file) or ambiguous (its text is on several lines). A full run takes
-# about 20 minutes on two cores.
+# The work happens in a copy of the checkout (edits included) under
+# build-mutants/ (MUTANTS_DIR overrides), built once without link-time
+# optimisation and then per mutant, only the mutated file compiled again;
+# results.txt and each mutant's logs stay there. The tests run two at a
+# time; those that fail run again alone, and when they pass then, the whole
+# run is repeated once: a mutant whose tests fail only beside others both
+# times is killed, and its line says so. A full run takes about 20 minutes.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
-# The games in xboard, the protocol fuzzers, the launcher and the package.
 SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_knight_mate protocol_fuzz uci_protocol_fuzz
             launcher package)
 BUILD_TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
-SEPARATOR=' @@ '
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/tests/mutants.txt
 work=$(realpath -m "${MUTANTS_DIR:-$root/build-mutants}")
@@ -61,25 +50,16 @@ done
 
 # The table: FILE @@ ORIGINAL @@ REPLACEMENT @@ DESCRIPTION, each trimmed.
 files=() originals=() replacements=() descriptions=()
-trim() { local s=${1#"${1%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
-while IFS= read -r row || [ -n "$row" ]; do
-  case $row in ''|'#'*) continue ;; esac
-  fields=()
-  rest=$row
-  while [[ $rest == *"$SEPARATOR"* ]]; do fields+=("$(trim "${rest%%"$SEPARATOR"*}")"); rest=${rest#*"$SEPARATOR"}; done
-  fields+=("$(trim "$rest")")
-  if [ ${#fields[@]} -ne 4 ] || [ -z "${fields[1]}" ] || [ "${fields[1]}" = "${fields[2]}" ]; then
-    echo "mutants: $table: not four fields separated by '$SEPARATOR', or a row that changes nothing: $row" >&2
-    exit 2
-  fi
-  files+=("${fields[0]}") originals+=("${fields[1]}") replacements+=("${fields[2]}") descriptions+=("${fields[3]}")
-done < "$table"
+while IFS=$'\037' read -r file original replacement description; do
+  [ -n "$original" ] && [ "$original" != "$replacement" ] ||
+    { echo "mutants: $table: not four fields separated by ' @@ ', or a row that changes nothing: $file" >&2; exit 2; }
+  files+=("$file") originals+=("$original") replacements+=("$replacement") descriptions+=("$description")
+done < <(awk -F ' @@ ' '!/^(#|$)/ { for (i = 1; i <= NF; i++) gsub(/^[[:space:]]+|[[:space:]]+$/, "", $i)
+                                    print NF == 4 ? $1 "\037" $2 "\037" $3 "\037" $4 : $0 }' "$table")
 
 selected() { [ -z "$pattern" ] || grep -Eiq -- "$pattern" <<< "${files[$1]} ${descriptions[$1]}"; }
 locate() {  # locate TREE I: "ok", "stale" or "ambiguous" for mutant I in TREE
-  local n
-  n=$(grep -cF -- "${originals[$2]}" "$1/${files[$2]}" 2>/dev/null || true)
-  case ${n:-0} in 0) echo stale ;; 1) echo ok ;; *) echo ambiguous ;; esac
+  case $(grep -cF -- "${originals[$2]}" "$1/${files[$2]}" 2>/dev/null) in 0|'') echo stale ;; 1) echo ok ;; *) echo ambiguous ;; esac
 }
 if [ "$list_only" = 1 ]; then
   for i in "${!files[@]}"; do
@@ -104,9 +84,9 @@ trap 'exit 143' TERM
 # (a new time stamp), so the build compiles just what changed.
 (cd "$root" && git ls-files -co --exclude-standard | sort -u) > "$work/files"
 while IFS= read -r f; do
-  [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || { mkdir -p "$(dirname "$src/$f")"; cp "$root/$f" "$src/$f"; }
+  [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || (cd "$root" && cp --parents -- "$f" "$src/")
 done < "$work/files"
-(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -r rm -f --)
+(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -r -d '\n' rm -f --)
 
 slow_regex="^($(IFS='|'; echo "${SLOW_TESTS[*]}"))\$${exclude:+|$exclude}"
 failed=()
@@ -126,7 +106,7 @@ run_tests() {
   mapfile -t failed < <(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$log")
   case $status in 0) return 0 ;; 124|137) return 124 ;; *) return 1 ;; esac
 }
-names() { local IFS=' '; echo "${failed[*]}" | sed 's/ /, /g'; }
+failed_list() { sed 's/ /, /g' <<< "${failed[*]}"; }
 # judge LOG: sets status (as run_tests) and detail (the tests that failed,
 # alone or only beside other tests).
 judge() {
@@ -135,9 +115,9 @@ judge() {
     status=0 detail=
     run_tests "$1.$attempt" || status=$?
     [ "$status" = 1 ] && [ ${#failed[@]} -gt 0 ] || return 0
-    names=$(IFS='|'; echo "${failed[*]}") detail="$(names) only beside other tests" again=0
+    names=$(IFS='|'; echo "${failed[*]}") detail="$(failed_list) only beside other tests" again=0
     run_tests "$1.$attempt-alone" "^(${names//./\\.})\$" || again=$?
-    [ "$again" = 0 ] || { detail=$(names); return 0; }
+    [ "$again" = 0 ] || { detail=$(failed_list); return 0; }
   done
 }
 
@@ -177,8 +157,8 @@ for i in "${!files[@]}"; do
       judge "$log"
       case $status in
         0) verdict=survived detail= ;;
-        124) verdict=killed detail="timeout${failed[*]:+ after $(names) failed}" ;;
-        *) verdict=killed detail=${detail:-$(names)} ;;
+        124) verdict=killed detail="timeout${failed[*]:+ after $(failed_list) failed}" ;;
+        *) verdict=killed detail=${detail:-$(failed_list)} ;;
       esac
     fi
     cat "$work/original" > "$src/$file"  # a new time stamp: compiled again next build

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package as CPack makes it from a build: its control fields, its
-# file list with owners and modes, the files xboard and man read, and
-# lintian's verdict when lintian is installed. Exit status 77 (a skip for
-# CTest) on a machine without dpkg-deb.
-#
 # usage: tests/package_test.sh BUILD_DIR VERSION
+# The Debian package as CPack makes it: control fields, files with owners and
+# modes, the files xboard and man read, and lintian's errors when lintian is
+# installed. Exit status 77 (a skip for CTest) without dpkg-deb.
 set -euo pipefail
 
 build=$(realpath "$1")
@@ -35,8 +33,7 @@ done
 [ "$(field Description | head -n 1 | wc -c)" -le 81 ] || fail "the synopsis is longer than 80 characters"
 [ "$(field Description | wc -l)" -ge 3 ] || fail "no long description"
 
-# Every entry is root's, directories and programs rwxr-xr-x, the rest
-# rw-r--r--; the files are these, the programs executable.
+# Every entry root's, directories and programs rwxr-xr-x, the rest rw-r--r--; these files.
 dpkg-deb -c "$deb" | tee "$work/contents"
 awk '
   $2 != "root/root" { print "owner " $2 " of " $6 }
@@ -56,10 +53,9 @@ awk '/^-/ { print substr($1, 4, 1) " " substr($6, 2) }' "$work/contents" | sort 
 dpkg-deb -x "$deb" "$work/root"
 dpkg-deb -e "$deb" "$work/control"
 share=$work/root/usr/share
-# xboard's plugin file (format line, command, variants) and logo; the
-# launcher, a shell script; the postinst that gives the plugin file the time
-# of installation, so that xboard lists the engine for users whose settings
-# are newer than the package build.
+# xboard's plugin file and logo; the launcher, an sh script; the postinst that
+# gives the plugin file the time of installation, so that xboard lists the
+# engine for users whose settings are newer than the package.
 printf 'plugin spec 0.0\nvexmoth\nchess\n' | cmp -s - "$share/games/plugins/xboard/vexmoth.eng" ||
   fail "vexmoth.eng is not 'plugin spec 0.0' / 'vexmoth' / 'chess'"
 [ "$(od -An -tx1 -N8 "$share/games/plugins/logos/vexmoth.png" | tr -d ' \n')" = 89504e470d0a1a0a ] ||
@@ -68,8 +64,8 @@ grep -q '^#!/bin/sh' "$work/root/usr/games/vexmoth" && sh -n "$work/root/usr/gam
   fail "the launcher is not a valid sh script"
 sh -n "$work/control/postinst" && grep -q 'touch "/usr/share/games/plugins/xboard/vexmoth.eng"' "$work/control/postinst" ||
   fail "the postinst does not give the plugin file the time of installation"
-# Compressed documents carry no file name or time (reproducible); the
-# changelog's latest entry is this version; man finds nothing to warn about.
+# Compressed documents store no name or time; the changelog's latest entry
+# is this version; man has no warnings.
 for gz in "$share"/man/man6/*.gz "$share/doc/vexmoth/changelog.gz"; do
   [ "$(od -An -tx1 -j3 -N5 "$gz" | tr -d ' \n')" = 0000000000 ] || fail "$(basename "$gz") stores a name or a time"
 done

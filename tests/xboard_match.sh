@@ -1,38 +1,29 @@
 #!/usr/bin/env bash
-# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or against
-# itself, and fails unless every game ended normally: a result xboard
-# recorded as checkmate, resignation, a draw rule, or a result claimed by an
-# engine and accepted, with no illegal move, crash, sanitizer report or time
-# forfeit by Vexmoth, and (with -x) no search that ran past its clock.
+# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or itself,
+# and fails unless every game ended normally (checkmate, resignation, a draw
+# rule, or a claim xboard accepted) with no illegal move, crash, sanitizer
+# report or time forfeit by Vexmoth, and (with -x) no search past its clock.
 #
 # usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN] [-f FEN] [-k]
-#                              [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS]
-#                              [ENGINE] [GAMES] [TIME_CONTROL]
+#                              [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
 #   -m MPS        moves per session (default 40); 0 for a whole-game clock
 #   -i INC        seconds added per move (with -m 0; 0 is sudden death)
-#   -x PROXY      runs every Vexmoth behind the timing proxy and checks each
-#                 move's time against its budget
-#   -f FEN        every game starts from this position instead of the initial one
-#   -k            the knight mate: from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only
-#                 mate is f8=N, xboard must record 1. f8=N# and a mate
-#   -t THREADS    Vexmoth searches on THREADS threads (vexmo.ini's threads
-#                 line, or the UCI option Threads); 1 by default
-#   -u            ENGINE speaks UCI (build/vexmoth-uci): xboard runs it through
-#                 its adapter polyglot (-fUCI), which must then be installed
-#   -P            both engines ponder (xboard's -ponder instead of -xponder);
-#                 with -u the match fails unless polyglot had the UCI engine
-#                 ponder ("go ... ponder") and the guess came true at least
-#                 once ("ponderhit")
-#   -w SECONDS    the match is given up as hung after SECONDS (default 7200);
-#                 the end of xboard's protocol log is shown then
-# The last line is a summary: "summary games G white-wins W black-wins B
-# draws D illegal I crashes C hangs H forfeits F overruns O late L
-# worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77
-# (a skip for CTest) when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing.
-#
-# xboard calls the flag of an engine whose time is up, so an engine that
-# stops answering loses on time instead of stalling the match.
+#   -x PROXY      runs every Vexmoth behind the timing proxy, each move timed
+#   -f FEN        every game starts from this position
+#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight
+#                 promotion f8=N: xboard must record 1. f8=N# and the mate
+#   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
+#   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
+#   -P            both engines ponder (xboard's -ponder); with -u, polyglot
+#                 must have sent "go ... ponder" and at least one "ponderhit"
+#   -w SECONDS    the match is given up as hung after SECONDS (default 7200),
+#                 and the end of xboard's protocol log is shown
+# The last line sums up: "summary games G white-wins W black-wins B draws D
+# illegal I crashes C hangs H forfeits F overruns O late L worst-overshoot MS
+# worst-ratio R ponders P ponderhits PH". Exit status 77 (a skip for CTest)
+# when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls
+# the flag of an engine out of time, so one that stops answering loses on time.
 set -euo pipefail
 
 opponent=fairymax inc=0 mps=40 pgn= proxy= fen= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
@@ -45,75 +36,56 @@ while getopts "o:i:m:p:x:f:kt:uPw:" flag; do
   esac
 done
 shift $((OPTIND - 1))
-here=$(cd "$(dirname "$0")" && pwd)
-engine=$(realpath "${1:-$here/../build/vexmoth}")
+engine=$(realpath "${1:-$(dirname "$0")/../build/vexmoth}")
 games=${2:-2}
 export PATH="$PATH:/usr/games"
-needed="xboard Xvfb $([ "$opponent" = self ] || echo fairymax) $([ "$uci" = 0 ] || echo polyglot)"
-for program in $needed; do
+for program in xboard Xvfb $([ "$opponent" = self ] || echo fairymax) $([ "$uci" = 0 ] || echo polyglot); do
   command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
 done
 [ -x "$engine" ] || { echo "xboard_match: no engine at $engine" >&2; exit 2; }
 
 work=$(mktemp -d)
 pgn=${pgn:-$work/match.pgn}
+rm -f "$pgn"
 mkdir -p "$work/first" "$work/second" "$work/sanitizer"
 for slot in first second; do printf 'hash 20\nthreads %s\n' "$threads" > "$work/$slot/vexmo.ini"; done
-rm -f "$pgn"
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
-
-vexmoth_command() {  # the command line that starts Vexmoth for slot $1
-  local command=$engine
-  if [ -n "$proxy" ]; then command="$proxy $work/timing-$1.txt $engine"; fi
-  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then  # a copy of what the UCI engine reads, to see it ponder
+engine_command() {  # the command that starts Vexmoth in slot $1: behind the proxy, its UCI input kept
+  local command="${proxy:+$proxy $work/timing-$1.txt }$engine"
+  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
     printf '#!/usr/bin/env bash\ntee -a %q | %s\n' "$work/input-$1.txt" "$command" > "$work/keep-input-$1.sh"
     chmod +x "$work/keep-input-$1.sh"
-    command="$work/keep-input-$1.sh"
+    command=$work/keep-input-$1.sh
   fi
   echo "$command"
 }
-second=fairymax
-[ "$opponent" != self ] || second=$(vexmoth_command second)
-options=(-fcp "$(vexmoth_command first)" -fd "$work/first" -scp "$second" -sd "$work/second" -mg "$games")
+options=(-fcp "$(engine_command first)" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
+if [ "$opponent" = self ]; then options+=(-scp "$(engine_command second)"); else options+=(-scp fairymax); fi
 # xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads.
 [ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads")
-if [ "$mps" = 0 ]; then options+=(-tc "${3:-0:30}" -inc "$inc"); else options+=(-tc "${3:-0:30}" -mps "$mps" -inc -1); fi
-if [ -n "$fen" ]; then
-  printf '%s\n' "$fen" > "$work/start.fen"
-  options+=(-lpf "$work/start.fen")
-fi
+if [ "$mps" = 0 ]; then options+=(-inc "$inc"); else options+=(-mps "$mps" -inc -1); fi
+[ -z "$fen" ] || { echo "$fen" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
 if [ "$ponder" = 1 ]; then options+=(-ponder); else options+=(-xponder); fi
 
-# A virtual display of the match's own: Xvfb picks a free display number
-# and writes it to descriptor 3 once it accepts connections. (xvfb-run can
-# wait forever when its server is ready before the script waits for it.)
+# A display of the match's own: Xvfb picks a free number and writes it to
+# descriptor 3 once it accepts connections (xvfb-run can wait forever for a
+# server that was ready too soon).
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "xboard_match: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
-
 hung=0
 timeout "$watchdog" xboard "${options[@]}" -autoCallFlag true -debug -nameOfDebugFile "$work/xboard.debug" \
   -sgf "$pgn" -xexit -noGUI > "$work/xboard.out" 2>&1 || hung=$?
 [ "$hung" = 124 ] && hung=1 || hung=0
-echo "PGN: $pgn"
-echo "Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
-
-# One line per game: "result|white|black|closing comment".
-summary=$(awk -v RS= '
-  function tag(name,   t) { t = $0; if (!sub(".*\\[" name " \"", "", t)) return ""; sub(/".*/, "", t); return t }
-  function flush() { if (header) print result "|" white "|" black "|" comment; header = 0 }
-  /^\[/ { flush(); white = tag("White"); black = tag("Black"); result = tag("Result"); comment = ""; header = 1; next }
-  { n = split($0, part, "{"); comment = n > 1 ? part[n] : ""; sub(/}.*/, "", comment); gsub(/[|\n]/, " ", comment) }
-  END { flush() }' "$pgn" 2>/dev/null || true)
+echo "PGN: $pgn; Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
 
 played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0 status=0
-while IFS='|' read -r result white black comment; do
-  [ -n "$result" ] || continue
+while IFS='|' read -r result white black comment; do  # each game: result, players, closing comment
   played=$((played + 1))
   echo "game: $white - $black $result {$comment}"
   case "$result" in
@@ -122,47 +94,39 @@ while IFS='|' read -r result white black comment; do
     1/2-1/2) draws=$((draws + 1)) loser= ;;
     *) unfinished=$((unfinished + 1)) loser=Vexmoth ;;
   esac
-  # Faults of the other engine are not Vexmoth's.
-  case "$loser" in *[Vv]exmoth*) ;; *) [ "$opponent" = self ] || continue ;; esac
+  [[ $loser == *[Vv]exmoth* || $opponent == self ]] || continue  # Fairy-Max's faults are not Vexmoth's
   case "$comment" in
     *[Ii]llegal*|*[Ff]alse*) echo "xboard_match: illegal move or claim: $comment" >&2; illegal=$((illegal + 1)) ;;
     *"on time"*|*forfeit*|*[Ff]lag*) echo "xboard_match: time forfeit: $comment" >&2; forfeits=$((forfeits + 1)) ;;
     *[Cc]rash*|*disconnect*|*[Ee]xit*|*[Tt]erminated*|*stalled*)
       echo "xboard_match: engine failure: $comment" >&2; crashes=$((crashes + 1)) ;;
   esac
-done <<< "$summary"
+done < <(awk -v RS= '
+  function tag(name,   t) { t = $0; if (!sub(".*\\[" name " \"", "", t)) return ""; sub(/".*/, "", t); return t }
+  function flush() { if (header) print result "|" white "|" black "|" comment; header = 0 }
+  /^\[/ { flush(); white = tag("White"); black = tag("Black"); result = tag("Result"); comment = ""; header = 1; next }
+  { n = split($0, part, "{"); comment = n > 1 ? part[n] : ""; sub(/}.*/, "", comment); gsub(/[|\n]/, " ", comment) }
+  END { flush() }' "$pgn" 2>/dev/null)
 
 reports=$(find "$work/sanitizer" -type f | wc -l)
-if [ "$reports" -gt 0 ]; then
-  echo "xboard_match: sanitizer reports:" >&2
-  cat "$work"/sanitizer/* >&2
-  crashes=$((crashes + reports))
-fi
-if [ "$played" -lt "$games" ]; then
-  echo "xboard_match: $played of $games games recorded" >&2
-  unfinished=$((unfinished + games - played))
-fi
+[ "$reports" = 0 ] || { echo "xboard_match: sanitizer reports:" >&2; cat "$work"/sanitizer/* >&2; }
+[ "$played" -ge "$games" ] || echo "xboard_match: $played of $games games recorded" >&2
 if [ "$hung" = 1 ]; then
   echo "xboard_match: the match did not finish in $watchdog s; the end of xboard's protocol log:" >&2
   tail -n 40 "$work/xboard.debug" >&2 || true
 fi
-hangs=$((hung + unfinished))
-
+crashes=$((crashes + reports)) hangs=$((hung + unfinished + (played < games ? games - played : 0)))
 if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate sign, a win, a mate comment
-  cat "$pgn"
   grep -q '^1\. f8=N#' "$pgn" && grep -q '^\[Result "1-0"\]' "$pgn" && grep -Eqi '\{[^}]*(checkmate|mates)' "$pgn" ||
-    { echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
+    { cat "$pgn"; echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
 fi
 
-# Each move's time against the clock rules. A search stops when 500 ms are
-# left on the clock, and at five times its budget once a root move has a
-# score (before that, as when a table bound makes the first iteration a deep
-# one, only the clock ends it). Both are tested at clock polls, spaced by a
-# node count set for the game's average speed, so a slow position or a busy
-# machine delays the stop. A move past the clock less 500 ms, with 250 ms for
-# one poll, the pipe and the scheduler, is an overrun and fails the match; a
-# move past five budgets, with one budget (at least 250 ms) of allowance, is
-# counted as late, which the rules allow while no root move has a score.
+# Each move's time against the clock rules: a search stops at the clock
+# less 500 ms, and at five budgets once a root move has a score, both tested
+# at clock polls. Past the clock less 500 ms, with 250 ms for a poll, the
+# pipe and the scheduler, a move is an overrun and fails the match; past
+# five budgets and one more (at least 250 ms) it is late, allowed while no
+# root move has a score.
 overruns=0 late=0 worst_overshoot=0 worst_ratio=0
 if [ -n "$proxy" ]; then
   read -r overruns late worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '
@@ -176,7 +140,6 @@ if [ -n "$proxy" ]; then
        "$worst_ratio, $overruns past the clock, $late past five budgets"
 fi
 
-# Pondering through polyglot: its "go ... ponder" searches and ponderhits.
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
   ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)

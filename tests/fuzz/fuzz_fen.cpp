@@ -7,25 +7,18 @@
 
 namespace {
 
-// Board and records agree both ways, and each side has exactly one king.
+// The board as the engine checks it, each square's man one of the records,
+// each side with exactly one king, in its record.
 void check_board() {
+    FUZZ_CHECK(board_is_ok());
     const PieceRecord* const records = &piece_list[0][0];
-    for (int sq = 0; sq < 128; ++sq)
-        if (const PieceRecord* r = board[sq]) {
-            FUZZ_CHECK(on_board(sq) && r >= records && r < records + 2 * 17);
-            FUZZ_CHECK(r->alive && r->square == sq && r->kind >= PAWN && r->kind <= KING);
-        }
-    for (int color = WHITE; color <= BLACK; ++color) {
+    for (const PieceRecord* r : board)
+        FUZZ_CHECK(!r || (r >= records && r < records + 2 * 17 && r->kind >= PAWN && r->kind <= KING));
+    for (const auto& list : piece_list) {
         int kings = 0;
-        for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = piece_list[color][i];
-            FUZZ_CHECK(r.color == color && (!r.alive || (on_board(r.square) && board[r.square] == &r)));
-            kings += r.alive && r.kind == KING;
-        }
-        FUZZ_CHECK(kings == 1 && piece_list[color][KING_RECORD].alive && piece_list[color][KING_RECORD].kind == KING);
-        FUZZ_CHECK(piece_list[color][LIST_TERMINATOR].kind == END_OF_LIST);
+        for (int i = 0; i < LIST_TERMINATOR; ++i) kings += list[i].alive && list[i].kind == KING;
+        FUZZ_CHECK(kings == 1 && list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
     }
-    FUZZ_CHECK(xside == (side ^ 1) && board_is_ok());
 }
 
 // The position as make and unmake must leave it (not the scoring cache).

@@ -26,6 +26,7 @@
 
 inline std::mt19937 rng;
 inline bool trace;
+inline long long lines_sent;
 
 inline int pick(int n) { return int(rng() % unsigned(n)); }
 template <class T, size_t N>
@@ -86,21 +87,11 @@ inline void play_move(Move m) {
     generate_root_moves();
 }
 
-struct Session;
-struct FrontEnd {
-    const char* name;
-    const char* engine;
-    const char* sync_line;    // sent after a line, so that
-    const char* sync_answer;  // its answer ends the line's
-    bool logs;                // writes vexmo.ini and vexmolog.txt
-    void (*play)(Session& s);  // writes its files, starts the engine and plays
-};
-
 struct Session {
-    const FrontEnd* front_end = nullptr;
     EngineProcess e;
     std::string dir = make_temp_dir(), last_line, why;  // why: the first failure, "" while none
-    long long* lines = nullptr;
+    std::string sync_line, sync_answer;  // sent after a line, so that its answer ends the line's
+    bool logs = false;     // the engine writes vexmo.ini and vexmolog.txt, which must be complete
     bool may_die = false;  // a line was sent after which the engine may end with status 255
     bool ended = false;    // it did
 
@@ -108,10 +99,15 @@ struct Session {
         if (why.empty()) why = reason;
         return false;
     }
-    bool start() { return start_engine(e, dir, front_end->engine) || fail("could not start the engine"); }
+    bool start(const char* engine, const char* sync, const char* answer, bool writes_log) {
+        sync_line = sync;
+        sync_answer = answer;
+        logs = writes_log;
+        return start_engine(e, dir, engine) || fail("could not start the engine");
+    }
     void send(const std::string& line) {
         send_line(e, line);
-        ++*lines;
+        ++lines_sent;
         last_line = line;
         if (trace) std::fprintf(stderr, "> %s\n", line.substr(0, 100).c_str());
     }
@@ -120,21 +116,20 @@ struct Session {
     // none comes within 60 s.
     bool sync(std::string* answer) {
         const size_t begin = e.consumed;
-        const std::string marker = front_end->sync_answer;
-        send_line(e, front_end->sync_line);
-        if (!expect_output(e, marker, 60000)) {
+        send_line(e, sync_line);
+        if (!expect_output(e, sync_answer, 60000)) {
             ended = may_die && wait_exit(e, 5000, false) == 255;
             return ended ? false : fail("no answer within 60 s after: " + last_line.substr(0, 80));
         }
-        *answer = e.output.substr(begin, e.consumed - begin - marker.size());
+        *answer = e.output.substr(begin, e.consumed - begin - sync_answer.size());
         if (trace) std::fprintf(stderr, "%s", answer->c_str());
         return true;
     }
 
-    bool run(int number) {
+    bool run(int number, void (*play)(Session&)) {
         setenv("ASAN_OPTIONS", ("log_path=" + dir + "/sanitizer:detect_leaks=0").c_str(), 1);
         setenv("UBSAN_OPTIONS", ("log_path=" + dir + "/sanitizer:print_stacktrace=1").c_str(), 1);
-        front_end->play(*this);
+        play(*this);
         if (why.empty() && !ended) {
             const int end = pick(3);
             if (end == 0) send("quit");
@@ -146,43 +141,40 @@ struct Session {
         } else if (!ended && e.pid > 0) {
             wait_exit(e, 5000, true);
         }
-        const std::string bad = front_end->logs ? first_bad_log_line(read_file(dir, "vexmolog.txt")) : "";
+        const std::string bad = logs ? first_bad_log_line(read_file(dir, "vexmolog.txt")) : "";
         if (!bad.empty()) fail("incomplete log line: " + bad);
         const std::string report = read_file(dir, "sanitizer." + std::to_string(e.pid));
         if (report != "<missing>") why = "sanitizer report:\n" + report;
         for (const char* file : {"vexmo.ini", "vexmolog.txt"})
-            if (why.empty() && front_end->logs) unlink((dir + "/" + file).c_str());
+            if (why.empty() && logs) unlink((dir + "/" + file).c_str());
         if (why.empty() && rmdir(dir.c_str()) != 0) fail("files left in the working directory");
         if (!why.empty()) std::fprintf(stderr, "session %d (directory %s): %s\n", number, dir.c_str(), why.c_str());
         return why.empty();
     }
 };
 
-inline int run_fuzz_sessions(int argc, char** argv, const FrontEnd& front_end) {
-    int options[5] = {1, 1000, 60, 0, 0};  // seed, sessions, seconds, first, trace
-    const char* names[5] = {"--seed", "--sessions", "--seconds", "--first", "--trace"};
+// The fuzzer's main; play writes its files into s.dir, starts the engine there and plays.
+inline int run_fuzz_sessions(int argc, char** argv, const char* name, void (*play)(Session& s)) {
+    static const char* const names[] = {"--seed", "--sessions", "--seconds", "--first", "--trace"};
+    int options[] = {1, 1000, 60, 0, 0};
     for (int i = 1; i < argc; i += 2) {
-        const auto name = std::find_if(names, names + 5, [&](const char* n) { return argv[i] == std::string(n); });
-        if (name == names + 5 || i + 1 == argc) {
+        const long k = std::find(names, names + 5, std::string(argv[i])) - names;
+        if (k == 5 || i + 1 == argc) {
             std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n", argv[0]);
             return 2;
         }
-        options[name - names] = std::atoi(argv[i + 1]);
+        options[k] = std::atoi(argv[i + 1]);
     }
     start_engine(0);           // the library behind the fuzzer's own board
     signal(SIGPIPE, SIG_IGN);  // an engine that has ended is seen by its missing answer
     trace = options[4];
     const std::time_t begin = std::time(nullptr);
-    long long lines = 0;
     int done = 0, failed = 0;
     for (; done < options[1] && std::time(nullptr) - begin < options[2]; ++done) {
         rng.seed(unsigned(options[0]) * 100003u + unsigned(options[3] + done));
-        Session s;
-        s.front_end = &front_end;
-        s.lines = &lines;
-        failed += !s.run(options[3] + done);
+        failed += !Session().run(options[3] + done, play);
     }
-    std::printf("%s: seed %d, %d sessions, %lld lines, %d failed, %lld s\n", front_end.name, options[0], done, lines,
+    std::printf("%s: seed %d, %d sessions, %lld lines, %d failed, %lld s\n", name, options[0], done, lines_sent,
                 failed, (long long)(std::time(nullptr) - begin));
     return failed ? 1 : 0;
 }

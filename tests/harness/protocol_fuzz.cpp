@@ -118,7 +118,7 @@ void play(Session& s) {
                                        "hash 0\nnega_scout 0\ntune 0x10\n"};
     const int ini = pick(4);
     if (ini) write_file(s.dir, "vexmo.ini", (ini == 2 ? random_bytes(1 + pick(300)) : "") + inis[ini]);
-    if (!s.start()) return;
+    if (!s.start(VEXMOTH_ENGINE, "zzsync", "Error (unknown command): zzsync\n", true)) return;
     known = true;
     new_position();
     changed();
@@ -136,7 +136,4 @@ void play(Session& s) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    return run_fuzz_sessions(argc, argv, {"protocol fuzz", VEXMOTH_ENGINE, "zzsync",
-                                          "Error (unknown command): zzsync\n", true, play});
-}
+int main(int argc, char** argv) { return run_fuzz_sessions(argc, argv, "protocol fuzz", play); }

@@ -1,16 +1,11 @@
-// Sits between a front end and the engine and measures every move's thinking
-// time against the budget the engine's clock rules give it.
-//
 // usage: vexmoth-timing-proxy REPORT ENGINE [ARGS...]
 //
-// Every line passes through unchanged. The proxy follows the clock words the
-// front end sends ("level", "time", "otim") and the half-moves since "new",
-// computes each move's budget with the engine's own allocate_time, and for
-// every "move" line of the engine appends to REPORT
-//   budget B elapsed E clock C
-// in milliseconds: E runs from the moment the proxy passed on the last line
-// before the answer (the engine's timing starts when it reads that line, so
-// E is never shorter than the engine's own measure), C is the engine's clock.
+// Passes every line between a front end and the engine and, for each move
+// of the engine, appends "budget B elapsed E clock C" (milliseconds) to
+// REPORT: the budget the engine's own allocate_time gives the move, after
+// the clock words ("level", "time", "otim") and the half-moves since "new"
+// the front end sent; the time from the last line passed to the engine
+// (which starts its clock when it reads it) to the move; the engine's clock.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -58,11 +53,8 @@ bool relay(int from, int to, std::string& pending, void (*follow)(const std::str
     pending.append(buffer, size_t(n));
     for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
         follow(pending.substr(0, end));
-        for (size_t done = 0; done <= end;) {
-            const ssize_t w = write(to, pending.data() + done, end + 1 - done);
-            if (w <= 0) return false;
-            done += size_t(w);
-        }
+        for (ssize_t done = 0, w; done <= ssize_t(end); done += w)
+            if ((w = write(to, pending.data() + done, end + 1 - size_t(done))) <= 0) return false;
     }
     return true;
 }
@@ -70,17 +62,15 @@ bool relay(int from, int to, std::string& pending, void (*follow)(const std::str
 }  // namespace
 
 int main(int argc, char** argv) {
+    int to_engine[2], from_engine[2];
     report = argc < 3 ? nullptr : std::fopen(argv[1], "a");
-    if (!report) {
+    if (!report || pipe(to_engine) || pipe(from_engine)) {
         std::fprintf(stderr, "usage: vexmoth-timing-proxy REPORT ENGINE [ARGS...] (REPORT writable)\n");
         return 2;
     }
     signal(SIGINT, SIG_IGN);  // the front end's interrupts are the engine's to ignore
     signal(SIGPIPE, SIG_IGN);
-    int to_engine[2], from_engine[2];
-    if (pipe(to_engine) || pipe(from_engine)) return 2;
     const pid_t pid = fork();
-    if (pid < 0) return 2;
     if (pid == 0) {
         dup2(to_engine[0], 0);
         dup2(from_engine[1], 1);
@@ -92,7 +82,7 @@ int main(int argc, char** argv) {
     close(to_engine[0]);
     close(from_engine[1]);
     std::string from_front_end, from_the_engine;
-    for (bool front_end_open = true;;) {
+    for (bool front_end_open = true; pid > 0;) {
         pollfd fds[2] = {{from_engine[0], POLLIN, 0}, {front_end_open ? 0 : -1, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[0].revents && !relay(from_engine[0], 1, from_the_engine, follow_engine_line)) break;
@@ -102,6 +92,6 @@ int main(int argc, char** argv) {
         }
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) return 2;
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }

@@ -1,24 +1,22 @@
-// The UCI protocol fuzzer (options in fuzz_sessions.h). It sends positions
-// from the initial one or good and damaged FENs with legal moves, now and
-// then a bad one; searches under every limit, of some moves, for a mate,
-// pondering, stopped at random moments, with commands sent while they run;
-// options good and bad, garbage and over-long lines. Following the position
-// on its own board as the engine states it does (a refused FEN keeps the
-// position before, a refused move the moves before it), it fails a session
-// unless every refusal and only a refusal says "info string", every isready
-// is answered within 60 s, every go gets one bestmove, legal (0000 exactly
-// when there is none) and one of the legal moves searchmoves named, with a
-// ponder move legal after it and every pv legal, and the working directory
-// is left empty.
+// The UCI protocol fuzzer (options in fuzz_sessions.h): positions from the
+// start or from good and damaged FENs with legal moves and now and then a
+// bad one; searches under every limit, of some moves, for a mate, pondering,
+// stopped at random moments, with commands sent meanwhile; options good and
+// bad; garbage. Following the position as the engine states it does (a
+// refused FEN keeps the one before, a refused move the moves before it), it
+// fails a session unless only refusals say "info string", every isready and
+// go is answered within 60 s, every go by one legal bestmove (0000 when
+// there is none; one of the legal moves searchmoves named) with a legal
+// ponder move and legal pvs, and nothing is written where the engine runs.
 #include "harness/fuzz_sessions.h"
 #include "play_out_starts.h"
 
 namespace {
 
-std::string model_fen;          // the position the engine should have: its set-up ("" the initial one)
+std::string model_fen;          // the engine's set-up ("" the initial position)
 std::vector<Move> model_moves;  // and the moves since
 
-// Puts a set-up on the fuzzer's board; a refused FEN puts the model's back and gives false.
+// A set-up on the fuzzer's board; a refused FEN puts the model's back and gives false.
 bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
     const char* error = nullptr;
     if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error)) {
@@ -34,15 +32,12 @@ bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
 // Follows a position line as the engine does; true when it must refuse part of it.
 bool follow_position(const std::string& line) {
     const std::vector<std::string> w = words_of(line);
+    if (w.size() < 2 || (w[1] != "fen" && w[1] != "startpos")) return true;
     size_t at = 2;
     std::string fen;
-    if (w.size() >= 2 && w[1] == "fen") {
-        for (; at < w.size() && w[at] != "moves"; ++at) fen += (fen.empty() ? "" : " ") + w[at];
-        if (fen.empty() || fen.size() > 255) return true;  // longer FEN texts are refused
-    } else if (w.size() < 2 || w[1] != "startpos") {
+    for (; w[1] == "fen" && at < w.size() && w[at] != "moves"; ++at) fen += (fen.empty() ? "" : " ") + w[at];
+    if ((w[1] == "fen" && (fen.empty() || fen.size() > 255)) || (at < w.size() && w[at] != "moves") || !set_up(fen))
         return true;
-    }
-    if ((at < w.size() && w[at] != "moves") || !set_up(fen)) return true;
     model_fen = fen;
     model_moves.clear();
     for (size_t i = at + 1; i < w.size(); ++i) {
@@ -72,8 +67,8 @@ std::string random_position() {
     std::string line = fen.empty() ? "position startpos" : "position fen " + fen;
     if (!set_up(fen)) return line + " moves e2e4";
     if (pick(10) == 0) line += " e2e4";
-    for (int i = pick(4) ? pick(60) : 0; i > 0 && !legal_moves().empty(); --i) {
-        const Move m = random_legal_move();
+    Move m;
+    for (int i = pick(4) ? pick(60) : 0; i > 0 && (m = random_legal_move()); --i) {
         moves += std::string(" ") + long_algebraic(m);
         play_move(m);
     }
@@ -94,57 +89,42 @@ std::string random_option() {
 }
 
 // A go: its line, whether its limits end it without a stop (a ponder search
-// once it has its ponderhit), whether it ponders, the legal moves
+// once it has its ponderhit), whether it ponders, and the legal moves
 // searchmoves named (none: any move).
 struct Go {
     std::string line = "go";
     bool finite = true, ponder = false;
     std::vector<std::string> allowed;
-
-    void searchmoves() {  // one to three legal moves, now and then a word that is none
-        line += " searchmoves";
-        for (int i = legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
-            allowed.push_back(long_algebraic(random_legal_move()));
-            line += " " + allowed.back();
-        }
-        line += pick(4) ? "" : pick(2) ? " e2e5" : " zz";
-    }
-    void limit() {
-        const int kind = pick(4);
-        if (kind == 0) line += " depth " + std::to_string(1 + pick(4));
-        if (kind == 1) line += " nodes " + std::to_string(1 + pick(30000));
-        if (kind == 2) line += " movetime " + std::to_string(1 + pick(60));
-        if (kind < 3) return;
-        line += " wtime " + std::to_string(pick(1500)) + " btime " + std::to_string(pick(1500));
-        if (pick(2)) line += " winc " + std::to_string(pick(50)) + " binc " + std::to_string(pick(50));
-        if (pick(3) == 0) line += " movestogo " + std::to_string(1 + pick(40));
-    }
 };
 
 Go random_go() {
     static const char* const fields[] = {"depth", "nodes", "movetime", "wtime", "btime", "movestogo", "winc"};
+    auto number = [](int n) { return " " + std::to_string(n); };
     Go go;
-    const int kind = pick(13);
-    go.finite = kind < 4 || kind == 9;
-    if (kind < 4 || kind == 9) go.limit();
+    const int kind = pick(13), limit = pick(4);
+    go.ponder = kind == 12;
+    go.finite = kind < 4 || kind == 9 || (kind == 11 && pick(2)) || (go.ponder && pick(4));
+    if (go.ponder) go.line += " ponder";
+    if (kind == 11) go.line += " mate" + number(1 + pick(3));  // without a limit, maybe a long search
+    if (go.finite && limit == 0) go.line += " depth" + number(1 + pick(4));
+    if (go.finite && limit == 1) go.line += " nodes" + number(1 + pick(30000));
+    if (go.finite && limit == 2) go.line += " movetime" + number(1 + pick(60));
+    if (go.finite && limit == 3) go.line += " wtime" + number(pick(1500)) + " btime" + number(pick(1500));
+    if (go.finite && limit == 3 && pick(2)) go.line += " winc" + number(pick(50)) + " binc" + number(pick(50));
+    if (go.finite && limit == 3 && !pick(3)) go.line += " movestogo" + number(1 + pick(40));
     if (kind == 4) go.line += " infinite";
     if (kind == 6) go.line += pick(2) ? " searchmoves" : " mate";
     if (kind == 7) go.line += std::string(" ") + pick_of(fields) + " " + number_text();  // maybe no limit at all
     if (kind == 8) go.line += " " + random_bytes(1 + pick(20));
-    if (kind == 9 || kind == 10) go.searchmoves();
+    if (kind == 9 || kind == 10 || (go.ponder && !pick(3))) {  // one to three legal moves, now and then no move
+        go.line += " searchmoves";
+        for (int i = legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
+            go.allowed.push_back(long_algebraic(random_legal_move()));
+            go.line += " " + go.allowed.back();
+        }
+        go.line += pick(4) ? "" : pick(2) ? " e2e5" : " zz";
+    }
     if (kind == 10 && pick(2)) go.line += " infinite";
-    if (kind == 11) {  // without a depth, a mate search of a position without the mate may run long
-        go.line += " mate " + std::to_string(1 + pick(3));
-        go.finite = pick(2);
-        if (go.finite) go.line += " depth " + std::to_string(1 + pick(4));
-    }
-    if (kind == 12) {
-        go.line += " ponder";
-        go.ponder = true;
-        go.finite = pick(4);
-        if (go.finite) go.limit();
-        if (pick(3) == 0) go.searchmoves();
-    }
     return go;
 }
 
@@ -235,7 +215,7 @@ bool search_action(Session& s) {
 }
 
 void play(Session& s) {
-    if (!s.start()) return;
+    if (!s.start(VEXMOTH_UCI_ENGINE, "isready", "readyok\n", false)) return;
     model_fen.clear();
     model_moves.clear();
     set_up("");
@@ -250,6 +230,4 @@ void play(Session& s) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    return run_fuzz_sessions(argc, argv, {"uci protocol fuzz", VEXMOTH_UCI_ENGINE, "isready", "readyok\n", false, play});
-}
+int main(int argc, char** argv) { return run_fuzz_sessions(argc, argv, "uci protocol fuzz", play); }
