@@ -96,7 +96,7 @@ while IFS='|' read -r result white black comment; do  # each game: result, playe
   esac
   [[ $loser == *[Vv]exmoth* || $opponent == self ]] || continue  # Fairy-Max's faults are not Vexmoth's
   case "$comment" in
-    *[Ii]llegal*|*[Ff]alse*) echo "xboard_match: illegal move or claim: $comment" >&2; illegal=$((illegal + 1)) ;;
+    *[Ii]llegal*|*[Ii]nvalid*|*[Ff]alse*) echo "xboard_match: illegal: $comment" >&2; illegal=$((illegal + 1)) ;;
     *"on time"*|*forfeit*|*[Ff]lag*) echo "xboard_match: time forfeit: $comment" >&2; forfeits=$((forfeits + 1)) ;;
     *[Cc]rash*|*disconnect*|*[Ee]xit*|*[Tt]erminated*|*stalled*)
       echo "xboard_match: engine failure: $comment" >&2; crashes=$((crashes + 1)) ;;
