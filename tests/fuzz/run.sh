@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# A long fuzzing campaign for one target, merged into its committed corpus.
-#
-#   tests/fuzz/run.sh TARGET SECONDS     (TARGET: fuzz_fen, fuzz_user_move, fuzz_options, fuzz_level)
-#
-# Configures build-fuzz (clang, VEXMOTH_FUZZ=ON, Debug; BUILD_DIR overrides)
-# when it is missing and builds the target, all at the lowest priority;
-# fuzzes for SECONDS from tests/fuzz/corpus/TARGET, writing new inputs to a
-# scratch directory in the build tree; then merges into the corpus only the
-# inputs that reach code edges it does not reach yet (hit counts do not
-# count, which keeps the corpus small). A crash or sanitizer report stops
-# the script before the merge and names the input.
+# usage: tests/fuzz/run.sh TARGET SECONDS   (fuzz_fen, fuzz_user_move, fuzz_options or fuzz_level)
+# A long fuzzing campaign, at the lowest priority, in build-fuzz (BUILD_DIR;
+# configured when missing): from the committed corpus, new inputs in a
+# scratch directory, then merged into the corpus when they reach edges it
+# does not. A crash stops the script before the merge and names the input.
 set -euo pipefail
 [ $# = 2 ] && [[ $1 =~ ^fuzz_(fen|user_move|options|level)$ ]] || { echo "usage: $0 TARGET SECONDS" >&2; exit 2; }
 target=$1
