@@ -1,18 +1,12 @@
 #!/usr/bin/env bash
 # Line coverage of the engine by the Release test suite: a build with gcov
-# counters (VEXMOTH_COVERAGE: -O0, no link-time optimisation), the CTest
-# suite on it, and a table with a row per source folder (lines executed,
-# lines in all, per cent) and the total.
+# counters (VEXMOTH_COVERAGE), the CTest suite on it (all but the tests named
+# in COVERAGE_SKIP, default "package"), and the lines executed per source
+# folder and in all. Engines count only when they exit normally; the fuzzers
+# run for a fixed time, so their lines vary a little. The table is printed
+# even when tests fail, and the exit status is then 1.
 #
 # usage: tests/coverage.sh [BUILD_DIR]     (default build-coverage)
-#
-# Every test runs (CTEST_PARALLEL_LEVEL=2 runs two at a time) but those in
-# COVERAGE_SKIP (CTest names, default "package", which runs no engine code).
-# The engines that tests, xboard and polyglot start write their counts when
-# they exit normally, so one that is killed adds nothing; the fuzzers run
-# for a fixed time, so their lines can vary by a few from run to run. The
-# counts of an earlier run are deleted first. The table is printed even
-# when tests fail (their lines still count); the exit status is then 1.
 set -euo pipefail
 
 FOLDERS=(board eval search xboard uci)  # the engine core and the two front ends
@@ -44,10 +38,10 @@ awk -F, -v folders="${FOLDERS[*]}" '
     printf "%-8s %7s %7s %7s\n", "folder", "covered", "lines", "cover"
     for (i = 1; i <= split(folders, list, " "); ++i) {
       row(list[i] "/", covered[list[i]], total[list[i]])
-      all_covered += covered[list[i]]
-      all_total += total[list[i]]
+      covered["total"] += covered[list[i]]
+      total["total"] += total[list[i]]
     }
-    row("total", all_covered, all_total)
+    row("total", covered["total"], total["total"])
   }' "$csv"
 echo "(per file: $csv)"
 [ "$tests_status" = 0 ] || { echo "coverage: some tests failed; the lines they ran are counted all the same" >&2; exit 1; }

@@ -1,33 +1,27 @@
 #!/usr/bin/env bash
 # Mutation test of the test suite: each mutant of tests/mutants.txt changes
-# one line of the engine, is built, and faces the fast tests (every CTest
-# test but SLOW_TESTS). It is killed when a test fails or the run times out,
-# survived when every test passes; invalid (does not compile), stale (its
-# text is gone) and ambiguous (its text is on several lines) are not tried.
+# one line of the engine, is built, and faces the fast tests (all but
+# SLOW_TESTS): killed when one fails or the run times out, survived when all
+# pass; invalid (does not compile), stale (its text is gone) and ambiguous
+# (its text is on several lines) are not tried.
 #
 # usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
-#   PATTERN          only the mutants whose file or description matches this
-#                    extended regular expression (case ignored)
-#   --list           lists the mutants and whether each is found, builds nothing
-#   --all            runs every fast test on each mutant instead of stopping at
-#                    the first failure, and names all the tests that kill it
-#   --timeout S      the limit of one mutant's tests (default: three times the
-#                    run without mutants, plus 30 s)
-#   --exclude REGEX  leaves out the fast tests whose names match too, to see
-#                    which faults only they catch (e.g. '^Bench\.')
+#   PATTERN          only the mutants whose file or description matches (ERE, case ignored)
+#   --list           lists the mutants and whether each is found; builds nothing
+#   --all            names every fast test that kills each mutant, not just the first
+#   --timeout S      one mutant's test time (default: 3 times the run without mutants + 30 s)
+#   --exclude REGEX  leaves out the fast tests matching this too (e.g. '^Bench\.')
 #
-# The work happens in a copy of the checkout (edits included) under
-# build-mutants/ (MUTANTS_DIR overrides), built once without link-time
-# optimisation and then per mutant, only the mutated file compiled again;
-# results.txt and each mutant's logs stay there. The tests run two at a
-# time; those that fail run again alone, and when they pass then, the whole
-# run is repeated once: a mutant whose tests fail only beside others both
-# times is killed, and its line says so. A full run takes about 20 minutes.
+# It works in a copy of the checkout (edits included) under build-mutants/
+# (or MUTANTS_DIR), built without link-time optimisation, where results.txt
+# and the logs stay. Tests run two at a time; those that fail run again
+# alone, and if they pass then, the whole run is repeated once: a mutant
+# whose tests fail only beside others both times is killed, and says so.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
-SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_knight_mate protocol_fuzz uci_protocol_fuzz
-            launcher package)
+SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_ponder_match uci_xboard_knight_mate
+            protocol_fuzz uci_protocol_fuzz launcher package)
 BUILD_TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/tests/mutants.txt
