@@ -12,7 +12,8 @@
 
 namespace {
 
-bool known;  // the fuzzer's board is the engine's (not after a set-up block, until "new")
+bool known;    // the fuzzer's board is the engine's (not after a set-up block, until "new")
+bool set_ups;  // this session sends set-up blocks; a bad one ends the engine, so the others end cleanly
 
 // After a change of the board: its list, and whether the fuzzer can still
 // follow it (a side switch can leave the side not to move in check).
@@ -53,7 +54,7 @@ std::vector<Line> random_action() {
         if (t[0] == 'l') t += " " + number_text() + (pick(2) ? ":" + number_text() : "") + " " + number_text();
         return {{t}, {"time 30"}};
     }
-    if (kind < 93) return {{random_line(2000)}};
+    if (kind < 93 || !set_ups) return {{random_line(2000)}};
     // A set-up block: men, colour switches, clears, and now and then a bad line.
     std::vector<Line> block = {{"edit", 0, true}};
     for (int i = pick(12); i > 0; --i) {
@@ -117,6 +118,7 @@ void play(Session& s) {
     static const char* const inis[] = {"", "hash 5\nnullmove 0\n", "\nhash 99999999999\nresearch x\n",
                                        "hash 0\nnega_scout 0\ntune 0x10\n"};
     const int ini = pick(4);
+    set_ups = pick(2);
     if (ini) write_file(s.dir, "vexmo.ini", (ini == 2 ? random_bytes(1 + pick(300)) : "") + inis[ini]);
     if (!s.start(VEXMOTH_ENGINE, "zzsync", "Error (unknown command): zzsync\n", true)) return;
     known = true;
