@@ -64,16 +64,13 @@ std::vector<Move> legal_moves() {
 }
 
 Snapshot take_snapshot() {
-    Snapshot s;
+    Snapshot s{{}, {}, {side, xside, castle_flags, ep_square, fifty, history_count, ply, material[WHITE],
+                        material[BLACK], piece_material[WHITE], piece_material[BLACK]},
+               hash_key};
     std::memcpy(s.squares, board, sizeof board);
     std::memcpy(s.records, piece_list, sizeof piece_list);
     for (auto& list : s.records)
         for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
-    const int state[11] = {side,           xside,           castle_flags,          ep_square,
-                           fifty,          history_count,   ply,                   material[WHITE],
-                           material[BLACK], piece_material[WHITE], piece_material[BLACK]};
-    std::memcpy(s.state, state, sizeof state);
-    s.key = hash_key;
     return s;
 }
 
