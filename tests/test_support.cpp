@@ -7,17 +7,12 @@
 #include "play_out_starts.h"
 #include "search/search_internal.h"
 
-namespace {
-
-uint32_t random_state;
-
-}  // namespace
+static uint32_t random_state;
 
 void EngineTest::SetUp() {
     ASSERT_GT(start_engine(8), 0);
     for (const SearchOption& o : search_options) *o.flag = 1;
-    // The xboard front end's words.
-    engine_side = NO_SIDE;
+    engine_side = NO_SIDE;  // the xboard front end's words
     game_number = 0;
     total_nodes = total_time = 0;
     engine_clock = opponent_clock = moves_per_control = increment_ms = move_budget = 0;
