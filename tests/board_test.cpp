@@ -298,10 +298,11 @@ TEST_F(Board, KeysAndTable) {
         EXPECT_TRUE(!size[2] || fold == size[2]) << size[0];
     }
     hash_init(32);
-    for (const uint64_t key : {4194303, 3355648}) {
+    const long slots[][2] = {{4194303, 3355647}, {3355648, 2516992}};  // key, slot
+    for (const auto& [key, slot] : slots) {
         hash_key = key;
         hash_select();
-        EXPECT_EQ(hash_entry - hash_table, key == 4194303 ? 3355647 : 2516992) << key;
+        EXPECT_EQ(hash_entry - hash_table, slot) << key;
     }
     hash_init(8);
 

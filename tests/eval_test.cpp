@@ -23,14 +23,6 @@ int quiet_eval(const char* fen) {
     return evaluate(-FULL, FULL);
 }
 
-uint64_t occupancy() {
-    uint64_t set = 0;
-    for (const auto& list : piece_list)
-        for (int i = 0; i <= KING_RECORD; ++i)
-            if (list[i].alive) set |= square_bit(list[i].square);
-    return set;
-}
-
 // The terms a row can ask for, of White (or of the side to move), at the
 // row's square where they need one.
 using Term = int (*)(int square);
@@ -48,9 +40,9 @@ int safety(int) { return king_safety(WHITE); }
 int shelter(int) { return king_safety(WHITE), king_shelter[WHITE]; }
 int blocked_file(int) { return blocked_king_file(WHITE); }
 int action(int) { return action_square; }
-int knight_threat(int) { return threat_knight(occupancy()); }
-int bishop_threat(int) { return threat_bishop(occupancy()); }
-int line_threats(int) { return threat_rook(occupancy()) + threat_queen(occupancy()); }
+int knight_threat(int) { return threat_knight(occupied); }
+int bishop_threat(int) { return threat_bishop(occupied); }
+int line_threats(int) { return threat_rook(occupied) + threat_queen(occupied); }
 int bishops(int) { return bishop_code[WHITE]; }
 int black_bishops(int) { return bishop_code[BLACK]; }
 int back_rank(int) { return back_rank_guard[WHITE]; }
