@@ -239,9 +239,8 @@ TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
         const int check = find_checker(e);
         ASSERT_EQ(check != 0, (walk_attacks(e) >> square64(king) & 1) != 0);
         ASSERT_TRUE(check <= 0 || walk_reach(checker_square) & square_bit(king));
-        // King steps only to squares the walks call safe, no capture of a
-        // guarded man, a quiet piece move into danger scored below -1000, and
-        // the note of a piece standing attacked.
+        // King steps only to squares the walks call safe, a quiet piece move
+        // into danger scored below -1000, and the note of a piece standing attacked.
         in_check_flag = check;
         gen_moves();
         for (const int* d = piece_dirs[KING]; *d; ++d) {
