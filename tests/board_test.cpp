@@ -1,95 +1,62 @@
-// The board: tables, set-up, attack tests, generation and scoring, make and
-// unmake, keys and the transposition table, checked against hand-worked
-// cases and against random play-outs in which every move must be undone
-// exactly and every key must equal the key computed from scratch.
+// The board: set-up, generation and scoring, make and unmake, the key and
+// the table against hand-worked cases and the published perft counts, and
+// along random play-outs against plain walks of the board written here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "board/board.h"
 #include "test_support.h"
+#include "tools/tools.h"
 
 namespace {
 
 using Board = EngineTest;
+using Perft = EngineTest;
 
-int score_of(const char* text) {
-    for (int i = first_move[ply]; i < last_move[ply]; ++i)
-        if (!std::strcmp(move_text(move_list[i].move), text)) return move_list[i].score;
-    ADD_FAILURE() << text << " not generated";
-    return 0;
-}
-
-// Sets up the position and generates its evasions when asked for them in
-// check, otherwise all its moves.
+// Sets up the position and generates its list at ply 0: evasions when asked
+// for them in check, otherwise all moves.
 void generate(const char* fen, bool evasions = false) {
     setup(fen);
     generate_root_moves();
     if (in_check_flag && !evasions) gen_moves();
 }
 
-// The legal moves of the list just generated, as sorted texts.
-std::vector<std::string> legal_texts() {
-    std::vector<std::string> texts;
-    for (Move m : legal_entries()) texts.push_back(move_text(m));
-    std::sort(texts.begin(), texts.end());
-    return texts;
+// An empty board with the kings on w and b, as edit mode starts it.
+void kings(int w, int b) {
+    clear_board();
+    ASSERT_EQ(place_piece(KING, WHITE, w), 1);
+    ASSERT_EQ(place_piece(KING, BLACK, b), 1);
 }
 
 }  // namespace
 
-TEST_F(Board, TablesAndInitialPosition) {
-    EXPECT_EQ(attack_kind[0], 0);
-    EXPECT_EQ(line_dir[0], 0);
-    EXPECT_EQ(line_dir[-119], -17);
-    EXPECT_EQ(line_dir[33], 33);
-    EXPECT_EQ(attack_kind[-16], ATTACK_WHITE_PAWN | ATTACK_ROOK | ATTACK_QUEEN | ATTACK_KING);
-    EXPECT_EQ(between_squares(A8, H1), square_bit(sq("b7")) | square_bit(sq("c6")) | square_bit(sq("d5")) |
-                                           square_bit(sq("e4")) | square_bit(sq("f3")) | square_bit(sq("g2")));
-    EXPECT_EQ(between_squares(H8, A1), square_bit(sq("g7")) | square_bit(sq("f6")) | square_bit(sq("e5")) |
-                                           square_bit(sq("d4")) | square_bit(sq("c3")) | square_bit(sq("b2")));
-    EXPECT_EQ(between_squares(A8, A1), 0x0001010101010100ull);
-    EXPECT_EQ(between_squares(sq("b2"), sq("d4")), square_bit(sq("c3")));
-    EXPECT_EQ(between_squares(sq("b2"), sq("c4")), 0u);  // not on one line
-    EXPECT_EQ(knight_fork[-64][0], -31);
-    EXPECT_EQ(knight_fork[-64][1], -33);
-    EXPECT_EQ(knight_fork[-64][2], 0);
-    EXPECT_EQ(knight_fork[-66][0], -33);
-    EXPECT_EQ(knight_fork[-66][1], 0);
-
+TEST_F(Board, SetUpAndHandBuiltPositions) {
+    // Scores are divided by powers of two rounding down, negative ones too.
+    const int floors[][3] = {{7, 3, 0}, {8, 3, 1}, {-1, 3, -1}, {-8, 3, -1}, {-9, 3, -2}, {-32196, 2, -8049},
+                             {-32193, 2, -8049}};  // the last: a stored -8049 with bound type 3
+    for (const auto& f : floors) EXPECT_EQ(floor_shift(f[0], f[1]), f[2]) << f[0] << " >> " << f[1];
+    // A pawn on the first or the last row is refused.
+    const char* error = nullptr;
+    EXPECT_FALSE(set_position_from_fen("4k3/8/8/8/8/8/8/P3K3 w - - 0 1", &error));
+    EXPECT_FALSE(set_position_from_fen("P3k3/8/8/8/8/8/8/4K3 w - - 0 1", &error));
+    setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const Snapshot initial = take_snapshot();
     new_position();
-    for (int s = 0; s < 128; ++s) {
-        const bool home = s < 8 || (s >= 16 && s < 24) || (s >= 96 && s < 104) || (s >= 112 && s < 120);
-        EXPECT_EQ(board[s] != nullptr, home) << s;
-    }
-    for (int c = WHITE; c <= BLACK; ++c) {
-        EXPECT_EQ(material[c], 3900);
-        EXPECT_EQ(piece_material[c], 3100);
-    }
-    EXPECT_EQ(castle_flags, 15);
-    EXPECT_TRUE(board_is_ok());
-}
+    compute_hash_key();
+    EXPECT_TRUE(same(take_snapshot(), initial));
 
-TEST_F(Board, SetUpRecords) {
-    clear_board();
-    ASSERT_EQ(place_piece(KING, WHITE, E1), 1);
-    ASSERT_EQ(place_piece(KING, BLACK, E8), 1);
-    // Two knights fill the knight records; a third takes the first pawn record.
-    place_piece(KNIGHT, WHITE, B1);
-    place_piece(KNIGHT, WHITE, G1);
-    place_piece(KNIGHT, WHITE, sq("d4"));
+    // Two knights fill the knight records, a third takes the first pawn record.
+    kings(E1, E8);
+    for (const char* s : {"b1", "g1", "d4"}) place_piece(KNIGHT, WHITE, sq(s));
     EXPECT_EQ(board[sq("d4")], &piece_list[WHITE][0]);
-    EXPECT_EQ(piece_list[WHITE][0].kind, KNIGHT);
     EXPECT_EQ(piece_list[WHITE][0].value, 300);
     // A pawn placed into a record that last held a promoted queen is a pawn again.
     place_piece(QUEEN, WHITE, sq("a7"));
     place_piece(QUEEN, WHITE, sq("b7"));  // the queen record is taken: a pawn record
-    PieceRecord* promoted = board[sq("b7")];
-    ASSERT_NE(promoted, nullptr);
-    EXPECT_LT(promoted - piece_list[WHITE], PAWN_RECORDS);
+    ASSERT_NE(board[sq("b7")], nullptr);
+    EXPECT_LT(board[sq("b7")] - piece_list[WHITE], PAWN_RECORDS);
     remove_piece(sq("b7"));
     place_piece(PAWN, WHITE, sq("b2"));
     EXPECT_EQ(board[sq("b2")]->kind, PAWN);
@@ -101,40 +68,61 @@ TEST_F(Board, SetUpRecords) {
     count_material();
     EXPECT_TRUE(board_is_ok());
     // Nine pawns do not fit eight records once the pieces have their own.
-    clear_board();
-    place_piece(KING, WHITE, E1);
-    place_piece(KING, BLACK, E8);
+    kings(E1, E8);
     for (int f = 0; f < 8; ++f) EXPECT_EQ(place_piece(PAWN, WHITE, make_square(6, f)), 1);
     EXPECT_EQ(place_piece(PAWN, WHITE, sq("a3")), 0);
     count_material();
     EXPECT_TRUE(board_is_ok());
-}
 
-TEST_F(Board, AttackTests) {
-    setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    EXPECT_TRUE(square_attacked(sq("e3"), WHITE));
-    EXPECT_TRUE(square_attacked(sq("f3"), WHITE));
-    EXPECT_FALSE(square_attacked(sq("e4"), WHITE));
-
-    setup("8/8/8/4k3/3p4/8/1B6/4K3 w - - 0 1");
-    EXPECT_EQ(find_checker(WHITE), 0);
-    setup("8/8/8/4k3/8/8/1B6/4K3 b - - 0 1");
-    EXPECT_EQ(find_checker(WHITE), 2);
-    EXPECT_EQ(checker_square, sq("b2"));
-    EXPECT_EQ(block_mask, square_bit(sq("c3")) | square_bit(sq("d4")));
-    setup("4k3/8/8/8/8/8/4q3/4K3 w - - 0 1");
-    EXPECT_EQ(find_checker(BLACK), 2);
-    EXPECT_EQ(block_mask, 0u);
-    setup("4k3/8/8/8/8/8/3q4/4K3 w - - 0 1");
-    EXPECT_EQ(find_checker(BLACK), 1);
-    EXPECT_EQ(checker_square, sq("d2"));
-    clear_board();  // touching kings: no FEN set-up accepts them
-    place_piece(KING, WHITE, sq("e4"));
-    place_piece(KING, BLACK, sq("e5"));
+    // Positions no FEN set-up accepts: touching kings, and a pawn that can
+    // take the king, which stops generation.
+    kings(sq("e4"), sq("e5"));
     EXPECT_EQ(find_checker(WHITE), -1);
     EXPECT_EQ(find_checker(BLACK), -1);
+    kings(E1, sq("d3"));
+    place_piece(PAWN, WHITE, sq("e2"));
+    count_material();
+    first_move[1] = 77;
+    gen_moves();
+    EXPECT_EQ(king_capture, 1);
+    EXPECT_EQ(first_move[1], 77);
+    king_capture = 0;
+}
 
-    // The a1 rook is aligned with d1 first and is blocked by b1; h1 is not tried.
+TEST_F(Board, GenerationScoresAndListWalks) {
+    generate("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const std::vector<std::string> opening = {"a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3",
+                                              "d2d4", "e2e3", "e2e4", "f2f3", "f2f4", "g2g3", "g2g4",
+                                              "h2h3", "h2h4", "b1c3", "b1a3", "g1h3", "g1f3"};
+    EXPECT_EQ(list_texts(), opening);
+    // Against a knight check no piece moves to an empty square.
+    generate("4k3/8/8/8/8/3n4/1N6/R3K3 w - - 0 1", true);
+    for (const std::string& t : list_texts()) EXPECT_TRUE(t.rfind("e1", 0) == 0 || t == "b2d3") << t;
+
+    // Scores: a quiet knight move; a pawn taking the queen, by victim first;
+    // evasions, the knight taking the checker 4000 - 300, the king stepping 1500 - 1200.
+    const struct {
+        const char* fen;
+        bool evasions;
+        const char* move;
+        int score;
+    } scores[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", false, "g1f3", 49},
+        {"4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1", false, "e4d5", 179000},
+        {"4k3/8/8/8/8/3n4/1N6/4K3 w - - 0 1", true, "b2d3", 3700},
+        {"4k3/8/8/8/8/3n4/1N6/4K3 w - - 0 1", true, "e1d1", 300},
+    };
+    for (const auto& c : scores) {
+        generate(c.fen, c.evasions);
+        const MoveEntry* e = std::find_if(move_list + first_move[0], move_list + last_move[0],
+                                          [&](const MoveEntry& x) { return x.move == find_move(c.move); });
+        ASSERT_NE(e, move_list + last_move[0]) << c.move;
+        EXPECT_EQ(e->score, c.score) << c.move;
+    }
+
+    // The list walks: the a1 rook is aligned with d1 first and is blocked by
+    // b1, and h1 is not tried; the first man a pawn on d3 would attack; a
+    // rook, not a bishop, seeing e5 through the king on e4.
     setup("4k3/8/8/8/8/8/4K3/RN5R w - - 0 1");
     EXPECT_FALSE(rook_slot_attacks(D1, WHITE));
     setup("4k3/8/8/8/2N1r3/8/8/4K3 w - - 0 1");
@@ -147,190 +135,174 @@ TEST_F(Board, AttackTests) {
     EXPECT_FALSE(xray_attack(BLACK, sq("e4"), sq("e5")));
 }
 
-TEST_F(Board, GenerationOrderAndFlags) {
-    generate("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    const std::vector<std::string> expected = {"a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3",
-                                               "d2d4", "e2e3", "e2e4", "f2f3", "f2f4", "g2g3", "g2g4",
-                                               "h2h3", "h2h4", "b1c3", "b1a3", "g1h3", "g1f3"};
-    EXPECT_EQ(list_texts(), expected);
-    EXPECT_EQ(move_flags(find_move("e2e4")), MOVE_DOUBLE);
-
-    generate("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
-    EXPECT_EQ(move_flags(find_move("e5d6")), MOVE_EP | MOVE_PAWN);
-    generate("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
-    int pushes = 0, captures = 0;
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        pushes += move_flags(move_list[i].move) == 48;
-        captures += move_flags(move_list[i].move) == 49;
-    }
-    EXPECT_EQ(pushes, 4);
-    EXPECT_EQ(captures, 4);
-
-    // No castling in check or through a man.
-    generate("4k3/8/8/8/8/8/8/R3K1NR w KQ - 0 1");
-    EXPECT_NE(find_move("e1c1"), 0u);
-    EXPECT_EQ(find_move("e1g1"), 0u);
-    generate("4k3/8/8/8/8/8/4r3/R3K2R w KQ - 0 1");
-    EXPECT_EQ(find_move("e1c1"), 0u);
-    EXPECT_EQ(find_move("e1g1"), 0u);
-
-    // A pawn that can take the king stops generation (a position no FEN
-    // set-up accepts, so it is built by hand).
-    clear_board();
-    place_piece(KING, WHITE, E1);
-    place_piece(KING, BLACK, sq("d3"));
-    place_piece(PAWN, WHITE, sq("e2"));
-    count_material();
-    side = WHITE;
-    xside = BLACK;
-    castle_flags = 0;
-    ep_square = -1;
-    ply = 0;
-    in_check_flag = 0;
-    first_move[1] = 77;
-    gen_moves();
-    EXPECT_EQ(king_capture, 1);
-    EXPECT_EQ(first_move[1], 77);
-    king_capture = 0;
-
-    // King steps onto pawn-guarded squares are dropped.
-    generate("4k3/8/8/8/8/3p4/8/4K3 w - - 0 1");
-    EXPECT_EQ(find_move("e1e2"), 0u);
-    EXPECT_NE(find_move("e1d1"), 0u);
-}
-
-TEST_F(Board, MoveScores) {
-    generate("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    EXPECT_EQ(score_of("g1f3"), 49);
-    generate("4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(score_of("e4d5"), 179000);
-    // Evasions: the knight takes the checker, 4000 - 300; the king steps, 1500 - 1200.
-    generate("4k3/8/8/8/8/3n4/1N6/4K3 w - - 0 1", true);
-    EXPECT_EQ(score_of("b2d3"), 3700);
-    EXPECT_EQ(score_of("e1d1"), 300);
-    // Against a knight check no piece moves to an empty square.
-    generate("4k3/8/8/8/8/3n4/1N6/R3K3 w - - 0 1", true);
-    for (const std::string& t : list_texts()) EXPECT_TRUE(t.rfind("e1", 0) == 0 || t == "b2d3") << t;
-}
-
+// Hand-worked moves (a null move for ""): what each changes, and that
+// unmake restores it all. Castling across an attacked square is refused
+// (fifty -1) with nothing changed; an attacked b1 does not stop it.
 TEST_F(Board, MakeAndUnmakeCases) {
-    setup("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    ply = 0;
-    in_check_flag = 0;
-    gen_moves();
-    ASSERT_TRUE(make_move(find_move("e2e4")));
-    EXPECT_EQ(ep_square, sq("e3"));
-    EXPECT_EQ(fifty, 0);
-    ply = 0;
-    gen_moves();
-    ASSERT_TRUE(make_move(find_move("g8f6")));
-    EXPECT_EQ(ep_square, -1);
-    EXPECT_EQ(fifty, 1);
-
-    // En passant removes the pawn beside the target and unmake puts it back.
-    generate("4k3/8/8/3Pp3/8/8/8/4K3 w - e6 0 1");
-    const Snapshot before_ep = take_snapshot();
-    ASSERT_TRUE(make_move(find_move("d5e6")));
-    EXPECT_EQ(board[sq("e5")], nullptr);
-    unmake_move();
-    EXPECT_TRUE(same(before_ep, take_snapshot()));
-
-    // Promotion to a knight taking a rook.
-    generate("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
-    const Snapshot before_promotion = take_snapshot();
-    Move knight = 0;
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (move_to(move_list[i].move) == B8 && move_promote(move_list[i].move) == KNIGHT) knight = move_list[i].move;
-    ASSERT_NE(knight, 0u);
-    ASSERT_TRUE(make_move(knight));
-    EXPECT_EQ(material[WHITE], before_promotion.state[7] + 200);
-    EXPECT_EQ(piece_material[WHITE], 300);
-    EXPECT_EQ(material[BLACK], before_promotion.state[8] - 500);
-    EXPECT_EQ(piece_material[BLACK], 0);
-    unmake_move();
-    EXPECT_TRUE(same(before_promotion, take_snapshot()));
-    EXPECT_EQ(board[sq("a7")]->value, 100);
-
-    // Castling rights and the castled bit.
-    generate("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    const Snapshot before_castle = take_snapshot();
-    ASSERT_TRUE(make_move(find_move("h1h2")));
-    EXPECT_EQ(castle_flags, 15 & ~CASTLE_WHITE_KING);
-    unmake_move();
-    ASSERT_TRUE(make_move(find_move("a1a8")));
-    EXPECT_EQ(castle_flags, 15 & ~CASTLE_WHITE_QUEEN & ~CASTLE_BLACK_QUEEN);
-    unmake_move();
-    ASSERT_TRUE(make_move(find_move("e1g1")));
-    EXPECT_EQ(castle_flags, CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING | CASTLED_WHITE);
-    unmake_move();
-    EXPECT_TRUE(same(before_castle, take_snapshot()));
-
-    // Castling across an attacked square is refused with nothing changed;
-    // an attacked b1 does not stop the long castling.
-    generate("4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1");
-    const Snapshot before_refusal = take_snapshot();
-    const Move short_castle = make_move_word(E1, G1, 0, MOVE_CASTLE);
-    EXPECT_EQ(make_move(short_castle), 0);
-    EXPECT_TRUE(same(before_refusal, take_snapshot()));
-    generate("4k3/8/8/8/8/8/1r6/R3K3 w Q - 0 1");
-    EXPECT_EQ(make_move(make_move_word(E1, C1, 0, MOVE_CASTLE)), 1);
-    unmake_move();
-
-    // A null move and its unwinding.
-    setup("4k3/8/8/3pP3/8/8/8/4K3 w - d6 7 1");
-    const Snapshot before_null = take_snapshot();
-    make_null_move();
-    EXPECT_EQ(ep_square, -1);
-    EXPECT_EQ(fifty, 0);
-    unmake_null_move();
-    EXPECT_TRUE(same(before_null, take_snapshot()));
+    constexpr int ALL = 15, WK = CASTLE_WHITE_KING, BQ = CASTLE_BLACK_QUEEN, BK = CASTLE_BLACK_KING;
+    const struct {
+        const char* fen;
+        const char* move;
+        int ep, fifty, castling, white_gain, black_loss;  // after the move
+    } cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 3 1", "e2e4", sq("e3"), 0, ALL, 0, 0},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "g8f6", -1, 1, ALL, 0, 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 7 1", "e5e6", -1, 0, 0, 0, 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 7 1", "", -1, 0, 0, 0, 0},
+        {"4k3/8/8/3Pp3/8/8/8/4K3 w - e6 0 1", "d5e6", -1, 0, 0, 0, 100},  // en passant
+        {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7b8,n", -1, 0, 0, 200, 500},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "h1h2", -1, 1, ALL & ~WK, 0, 0},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a8", -1, 0, WK | BK, 0, 500},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1", -1, 1, BQ | BK | CASTLED_WHITE, 0, 0},
+        {"4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", "e1g1", -1, -1, 0, 0, 0},
+        {"4k3/8/8/8/8/8/1r6/R3K3 w Q - 0 1", "e1c1", -1, 1, CASTLED_WHITE, 0, 0},
+    };
+    for (const auto& c : cases) {
+        generate(c.fen);
+        const Snapshot before = take_snapshot();
+        const Move m = find_move(c.move);
+        ASSERT_TRUE(m || !*c.move) << c.move;
+        const bool made = m ? make_move(m) != 0 : (make_null_move(), true);
+        EXPECT_EQ(made, c.fifty >= 0) << c.move;
+        if (made) {
+            EXPECT_EQ(ep_square, c.ep) << c.move;
+            EXPECT_EQ(fifty, c.fifty) << c.move;
+            EXPECT_EQ(castle_flags, c.castling) << c.move;
+            EXPECT_EQ(material[WHITE] - before.state[7], c.white_gain) << c.move;
+            EXPECT_EQ(before.state[8] - material[BLACK], c.black_loss) << c.move;
+            EXPECT_TRUE(board_is_ok()) << c.move;  // the men where the move put them, the sums recounted
+            m ? unmake_move() : unmake_null_move();
+        }
+        EXPECT_TRUE(same(before, take_snapshot())) << c.move;
+    }
 }
+
+namespace {
+
+// The squares the man on s attacks, by a plain walk of the board.
+uint64_t walk_reach(int s) {
+    static const int pawn_captures[2][3] = {{-15, -17, 0}, {15, 17, 0}};
+    const PieceRecord* r = board[s];
+    uint64_t set = 0;
+    for (const int* d = r->kind == PAWN ? pawn_captures[r->color] : piece_dirs[r->kind]; *d; ++d)
+        for (int t = s + *d; on_board(t); t += *d) {
+            set |= square_bit(t);
+            if (board[t] || !is_slider[r->kind]) break;
+        }
+    return set;
+}
+
+uint64_t walk_attacks(int c) {
+    uint64_t set = 0;
+    for (int s = 0; s < 128; ++s)
+        if (on_board(s) && board[s] && board[s]->color == c) set |= walk_reach(s);
+    return set;
+}
+
+// The kind of the first man beyond `from` on the line from `to`, or -1.
+int kind_beyond(int from, int to) {
+    const int step = line_dir[from - to];
+    int s = from + step;
+    while (step && on_board(s) && !board[s]) s += step;
+    return step && on_board(s) ? board[s]->kind : -1;
+}
+
+// The move scorer's dangers, asked of the record walks of attacks.cpp: to a
+// rook enemy pawns, knights and bishops; to the queen rooks too, and a line
+// piece but a queen seeing `to` through `from`; to a minor piece pawns.
+bool minor_walk(int x, int e) {
+    return pawn_guard(x, e) || knight_slot_attacks(x, e) || bishop_slot_attacks(x, e);
+}
+bool danger_walk(int kind, int from, int to, int e) {
+    if (kind == ROOK) return minor_walk(to, e);
+    if (kind != QUEEN) return pawn_guard(to, e);
+    return minor_walk(to, e) || rook_slot_attacks(to, e) ||
+           (from != to && xray_attack(e, from, to) && kind_beyond(from, to) != QUEEN);
+}
+
+}  // namespace
 
 // Random games from positions with castling, en passant and promotions:
-// every move is undone exactly, every key matches the key from scratch,
-// and in check the evasion generator finds exactly the legal moves.
-TEST_F(Board, RandomPlayOutsUndoExactlyAndKeepTheKey) {
-    int checks = 0, moves_made = 0;
-    random_play_outs(8, 120, [&](const std::vector<Move>&, Move m) {
-        const std::vector<std::string> legal = legal_texts();
-        if (in_check_flag) {
+// every move is undone exactly with the square sets kept, every key matches
+// the key from scratch, in check the evasion generator finds exactly the
+// legal moves, and the attack tests and the move scorer's square-set tests
+// give the answers of plain walks.
+TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
+    int checks = 0, costly = 0;
+    random_play_outs(8, 120, [&](std::vector<Move> legal, Move m) {
+        const int e = xside, king = king_square[side];
+        for (int c = WHITE; c <= BLACK; ++c) {
+            const uint64_t walked = walk_attacks(c);
+            for (int x = 0; x < 128; ++x)
+                ASSERT_TRUE(!on_board(x) || square_attacked(x, c) == int(walked >> square64(x) & 1)) << x;
+        }
+        const int check = find_checker(e);
+        ASSERT_EQ(check != 0, (walk_attacks(e) >> square64(king) & 1) != 0);
+        ASSERT_TRUE(check <= 0 || walk_reach(checker_square) & square_bit(king));
+        // King steps only to squares the walks call safe, a quiet piece move
+        // into danger scored below -1000, and the note of a piece standing attacked.
+        in_check_flag = check;
+        gen_moves();
+        for (const int* d = piece_dirs[KING]; *d; ++d) {
+            const int to = king + *d;
+            if (!on_board(to) || (board[to] && board[to]->color == side)) continue;
+            const bool safe = !minor_walk(to, e) && !rook_slot_attacks(to, e) && !queen_slot_attacks(to, e) &&
+                              !xray_attack(e, king, to) && !king_adjacent(to - king_square[e]);
+            const std::string step = move_text(make_move_word(king, to, 0, 0));
+            EXPECT_EQ(find_move(step.c_str()) != 0, safe) << step;
+        }
+        for (int i = first_move[0]; i < last_move[0]; ++i) {
+            const Move q = move_list[i].move;
+            const int from = move_from(q), kind = board[from]->kind;
+            if (move_flags(q) || kind == PAWN || kind == KING) continue;
+            const bool danger = danger_walk(kind, from, move_to(q), e);
+            costly += danger;
+            EXPECT_EQ(move_list[i].score < -1000, danger) << move_text(q);
+        }
+        for (const PieceRecord& r : piece_list[side]) {
+            if (!r.alive || r.kind == PAWN || r.kind >= KING || !r.threat_flags) continue;
+            EXPECT_EQ(r.threat_flags == 1, danger_walk(r.kind, r.square, r.square, e)) << int(r.square);
+        }
+
+        if (check) {
             ++checks;
-            find_checker(xside);  // the legality tests overwrote the checker words
+            find_checker(e);  // the legality tests overwrote the checker words
             gen_evasions();
-            ASSERT_EQ(legal_texts(), legal) << "evasions after " << history_count;
+            std::vector<Move> evasions = legal_entries();
+            std::sort(evasions.begin(), evasions.end());
+            std::sort(legal.begin(), legal.end());
+            ASSERT_EQ(evasions, legal) << "evasions after " << history_count;
         }
         const Snapshot before = take_snapshot();
         ASSERT_TRUE(make_move(m));
         update_hash_key(m);
         ASSERT_EQ(hash_key, position_key()) << move_text(m);
-        ASSERT_TRUE(board_is_ok());
+        ASSERT_TRUE(board_is_ok() && square_sets_ok());
         unmake_move();
         hash_key = before.key;
-        ASSERT_TRUE(same(before, take_snapshot())) << move_text(m);
-        ++moves_made;
+        ASSERT_TRUE(same(before, take_snapshot()) && square_sets_ok()) << move_text(m);
     });
-    EXPECT_GT(moves_made, 2000);
     EXPECT_GT(checks, 50);
+    EXPECT_GT(costly, 100);
 }
 
 TEST_F(Board, KeysAndTable) {
-    int bits, fold, records;
-    hash_size(4, &bits, &fold, &records);
-    EXPECT_EQ(records, 0);
-    hash_size(5, &bits, &fold, &records);
-    EXPECT_EQ(records, 524288);
-    hash_size(1000, &bits, &fold, &records);
-    EXPECT_EQ(records, 67108864);
-    hash_size(32, &bits, &fold, &records);
-    EXPECT_EQ(records, 3355648);
-    EXPECT_EQ(fold, 838656);
+    // Sizes: below 5 MB no table; the largest at 1000 MB; 32 MB folds the
+    // indices past its records down by the fold.
+    const int sizes[][3] = {{4, 0, 0}, {5, 524288, 0}, {1000, 67108864, 0}, {32, 3355648, 838656}};
+    for (const auto& size : sizes) {
+        int bits, fold, records;
+        hash_size(size[0], &bits, &fold, &records);
+        EXPECT_EQ(records, size[1]) << size[0];
+        EXPECT_TRUE(!size[2] || fold == size[2]) << size[0];
+    }
     hash_init(32);
-    hash_key = 4194303;
-    hash_select();
-    EXPECT_EQ(hash_entry - hash_table, 3355647);
-    hash_key = 3355648;
-    hash_select();
-    EXPECT_EQ(hash_entry - hash_table, 2516992);
+    const long slots[][2] = {{4194303, 3355647}, {3355648, 2516992}};  // key, slot
+    for (const auto& [key, slot] : slots) {
+        hash_key = key;
+        hash_select();
+        EXPECT_EQ(hash_entry - hash_table, slot) << key;
+    }
     hash_init(8);
 
     // Castling rights and the en-passant square are not part of the key.
@@ -340,45 +312,35 @@ TEST_F(Board, KeysAndTable) {
     EXPECT_EQ(position_key(), with_rights);
 
     // Mate scores are stored from the node and read back from the reader's ply.
-    compute_hash_key();
-    ++hash_age;
-    ply = 3;
-    hash_store(HASH_EXACT, 4, 7990, 0);
-    EXPECT_EQ(hash_entry->score_bound >> 2, 7993);
-    ply = 5;
-    EXPECT_EQ(hash_score(), 7988);
-    ply = 3;
-    ++hash_age;
-    hash_store(HASH_EXACT, 4, -7990, 0);
-    EXPECT_EQ(hash_entry->score_bound >> 2, -7993);
-    ply = 5;
-    EXPECT_EQ(hash_score(), -7988);
+    for (const int mate : {7990, -7990}) {
+        ++hash_age;
+        ply = 3;
+        hash_store(HASH_EXACT, 4, mate, 0);
+        EXPECT_EQ(hash_entry->score_bound >> 2, mate + (mate > 0 ? 3 : -3));
+        ply = 5;
+        EXPECT_EQ(hash_score(), mate + (mate > 0 ? -2 : 2));
+    }
     ++hash_age;
     hash_store(HASH_EXACT, 4, 7950, 0);
     EXPECT_EQ(hash_score(), 7950);
     ply = 0;
 
-    // The replacement rule: same position and generation keep the deeper entry.
-    ++hash_age;
-    hash_store(HASH_LOWER, 5, 100, 0);
-    hash_store(HASH_LOWER, 3, 200, 0);
-    hash_store(HASH_LOWER, 5, 300, 0);
-    EXPECT_EQ(hash_score(), 100);
-    hash_store(HASH_LOWER, 6, 400, 0);
-    EXPECT_EQ(hash_score(), 400);
-    EXPECT_EQ(hash_depth(), 6);
-    ++hash_age;
-    hash_store(HASH_UPPER, 2, 500, 0);
-    EXPECT_EQ(hash_score(), 500);
-    EXPECT_EQ(hash_type(), HASH_UPPER);
-    // Depths beyond the five-bit field are kept as 31, the generation intact.
-    hash_store(HASH_EXACT, 40, 600, 0);
-    EXPECT_EQ(hash_depth(), 31);
+    // The replacement rule: same position and generation keep the deeper
+    // entry, a new generation replaces it; depths beyond the five-bit field
+    // are kept as 31, the generation intact.
+    const int stores[][6] = {  // new generation?, type, depth, score: then the entry's score and depth
+        {1, HASH_LOWER, 5, 100, 100, 5}, {0, HASH_LOWER, 3, 200, 100, 5}, {0, HASH_LOWER, 5, 300, 100, 5},
+        {0, HASH_LOWER, 6, 400, 400, 6}, {1, HASH_UPPER, 2, 500, 500, 2}, {0, HASH_EXACT, 40, 600, 600, 31}};
+    for (const auto& st : stores) {
+        hash_age += st[0];
+        hash_store(st[1], st[2], st[3], 0);
+        EXPECT_EQ(hash_score(), st[4]) << st[3];
+        EXPECT_EQ(hash_depth(), st[5]) << st[3];
+    }
     EXPECT_TRUE(hash_age_matches());
 
-    // Moves come back as the generators' words.
+    // Moves come back as the generators' words, as long as they are playable.
     setup("r3k3/1P6/8/8/8/8/8/4K2R w K - 0 1");
-    compute_hash_key();
     ++hash_age;
     const Move promotion = make_move_word(sq("b7"), A8, BISHOP, MOVE_CAPTURE | MOVE_PAWN | MOVE_PROMOTE);
     hash_store(HASH_EXACT, 1, 0, promotion);
@@ -390,13 +352,30 @@ TEST_F(Board, KeysAndTable) {
     EXPECT_EQ(hash_move(), 0u);
 }
 
-// Scores are divided by powers of two rounding down, negative ones too.
-TEST_F(Board, FloorShift) {
-    EXPECT_EQ(floor_shift(7, 3), 0);
-    EXPECT_EQ(floor_shift(8, 3), 1);
-    EXPECT_EQ(floor_shift(-1, 3), -1);
-    EXPECT_EQ(floor_shift(-8, 3), -1);
-    EXPECT_EQ(floor_shift(-9, 3), -2);
-    EXPECT_EQ(floor_shift(-32196, 2), -8049);
-    EXPECT_EQ(floor_shift(-32193, 2), -8049);  // a stored -8049 with bound type 3
+// The published suite: the move generator, make and unmake together
+// reproduce every count, deep enough to reach promotions, castling and en
+// passant in every position.
+TEST_F(Perft, PublishedSuite) {
+    FILE* f = std::fopen(VEXMOTH_DATA_DIR "/perft.epd", "r");
+    ASSERT_NE(f, nullptr);
+    char line[1024];
+    int positions = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        char* field = std::strchr(line, ';');
+        if (!field) continue;
+        *field = '\0';
+        setup(line);
+        const int max_depth = positions == 0 || positions == 2 ? 5 : 4;
+        for (char* p = field; p; p = std::strchr(p + 1, ';')) {
+            int depth;
+            unsigned long long count;
+            ASSERT_EQ(std::sscanf(p + 1, "D%d %llu", &depth, &count), 2) << p + 1;
+            if (depth > max_depth) continue;
+            EXPECT_EQ(perft(depth), count) << line << " depth " << depth;
+        }
+        EXPECT_EQ(history_count + ply, 0);
+        ++positions;
+    }
+    std::fclose(f);
+    EXPECT_EQ(positions, 7);
 }

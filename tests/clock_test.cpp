@@ -1,150 +1,159 @@
-// The time budget of each move and how often the search looks at the clock.
+// The clock: the "level" line and the numbers of the protocol, the budget of
+// each move, how often the search looks at the clock, and when it stops.
 #include <gtest/gtest.h>
 
-#include "xboard/xboard.h"
-#include "search/search.h"
+#include "search/search_internal.h"
 #include "test_support.h"
+#include "xboard/xboard.h"
 
 namespace {
 
 using Clock = EngineTest;
 
-int poll_mask_planned;  // the poll mask of the limits budget_at made last
-
-// The budget for a clock of `clock` milliseconds after `full_moves` moves of each side.
-int budget_at(int clock, int full_moves, int opponent_ms = 0) {
-    engine_clock = clock;
-    opponent_clock = opponent_ms;
-    history_count = 2 * full_moves;
-    const SearchLimits limits = allocate_time();
-    history_count = 0;
-    EXPECT_EQ(limits.budget_ms, move_budget);
-    poll_mask_planned = limits.poll_mask;
-    return move_budget;
-}
-
-}  // namespace
-
-TEST_F(Clock, MovesPerControl) {
-    nps_estimate = 50000;
-    parse_level("level 40 5 0\n");
-    EXPECT_EQ(time_mode, TIME_MOVES);
-    EXPECT_EQ(moves_per_control, 40);
-    EXPECT_EQ(budget_at(300000, 0), 10000);   // 40 moves left: a thirtieth
-    EXPECT_EQ(budget_at(300000, 39), 100000); // the last move of the control: a third
-    EXPECT_EQ(budget_at(300000, 35), 30000);  // 5 left: a tenth
-    EXPECT_EQ(budget_at(300000, 29), 10000);  // 11 left: still a thirtieth
-    EXPECT_EQ(budget_at(300000, 30), 30000);  // 10 left: a tenth
-    EXPECT_EQ(budget_at(300000, 40), 10000);  // a new control begins
-
-    parse_level("level 100 5 0\n");
-    EXPECT_EQ(budget_at(300000, 0), 7500);  // more than 70 left: a fortieth
-
-    // Fewer than 7 moves: 14 percent of the clock whatever the move.
-    parse_level("level 5 1 0\n");
-    EXPECT_EQ(budget_at(60000, 0), 8400);
-    EXPECT_EQ(budget_at(60000, 4), 8400);
-    EXPECT_EQ(budget_at(12345, 3), 7 * 12345 / 5 / 10);
-}
-
-TEST_F(Clock, IncrementSuddenDeathAndMissingLevel) {
-    parse_level("level 0 2 12\n");
-    EXPECT_EQ(time_mode, TIME_INCREMENT);
-    EXPECT_EQ(increment_ms, 12000);
-    EXPECT_EQ(budget_at(70000, 10), 10000);
-
-    parse_level("level 0 5 0\n");
-    EXPECT_EQ(time_mode, TIME_SUDDEN_DEATH);
-    EXPECT_EQ(budget_at(60000, 3, 30000), 4000);  // ahead on the clock
-    EXPECT_EQ(budget_at(60000, 3, 60000), 1000);  // level or behind
-    EXPECT_EQ(budget_at(60000, 3, 90000), 1000);
-
-    // Minutes and seconds: the seconds field "08" is eight, the increment 0.
-    parse_level("level 0 5:08 0\n");
-    EXPECT_EQ(time_mode, TIME_SUDDEN_DEATH);
-    EXPECT_EQ(increment_ms, 0);
-    parse_level("level 40 0:30 2\n");
-    EXPECT_EQ(time_mode, TIME_MOVES);
-    EXPECT_EQ(increment_ms, 2000);
-
-    // A short line leaves nothing of the previous one behind.
-    parse_level("level 0 5 3\n");
-    parse_level("level\n");
-    EXPECT_EQ(moves_per_control, 0);
-    EXPECT_EQ(increment_ms, 0);
-    EXPECT_EQ(time_mode, TIME_SUDDEN_DEATH);
-
-    // Before any "level" there is no move count to divide by.
-    moves_per_control = 0;
-    time_mode = TIME_MOVES;
-    EXPECT_EQ(budget_at(60000, 0, 0), 4000);
-}
-
-TEST_F(Clock, PollMask) {
-    parse_level("level 0 5 0\n");
-    nps_estimate = 50000;
-    EXPECT_EQ(budget_at(15000, 0), 1000);
-    EXPECT_EQ(poll_mask_planned, 4095);  // n = 4166, p = 8192
-    EXPECT_EQ(budget_at(14, 0), 0);
-    EXPECT_EQ(poll_mask_planned, 0);  // n <= 1: every node
-    nps_estimate = 24000;
-    EXPECT_EQ(budget_at(15, 0), 1);
-    EXPECT_EQ(poll_mask_planned, 1);  // n = 2, p = 2: every second node
-    // A long budget at a high speed must not overflow the product.
-    nps_estimate = 20000000;
-    budget_at(1500000000, 0);
-    EXPECT_GT(poll_mask_planned, 0);
-    nps_estimate = 50000;
-}
-
-// Whatever numbers a front end sends, the clock words and the budgets built
-// from them stay well defined and keep their meaning.
-TEST_F(Clock, OutOfRangeNumbers) {
+TEST_F(Clock, LevelLinesAndNumbers) {
+    // Out of range, numbers saturate (an increment wrapping negative would
+    // turn an increment game into sudden death); fields are read up to the
+    // first that is missing or not a number, and only after the word at the
+    // start of the line; the seconds "08" are eight; a short line keeps
+    // nothing of the one before ("level 0 5 3").
+    const struct {
+        const char* line;
+        int mode, moves, increment;
+    } levels[] = {
+        {"level 40 5 0", TIME_MOVES, 40, 0},           {"level 0 2 12", TIME_INCREMENT, 0, 12000},
+        {"level 0 5 0", TIME_SUDDEN_DEATH, 0, 0},      {"level 0 5:08 0", TIME_SUDDEN_DEATH, 0, 0},
+        {"level 40 0:30 2", TIME_MOVES, 40, 2000},     {"level", TIME_SUDDEN_DEATH, 0, 0},
+        {"level 40 x 7", TIME_MOVES, 40, 0},           {"level 0 1:", TIME_SUDDEN_DEATH, 0, 0},
+        {"  level 40 5 0", TIME_SUDDEN_DEATH, 0, 0},   {"level 99999999999 5 0", TIME_MOVES, 2147483647, 0},
+        {"level 0 5 99999999999", TIME_INCREMENT, 0, CLOCK_LIMIT_MS},
+    };
+    for (const auto& l : levels) {
+        parse_level("level 0 5 3\n");
+        parse_level((std::string(l.line) + "\n").c_str());
+        EXPECT_EQ(time_mode, l.mode) << l.line;
+        EXPECT_EQ(moves_per_control, l.moves) << l.line;
+        EXPECT_EQ(increment_ms, l.increment) << l.line;
+    }
     int v = 0;
     EXPECT_STREQ(read_number(" 42 x", 10, &v), " x");
     EXPECT_EQ(v, 42);
-    EXPECT_NE(read_number("99999999999999999999", 10, &v), nullptr);
-    EXPECT_EQ(v, 2147483647);
-    read_number("-99999999999", 10, &v);
-    EXPECT_EQ(v, -2147483647 - 1);
     EXPECT_EQ(read_number("  x1", 10, &v), nullptr);
-    read_number("0x14", 0, &v);
-    EXPECT_EQ(v, 20);
-    read_number("010", 0, &v);
-    EXPECT_EQ(v, 8);
+    const struct {
+        const char* text;
+        int base, value;
+    } numbers[] = {{"99999999999999999999", 10, 2147483647}, {"-99999999999", 10, -2147483647 - 1},
+                   {"0x14", 0, 20}, {"010", 0, 8}};
+    for (const auto& n : numbers) {
+        EXPECT_NE(read_number(n.text, n.base, &v), nullptr);
+        EXPECT_EQ(v, n.value) << n.text;
+    }
     EXPECT_EQ(clock_ms(2147483647, 10), CLOCK_LIMIT_MS);
     EXPECT_EQ(clock_ms(-2147483647, 1000), -CLOCK_LIMIT_MS);
     EXPECT_EQ(clock_ms(12345, 10), 123450);
+}
 
-    // An increment too large for milliseconds saturates instead of wrapping
-    // negative (which would turn an increment game into sudden death).
-    parse_level("level 0 5 99999999999\n");
-    EXPECT_EQ(increment_ms, CLOCK_LIMIT_MS);
-    EXPECT_EQ(time_mode, TIME_INCREMENT);
-    parse_level("level 99999999999 5 0\n");
-    EXPECT_EQ(moves_per_control, 2147483647);
-    // Fields are read up to the first that is missing or not a number.
-    parse_level("level 40 x 7\n");
-    EXPECT_EQ(moves_per_control, 40);
-    EXPECT_EQ(increment_ms, 0);
-    parse_level("level 0 1:\n");
-    EXPECT_EQ(time_mode, TIME_SUDDEN_DEATH);
-    // A line that does not open with the word reads no field.
-    parse_level("  level 40 5 0\n");
-    EXPECT_EQ(moves_per_control, 0);
+// The budget of a move and the poll mask planned with it (-1: not checked).
+// Moves per control: a thirtieth with 11 to 70 moves left, a fortieth with
+// more, a tenth with 2 to 10, a third for the last; 14 per cent of the
+// clock with fewer than 7 moves a control (without overflow for long
+// clocks). An increment: a seventh. Sudden death: a fifteenth when ahead
+// on the clock, else a sixtieth. About 12 to 24 polls within the budget.
+TEST_F(Clock, BudgetsAndPollMasks) {
+    const struct {
+        const char* level;
+        int clock, full_moves, opponent, nps, budget, mask;
+    } cases[] = {
+        {"level 40 5 0", 300000, 0, 0, 50000, 10000, -1},   {"level 40 5 0", 300000, 39, 0, 50000, 100000, -1},
+        {"level 40 5 0", 300000, 35, 0, 50000, 30000, -1},  {"level 40 5 0", 300000, 29, 0, 50000, 10000, -1},
+        {"level 40 5 0", 300000, 30, 0, 50000, 30000, -1},  {"level 40 5 0", 300000, 40, 0, 50000, 10000, -1},
+        {"level 100 5 0", 300000, 0, 0, 50000, 7500, -1},   {"level 5 1 0", 60000, 0, 0, 50000, 8400, -1},
+        {"level 5 1 0", 60000, 4, 0, 50000, 8400, -1},      {"level 5 1 0", 12345, 3, 0, 50000, 1728, -1},
+        {"level 5 1 0", CLOCK_LIMIT_MS, 0, 0, 50000, 140000000, -1},
+        {"level 40 5 0", -CLOCK_LIMIT_MS, 0, 0, 50000, -CLOCK_LIMIT_MS / 30, 0},
+        {"level 0 2 12", 70000, 10, 0, 50000, 10000, -1},   {"level 0 5 0", 60000, 3, 30000, 50000, 4000, -1},
+        {"level 0 5 0", 60000, 3, 60000, 50000, 1000, -1},  {"level 0 5 0", 60000, 3, 90000, 50000, 1000, -1},
+        {"level 0 5 0", 15000, 0, 0, 50000, 1000, 4095},    // 4166 nodes: 8192, polled every 4096
+        {"level 0 5 0", 14, 0, 0, 50000, 0, 0},             // every node
+        {"level 0 5 0", 15, 0, 0, 24000, 1, 1},             // every second node
+    };
+    for (const auto& c : cases) {
+        parse_level((std::string(c.level) + "\n").c_str());
+        engine_clock = c.clock;
+        opponent_clock = c.opponent;
+        nps_estimate = c.nps;
+        history_count = 2 * c.full_moves;
+        const SearchLimits limits = allocate_time();
+        history_count = 0;
+        EXPECT_EQ(move_budget, c.budget) << c.level << " clock " << c.clock << " after " << c.full_moves;
+        EXPECT_EQ(limits.budget_ms, move_budget);
+        EXPECT_TRUE(c.mask < 0 || limits.poll_mask == c.mask) << c.clock << ": " << limits.poll_mask;
+    }
+    // Before any "level" there is no move count to divide by: sudden death.
+    moves_per_control = 0;
+    time_mode = TIME_MOVES;
+    engine_clock = 60000;
+    opponent_clock = 0;
+    allocate_time();
+    EXPECT_EQ(move_budget, 4000);
+    // A long budget at a high speed must not overflow the product.
+    EXPECT_GT(poll_mask_for(1500000000 / 60, 20000000), 0);
+}
 
-    // 7 * clock overflows 32 bits for long clocks with few moves per control.
-    parse_level("level 5 1 0\n");
-    EXPECT_EQ(budget_at(CLOCK_LIMIT_MS, 0), 140000000);
-    parse_level("level 40 5 0\n");
-    EXPECT_EQ(budget_at(-CLOCK_LIMIT_MS, 0), -CLOCK_LIMIT_MS / 30);
-    EXPECT_EQ(poll_mask_planned, 0);
+// The stop rule on a clock read in the same millisecond as start_ms was set
+// `elapsed` before (tried again when the clock ticks in between).
+template <typename Rule>
+bool stops_after(int elapsed, Rule rule) {
+    for (;;) {
+        const int now = now_ms();
+        search_limits.start_ms = now - elapsed;
+        const bool stop = rule();
+        if (now_ms() == now) return stop;
+    }
+}
+
+// Between iterations (clock_says_stop): no new iteration with 3000 ms or
+// less on the clock, nor after 60 per cent of the budget unless the score
+// is below 0, nor after 70 per cent unless it is -30 or worse. Within an
+// iteration under the clock rules (limits_reached): 500 ms left, five
+// budgets once a root move has a score, five sixths of the budget once a
+// second root move was searched (armed); and the move time.
+TEST_F(Clock, StopRules) {
+    const struct {
+        int clock, budget, movetime, elapsed, score, armed;
+        bool between, within;
+    } cases[] = {
+        {3000, 1000000, 0, 0, 50, 0, true, false},          {3001, 1000000, 0, 0, 50, 0, false, false},
+        {5000, 1000000, 0, 2000, 50, 0, true, false},       {5001, 1000000, 0, 2000, 50, 0, false, false},
+        {100000, 1000, 0, 599, 0, 0, false, false},         {100000, 1000, 0, 600, 0, 0, true, false},
+        {100000, 1000, 0, 600, -1, 0, false, false},        {100000, 1000, 0, 699, -29, 0, false, false},
+        {100000, 1000, 0, 700, -29, 0, true, false},        {100000, 1000, 0, 700, -30, 0, false, false},
+        {100000, 1000, 0, 5000, -30, 0, false, true},       {100000, 1000, 0, 5000, -29, 0, true, true},
+        {600, 1000, 0, 100, NO_SCORE, 0, true, true},       {601, 1000, 0, 100, NO_SCORE, 0, true, false},
+        {100000, 100, 0, 499, 0, 0, true, false},           {100000, 100, 0, 500, 0, 0, true, true},
+        {100000, 100, 0, 500, NO_SCORE, 0, false, false},   {100000, 600, 0, 499, 0, 1, true, false},
+        {100000, 600, 0, 500, 0, 1, true, true},            {100000, 600, 0, 500, NO_SCORE, 1, false, false},
+        {0, 0, 300, 299, 0, 0, true, false},                {0, 0, 300, 300, 0, 0, true, true},
+    };
+    for (const auto& c : cases) {
+        search_limits = SearchLimits{};
+        search_limits.clock_rules = c.clock > 0;
+        search_limits.clock_ms = c.clock;
+        search_limits.budget_ms = c.budget;
+        search_limits.movetime_ms = c.movetime;
+        root_score = c.score;
+        late_stop_armed = c.armed;
+        EXPECT_EQ(stops_after(c.elapsed, clock_says_stop), c.between)
+            << "clock " << c.clock << " budget " << c.budget << " after " << c.elapsed << " score " << c.score;
+        EXPECT_EQ(stops_after(c.elapsed, limits_reached) != 0, c.within)
+            << "clock " << c.clock << " budget " << c.budget << " after " << c.elapsed << " score " << c.score;
+    }
 }
 
 TEST_F(Clock, ElapsedTimeAcrossTheWrap) {
     // A reading taken just before the 32-bit millisecond count wraps.
-    const int start = int(uint32_t(now_ms()) - 5000u);
-    const int elapsed = elapsed_since(start);
+    const int elapsed = elapsed_since(int(uint32_t(now_ms()) - 5000u));
     EXPECT_GE(elapsed, 5000);
     EXPECT_LT(elapsed, 6000);
 }
+
+}  // namespace

@@ -1,21 +1,29 @@
-// The search driven through the root as the engine drives it: mates,
-// stalemate, repetition, ordering tie rules and the quiescence draw test.
+// The search driven through the root as the front ends drive it: hand-worked
+// positions under every option setting, the root's reuse of its line and of
+// the table, the ways a search is given up, what the root gives beyond its
+// best move (several lines, a mate limit, part of the list), the search
+// threads, and the bench signature.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <algorithm>
+#include <set>
+#include <string>
 
-#include "xboard/xboard.h"
+#include "play_out_starts.h"
 #include "search/search_internal.h"
-#include "tools/tools.h"
 #include "test_support.h"
+#include "tools/tools.h"
+#include "xboard/xboard.h"
 
 namespace {
 
 using Search = EngineTest;
+using SearchLines = EngineTest;
+using Threads = EngineTest;
+using Bench = EngineTest;
 
-// A fixed-depth search from the position, as the engine's turn runs it,
-// with a cleared table and history so that searches within a test do not
-// depend on each other.
+// A search as the engine's turn runs it, to the depth with the clock far
+// off, from a cleared table and history.
 void search_to_depth(const char* fen, int depth) {
     setup(fen);
     hash_clear();
@@ -23,211 +31,113 @@ void search_to_depth(const char* fen, int depth) {
     search_position(depth, 0);
 }
 
-}  // namespace
-
-TEST_F(Search, MatesAndStalemates) {
-    // The back-rank mate in one ends the search with the mate score.
-    search_to_depth("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6);
-    EXPECT_STREQ(move_text(pv[0][0]), "a1a8");
-    EXPECT_EQ(root_score, MATE - 1);
-    EXPECT_EQ(ply, 0);
-
-    // Found again with the king boxed in by its opposite number.
-    search_to_depth("k7/8/1K6/8/8/8/8/7R w - - 0 1", 6);
-    EXPECT_STREQ(move_text(pv[0][0]), "h1h8");
-    EXPECT_EQ(root_score, MATE - 1);
-
-    // Checkmated at the root: no move and the losing score.
-    search_to_depth("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4);
-    EXPECT_EQ(pv[0][0], 0u);
-    EXPECT_EQ(root_score, NO_SCORE);
-
-    // Stalemated at the root.
-    search_to_depth("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4);
-    EXPECT_EQ(pv[0][0], 0u);
-    EXPECT_EQ(root_result, RESULT_STALEMATE);
-    EXPECT_EQ(root_score, 0);
-
-    // A single legal move is returned after one iteration.
-    search_to_depth("k7/8/8/8/8/8/1R6/K7 b - - 0 1", 10);
-    EXPECT_STREQ(move_text(pv[0][0]), "a8a7");
-    EXPECT_EQ(root_depth, 1);
+// Limits that end a search at the depth alone, as a front end may ask.
+SearchLimits depth_limits(int depth) {
+    SearchLimits limits{};
+    limits.start_ms = now_ms();
+    limits.depth = depth;
+    limits.poll_mask = 4095;
+    return limits;
 }
 
-TEST_F(Search, WinsMaterialAndKeepsThePositionIntact) {
-    const char* fen = "4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1";
-    search_to_depth(fen, 5);
-    EXPECT_STREQ(move_text(pv[0][0]), "d2d5");
-    EXPECT_GT(root_score, 500);
+void search_fresh(const char* fen, const SearchLimits& limits) {
+    setup(fen);
+    hash_clear();
+    clear_search_tables();
+    generate_root_moves();
+    search_move(limits);
+}
+
+bool is_legal(Move m) {
+    const std::vector<Move> legal = legal_moves();
+    return std::find(legal.begin(), legal.end(), m) != legal.end();
+}
+
+// Back at the root with the position as it was set up.
+void expect_root_intact() {
     EXPECT_EQ(ply, 0);
     EXPECT_EQ(history_count, 0);
     EXPECT_TRUE(board_is_ok());
     EXPECT_EQ(position_key(), hash_key);
 }
 
-TEST_F(Search, RepetitionWalk) {
-    setup("4k1n1/8/8/8/8/8/8/4K1N1 w - - 0 1");
-    const char* moves[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(is_repetition(), 0) << i;
-        generate_root_moves();
-        const Move m = find_move(moves[i]);
-        ASSERT_NE(m, 0u) << moves[i];
-        ASSERT_TRUE(make_move(m));
-    }
-    EXPECT_EQ(is_repetition(), 1);  // four reversible half-moves back to the start
-    EXPECT_EQ(is_threefold(), 0);   // once is not three times
-    while (history_count) unmake_move();
-    ply = 0;
-}
-
-TEST_F(Search, OrderingTieRules) {
-    setup("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    generate_root_moves();
-    const int first = first_move[0];
-    for (int i = first; i < last_move[0]; ++i) move_list[i].score = 7;
-    const Move second = move_list[first + 1].move;
-    move_list[first + 1].score = 9;
-    move_list[first + 2].score = 9;
-    pick_best(first);
-    EXPECT_EQ(move_list[first].move, second);  // the nearer of two equals
-    EXPECT_EQ(boost_move(make_move_word(A1, A8, 0, 0)), 0);
-    EXPECT_EQ(boost_move(second), 1);
-    EXPECT_EQ(move_list[first].score, FIRST_SCORE);
-}
-
-TEST_F(Search, InsufficientMaterialIsADraw) {
-    // King and knight cannot mate: even a deep search scores it 0.
-    search_to_depth("4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6);
-    EXPECT_EQ(root_score, 0);
-    // A rook is enough to play for a win.
-    search_to_depth("4k3/8/8/8/8/8/8/4KR2 w - - 0 1", 4);
-    EXPECT_GT(root_score, 300);
-}
-
-namespace {
-
-struct Tactic {
+struct Worked {
     const char* fen;
-    const char* best;
-    int least_score;
+    int depth;
+    const char* best;  // "" no move at all, null any move
+    int low, high;     // the score's bounds
+    int iterations;    // the iterations searched, 0 any
 };
 
-// Hand-checked: a back-rank mate in one; a mate in two (Kb6 Kb8 Rh8, no
-// mate in one since Rh8+ lets the king out to a7); a knight fork of king and
-// queen (a pawn kept so that the ending is not a dead draw); a skewer of king
-// and queen along the fifth rank.
-const Tactic TACTICS[] = {
-    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "d1d8", MATE - 1},
-    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", "c6b6", MATE - 3},
-    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", "e5f7", 300},
-    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", "h1h5", 400},
+// Hand-checked.
+const Worked WORKED[] = {
+    // Mates in one on the back rank, and with the king boxed in by its opposite number.
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6, "a1a8", MATE - 1, MATE - 1, 0},
+    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 5, "d1d8", MATE - 1, MATE - 1, 0},
+    {"k7/8/1K6/8/8/8/8/7R w - - 0 1", 6, "h1h8", MATE - 1, MATE - 1, 0},
+    // A mate in two, Kb6 Kb8 Rh8 (Rh8+ at once lets the king out to a7).
+    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 5, "c6b6", MATE - 3, MATE - 3, 0},
+    // Mated and stalemated at the root.
+    {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},
+    {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},
+    // The rook takes the queen; a knight fork of king and queen (a pawn
+    // kept against the dead draw); a skewer of king and queen on the fifth rank.
+    {"4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1", 5, "d2d5", 500, MATE_BOUND, 0},
+    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},
+    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", 5, "h1h5", 400, MATE_BOUND, 0},
+    // King and knight cannot mate, a rook can; past the fifty-move limit
+    // every quiet reply scores 0 below the root.
+    {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6, nullptr, 0, 0, 0},
+    {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", 4, nullptr, 300, MATE_BOUND, 0},
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4, nullptr, 0, 0, 0},
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4, nullptr, 300, MATE_BOUND, 0},
+    // A single legal move is played after one iteration.
+    {"k7/8/8/8/8/8/1R6/K7 b - - 0 1", 10, "a8a7", -MATE_BOUND, MATE_BOUND, 1},
 };
 
-constexpr int TACTIC_DEPTH = 5;
-
-void set_all_options(int value) {
-    for (const SearchOption& o : search_options) *o.flag = value;
-}
-
-void expect_tactics_found(const char* label) {
-    for (const Tactic& t : TACTICS) {
-        search_to_depth(t.fen, TACTIC_DEPTH);
-        EXPECT_STREQ(move_text(pv[0][0]), t.best) << label << " " << t.fen;
-        EXPECT_GE(root_score, t.least_score) << label << " " << t.fen;
-        if (t.least_score >= MATE_BOUND) {
-            EXPECT_EQ(root_score, t.least_score) << label << " " << t.fen;
-        }
-        EXPECT_EQ(ply, 0);
-        EXPECT_EQ(history_count, 0);
+void expect_worked(const char* label) {
+    for (const Worked& w : WORKED) {
+        search_to_depth(w.fen, w.depth);
+        const std::string played = pv[0][0] ? move_text(pv[0][0]) : "";
+        EXPECT_TRUE(!w.best || played == w.best) << label << " " << w.fen << ": " << played;
+        EXPECT_GE(root_score, w.low) << label << " " << w.fen;
+        EXPECT_LE(root_score, w.high) << label << " " << w.fen;
+        EXPECT_EQ(root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low) << w.fen;
+        EXPECT_TRUE(!w.iterations || root_depth == w.iterations) << w.fen;
+        expect_root_intact();
     }
 }
 
 int kiwipete_nodes() {
-    search_to_depth("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", TACTIC_DEPTH);
-    return nodes;
+    search_to_depth(PLAY_OUT_STARTS[1], 5);
+    return int(nodes);
 }
 
 }  // namespace
 
-TEST_F(Search, TacticsWithEveryOptionSetting) {
-    set_all_options(1);
-    expect_tactics_found("all on");
+TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
+    expect_worked("all on");
     const int all_on = kiwipete_nodes();
     for (const SearchOption& o : search_options) {
         *o.flag = 0;
-        expect_tactics_found(o.name);
-        const int without = kiwipete_nodes();
+        expect_worked(o.name);
         // The scout windows and the null move each change the tree of a
         // middlegame; the others may leave a shallow one alone.
-        if (o.flag == &nega_scout || o.flag == &nullmove) {
-            EXPECT_NE(without, all_on) << o.name;
-        }
+        EXPECT_TRUE((o.flag != &nega_scout && o.flag != &nullmove) || kiwipete_nodes() != all_on) << o.name;
         *o.flag = 1;
     }
-    set_all_options(0);
-    expect_tactics_found("all off");
-    set_all_options(1);
+    for (const SearchOption& o : search_options) *o.flag = 0;
+    expect_worked("all off");
+    for (const SearchOption& o : search_options) *o.flag = 1;
     EXPECT_EQ(kiwipete_nodes(), all_on);  // nothing of the option runs is left behind
-}
-
-TEST_F(Search, TimedSearchStopsAndRestoresThePosition) {
-    const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
-    setup(fen);
-    compute_hash_key();
-    const uint64_t key = hash_key;
-    const int white = material[WHITE], black = material[BLACK];
-    const int start = now_ms();
-    constexpr int BUDGET = 300;
-    search_position(MAX_ITERATION - 1, BUDGET);
-    const int elapsed = now_ms() - start;
-    EXPECT_NE(pv[0][0], 0u);
-    EXPECT_GE(root_depth, 2);
-    // The hard limit is five budgets; the rest is room for a loaded machine.
-    EXPECT_LT(elapsed, 5 * BUDGET + 2000);
-    EXPECT_EQ(ply, 0);
-    EXPECT_EQ(history_count, 0);
-    EXPECT_EQ(hash_key, key);
-    EXPECT_EQ(position_key(), key);
-    EXPECT_EQ(material[WHITE], white);
-    EXPECT_EQ(material[BLACK], black);
-    EXPECT_TRUE(board_is_ok());
-}
-
-// An upper bound at the root from an earlier search makes the first
-// iteration a deep one; with 400 ms on the clock the first clock test stops
-// it before any root move has a score. The engine must still play a legal
-// move rather than read its empty answer as being mated.
-TEST_F(Search, TimeOutBeforeAnyScorePlaysALegalMove) {
-    setup("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    hash_clear();
-    clear_search_tables();
-    compute_hash_key();
-    hash_store(HASH_UPPER, 20, 0, 0);
-    generate_root_moves();
-    engine_clock = 400;
-    command_time = now_ms();
-    time_mode = TIME_SUDDEN_DEATH;
-    opponent_clock = 1000;
-    search_move(allocate_time());  // a budget of 400 / 60 ms
-    EXPECT_EQ(time_out, 1);
-    EXPECT_EQ(root_depth, 21);
-    EXPECT_EQ(root_score, NO_SCORE);
-    const Move played = pv[0][0];
-    ASSERT_NE(played, 0u);
-    ASSERT_TRUE(make_move(played));
-    EXPECT_EQ(find_checker(side), 0);
-    unmake_move();
-    EXPECT_EQ(ply, 0);
-    EXPECT_TRUE(board_is_ok());
 }
 
 TEST_F(Search, RootReusesTheLineAndTheTable) {
     // After the expected reply the next search starts at depth 2 on the old line.
     search_to_depth("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
     ASSERT_GE(pv_length[0], 3);
-    const Move mine = pv[0][0], reply = pv[0][1], next = pv[0][2];
-    for (Move m : {mine, reply}) {
+    const Move next = pv[0][2];
+    for (Move m : {pv[0][0], pv[0][1]}) {
         ASSERT_TRUE(make_move(m));
         update_hash_key(m);
     }
@@ -236,23 +146,306 @@ TEST_F(Search, RootReusesTheLineAndTheTable) {
     EXPECT_EQ(root_depth, 2);
     EXPECT_EQ(pv[0][0], next);
     EXPECT_EQ(nodes, 1);
-    while (history_count) unmake_move();
-    ply = 0;
 
     // A stalemate stored at the root ends the next search of it at once.
     search_to_depth("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4);
-    EXPECT_EQ(root_result, RESULT_STALEMATE);
     search_position(4, 0);
     EXPECT_EQ(root_result, RESULT_STALEMATE);
     EXPECT_EQ(root_score, 0);
     EXPECT_EQ(nodes, 1);
 }
 
-TEST_F(Search, FiftyMoveRuleInsideTheSearch) {
-    // Every reply is a quiet move past the hundredth half-move: the nodes
-    // below the root score 0 once their loop is done.
-    search_to_depth("4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4);
-    EXPECT_EQ(root_score, 0);
-    search_to_depth("4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4);
-    EXPECT_GT(root_score, 300);
+TEST_F(Search, RepetitionAndOrderingTies) {
+    setup("4k1n1/8/8/8/8/8/8/4K1N1 w - - 0 1");
+    for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
+        EXPECT_EQ(is_repetition(), 0) << text;
+        generate_root_moves();
+        ASSERT_TRUE(make_move(find_move(text))) << text;
+    }
+    EXPECT_EQ(is_repetition(), 1);  // four reversible half-moves back to the start
+    EXPECT_EQ(is_threefold(), 0);   // once is not three times
+
+    setup("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    generate_root_moves();
+    const int first = first_move[0];
+    for (int i = first; i < last_move[0]; ++i) move_list[i].score = 7;
+    const Move second = move_list[first + 1].move;
+    move_list[first + 1].score = move_list[first + 2].score = 9;
+    pick_best(first);
+    EXPECT_EQ(move_list[first].move, second);  // the nearer of two equals
+    EXPECT_EQ(boost_move(make_move_word(A1, A8, 0, 0)), 0);
+    EXPECT_EQ(boost_move(second), 1);
+    EXPECT_EQ(move_list[first].score, FIRST_SCORE);
+}
+
+namespace {
+
+int warnings;
+void count_warning(const char* text) {
+    EXPECT_STREQ(text, "stack fails");
+    ++warnings;
+}
+
+}  // namespace
+
+// A search given up before any root move has a score still plays a legal
+// move (the first legal entry, rather than no move, which would read as
+// being mated) and leaves the position as it was.
+TEST_F(Search, GivingUpStillPlaysALegalMove) {
+    // An upper bound at the root from an earlier search makes the first
+    // iteration a deep one; with 400 ms on the clock the first clock test
+    // stops it before any root move has a score.
+    setup(PLAY_OUT_STARTS[1]);
+    hash_store(HASH_UPPER, 20, 0, 0);
+    generate_root_moves();
+    engine_clock = 400;
+    opponent_clock = 1000;
+    time_mode = TIME_SUDDEN_DEATH;
+    search_move(allocate_time());  // a budget of 400 / 60 ms
+    EXPECT_EQ(time_out, 1);
+    EXPECT_EQ(root_depth, 21);
+    EXPECT_EQ(root_score, NO_SCORE);
+    EXPECT_TRUE(is_legal(pv[0][0]));
+    expect_root_intact();
+
+    // The move stack run full: the ply-0 list ends at the limit, so every
+    // node at ply 1 finds it full; or one short of it, so that the
+    // quiescence search at ply 1 fills it with the capture every reply has.
+    // The principal-variation searches give up the whole search; plain
+    // alpha-beta (the root's without the scout windows) warns and goes on.
+    warning_hook = count_warning;
+    const char* fen = "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2";
+    for (const int scout : {1, 0}) {
+        for (const int short_of_limit : {0, 1}) {
+            setup(fen);
+            nega_scout = scout;
+            warnings = 0;
+            generate_root_moves();
+            first_move[0] = MOVE_STACK_LIMIT - short_of_limit - (last_move[0] - first_move[0]);
+            generate_root_moves();
+            ASSERT_EQ(first_move[1], MOVE_STACK_LIMIT - short_of_limit);
+            search_move(depth_limits(3));
+            EXPECT_STREQ(search_failure, !scout ? nullptr : short_of_limit ? "stack fails" : "move stack fails");
+            EXPECT_EQ(warnings > 0, !scout) << short_of_limit;
+            EXPECT_EQ(completed_depth, scout ? 0 : 3) << short_of_limit;
+            EXPECT_TRUE(is_legal(pv[0][0]));
+            expect_root_intact();
+        }
+    }
+}
+
+namespace {
+
+// White takes the undefended queen with the rook, the knight or the bishop;
+// every other move leaves white a queen down.
+const char* const QUEEN_TAKEN_THREE_WAYS = "6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
+
+std::string line_move(int k) { return move_text(root_lines[k].moves[0]); }
+
+// The root moves announced before they are searched, by iteration.
+std::vector<std::vector<Move>> announced;
+void record_root_move(int event) {
+    if (event != PROGRESS_ROOT_MOVE) return;
+    announced.resize(size_t(root_depth));
+    EXPECT_EQ(current_root_move_number, int(announced.back().size()) + 1);
+    announced.back().push_back(current_root_move);
+}
+
+// Cuts the ply-0 list down to the one move.
+void only_root_move(const char* text) {
+    const Move m = find_move(text);
+    ASSERT_NE(m, 0u) << text;
+    move_list[first_move[0]].move = m;
+    last_move[0] = first_move[0] + 1;
+}
+
+}  // namespace
+
+TEST_F(SearchLines, SeveralLinesBestFirst) {
+    SearchLimits limits = depth_limits(6);
+    limits.lines = 3;
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    ASSERT_EQ(root_line_count, 3);
+    EXPECT_EQ(std::set<std::string>({line_move(0), line_move(1), line_move(2)}),
+              std::set<std::string>({"d1d5", "f4d5", "b3d5"}));
+    EXPECT_EQ(root_lines[0].moves[0], pv[0][0]);
+    EXPECT_EQ(root_lines[0].score, root_score);
+    EXPECT_EQ(completed_depth, 6);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(root_lines[k].depth, 6) << k;
+        EXPECT_GT(root_lines[k].score, 500) << k;
+        EXPECT_TRUE(k == 0 || root_lines[k].score <= root_lines[k - 1].score) << k;
+    }
+    // A fourth line is one of the moves that leave the queen: far below,
+    // and still an exact score (the window came down to let it in), that of
+    // its move searched alone to the same depth.
+    limits.lines = 4;
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    ASSERT_EQ(root_line_count, 4);
+    EXPECT_LT(root_lines[3].score, root_lines[2].score - 500);
+    const int fourth_score = root_lines[3].score;
+    const std::string fourth = line_move(3);
+    setup(QUEEN_TAKEN_THREE_WAYS);
+    hash_clear();
+    clear_search_tables();
+    generate_root_moves();
+    only_root_move(fourth.c_str());
+    SearchLimits alone = depth_limits(6);
+    alone.restricted_root = 1;
+    search_move(alone);
+    EXPECT_EQ(root_score, fourth_score);
+
+    // More lines than legal moves: one line per move; one line asked: none kept.
+    limits.lines = 5;
+    search_fresh("7k/8/8/8/8/8/8/K7 w - - 0 1", limits);
+    EXPECT_EQ(root_line_count, 3);
+    limits.lines = 1;
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    EXPECT_EQ(root_line_count, 0);
+}
+
+TEST_F(SearchLines, MateLimitEndsTheSearchOnceFound) {
+    // Without a mate limit a mate is final one iteration after it was found.
+    const char* mate_in_two = "6k1/8/5K2/8/8/8/8/R7 w - - 0 1";  // 1. Rh1 Kf8 2. Rh8
+    SearchLimits limits = depth_limits(MAX_ITERATION - 1);
+    search_fresh(mate_in_two, limits);
+    EXPECT_EQ(root_score, MATE - 3);
+    const int final_depth = completed_depth;
+    for (const int moves : {2, 1}) {  // a mate in two is no mate in one
+        limits.mate_moves = moves;
+        search_fresh(mate_in_two, limits);
+        EXPECT_EQ(root_score, MATE - 3);
+        EXPECT_EQ(completed_depth, moves == 2 ? final_depth - 1 : final_depth);
+    }
+}
+
+TEST_F(SearchLines, PartOfTheListTakesNothingFromTheWholePosition) {
+    // The whole position searched first leaves an exact score at the root.
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, depth_limits(5));
+    ASSERT_STREQ(move_text(pv[0][0]), "d1d5");
+    const int whole_score = root_score;
+    // Then only g1f1, which lets the queen go: neither the table's answer
+    // nor its bound is taken, the one move is searched to the last
+    // iteration, and the root keeps only a lower bound.
+    generate_root_moves();
+    only_root_move("g1f1");
+    SearchLimits limits = depth_limits(4);
+    limits.restricted_root = 1;
+    search_move(limits);
+    EXPECT_STREQ(move_text(pv[0][0]), "g1f1");
+    EXPECT_EQ(completed_depth, 4);
+    EXPECT_LT(root_score, whole_score - 500);
+    EXPECT_GT(nodes, 1);
+    compute_hash_key();
+    ASSERT_TRUE(hash_hit());
+    EXPECT_EQ(hash_type(), HASH_LOWER);
+}
+
+TEST_F(SearchLines, DeepestPlyAndRootMoves) {
+    announced.clear();
+    progress_hook = record_root_move;
+    search_fresh(PLAY_OUT_STARTS[0], depth_limits(4));
+    progress_hook = nullptr;
+    // Every iteration announces the twenty moves, numbered in list order.
+    ASSERT_EQ(announced.size(), 4u);
+    for (const std::vector<Move>& moves : announced)
+        EXPECT_EQ(std::set<Move>(moves.begin(), moves.end()).size(), 20u);
+    // The quiescence search reaches past the last iteration's depth; a new
+    // search counts afresh.
+    const int deep = sel_depth;
+    EXPECT_GT(deep, 4);
+    EXPECT_LT(deep, PV_ROWS);
+    search_fresh(PLAY_OUT_STARTS[0], depth_limits(1));
+    EXPECT_GE(sel_depth, 1);
+    EXPECT_LT(sel_depth, deep);
+}
+
+namespace {
+
+// One search from the FEN with a budget of time_ms on the threads the test
+// set: a legal move, a score on the scale, a line that replays legally,
+// the position as it was.
+void expect_sound_search(const char* fen, int time_ms) {
+    setup(fen);
+    const bool any = !legal_moves().empty();
+    search_position(MAX_ITERATION - 1, time_ms);
+    expect_root_intact();
+    if (!any) return;
+    EXPECT_GT(root_score, -MATE) << fen;
+    EXPECT_LT(root_score, MATE) << fen;
+    int made = 0;
+    while (made < pv_length[0] && is_legal(pv[0][made])) make_move(pv[0][made++]);
+    EXPECT_EQ(made, pv_length[0]) << fen << ": move " << made << " of the line is not legal";
+    while (made--) unmake_move();
+}
+
+}  // namespace
+
+// Whatever the helpers did, the main thread plays a legal move with a line
+// that replays legally and leaves its position as it found it.
+TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
+    for (int threads = 1; threads <= 4; ++threads) {
+        set_search_threads(threads);
+        ASSERT_EQ(search_threads(), threads);
+        // Short searches on the clock, so that the sanitizer builds do as
+        // many as the Release build.
+        for (const char* fen : PLAY_OUT_STARTS) expect_sound_search(fen, 25);
+        for (const char* fen : BENCH_FENS) expect_sound_search(fen, 25);
+    }
+    // The helpers searched too, and their nodes are counted with the main
+    // thread's (from an empty table, which has no early answer at the root).
+    set_search_threads(2);
+    hash_clear();
+    expect_sound_search(PLAY_OUT_STARTS[1], 100);
+    EXPECT_GT(nodes_searched(), nodes);
+    // The count is clamped to what the engine takes.
+    set_search_threads(0);
+    EXPECT_EQ(search_threads(), 1);
+    set_search_threads(MAX_THREADS + 1);
+    EXPECT_EQ(search_threads(), MAX_THREADS);
+    set_search_threads(1);
+}
+
+// The smallest table with four threads: every slot is fought over, and a
+// search of a position after a few random moves must still come out sound.
+TEST_F(Threads, SmallestTableWithFourThreads) {
+    ASSERT_GT(hash_init(5), 0);
+    set_search_threads(4);
+    for (int round = 0; round < 60; ++round) {
+        setup(PLAY_OUT_STARTS[round % PLAY_OUT_START_COUNT]);
+        for (int plies = int(next_random() % 8); plies > 0; --plies) {
+            const std::vector<Move> legal = legal_moves();
+            if (legal.empty()) break;
+            make_move(legal[next_random() % legal.size()]);
+        }
+        compute_hash_key();
+        const int moves_before = history_count;
+        const bool any = !legal_moves().empty();
+        search_position(MAX_ITERATION - 1, 15);
+        EXPECT_EQ(history_count, moves_before);
+        EXPECT_TRUE(!any || is_legal(pv[0][0])) << round;
+    }
+    set_search_threads(1);
+}
+
+// A slot whose lock and data come from two different stores (one thread
+// writing while another reads) reads as a miss, as a slot of another
+// position does.
+TEST_F(Threads, MixedSlotIsAMiss) {
+    hash_store(HASH_EXACT, 5, 40, 0);
+    EXPECT_TRUE(hash_hit());
+    hash_entry->info ^= 1u << 12;  // another store's move, under this store's lock
+    EXPECT_FALSE(hash_hit());
+    hash_entry->info ^= 1u << 12;
+    hash_entry->score_bound ^= 4;  // another store's score
+    EXPECT_FALSE(hash_hit());
+}
+
+// The node total of the built-in bench positions at a small depth: any
+// change to generation order, scoring, evaluation or search moves it; a
+// change that alters the search on purpose updates it here, in the same
+// commit, with the reason. A second run from cleared tables gives the same.
+TEST_F(Bench, SignatureIsStable) {
+    EXPECT_EQ(run_bench(4, false), 900803);
+    EXPECT_EQ(run_bench(4, false), 900803);
 }

@@ -7,17 +7,12 @@
 #include "play_out_starts.h"
 #include "search/search_internal.h"
 
-namespace {
-
-uint32_t random_state;
-
-}  // namespace
+static uint32_t random_state;
 
 void EngineTest::SetUp() {
     ASSERT_GT(start_engine(8), 0);
     for (const SearchOption& o : search_options) *o.flag = 1;
-    // The xboard front end's words.
-    engine_side = NO_SIDE;
+    engine_side = NO_SIDE;  // the xboard front end's words
     game_number = 0;
     total_nodes = total_time = 0;
     engine_clock = opponent_clock = moves_per_control = increment_ms = move_budget = 0;
@@ -64,16 +59,13 @@ std::vector<Move> legal_moves() {
 }
 
 Snapshot take_snapshot() {
-    Snapshot s;
+    Snapshot s{{}, {}, {side, xside, castle_flags, ep_square, fifty, history_count, ply, material[WHITE],
+                        material[BLACK], piece_material[WHITE], piece_material[BLACK]},
+               hash_key};
     std::memcpy(s.squares, board, sizeof board);
     std::memcpy(s.records, piece_list, sizeof piece_list);
     for (auto& list : s.records)
         for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
-    const int state[11] = {side,           xside,           castle_flags,          ep_square,
-                           fifty,          history_count,   ply,                   material[WHITE],
-                           material[BLACK], piece_material[WHITE], piece_material[BLACK]};
-    std::memcpy(s.state, state, sizeof state);
-    s.key = hash_key;
     return s;
 }
 

@@ -14,31 +14,25 @@
 #include "board/board.h"
 #include "engine_process.h"
 
-// Every in-process test runs on this fixture, under its suite's name
-// (TEST_F(Board, ...) with `using Board = EngineTest;`): SetUp resets the
-// board to the initial position with an empty history, an empty 8 MB
-// table, cleared search tables, every option on, the clock words and hooks
-// as at start-up and the random sequence at its seed, so no test depends on
-// the ones run before it.
+// The fixture of every in-process test (`using Board = EngineTest;`): the
+// engine reset as at start-up (initial position, empty history, an empty
+// 8 MB table, one search thread, no hooks, every option on, the xboard
+// clock words as at start-up, the random sequence at its seed), so no test
+// depends on the ones run before it.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
 };
 
-// Sets up a FEN position and its key; fails the current test when the FEN
-// is refused.
+// Sets up a FEN position and its key; fails the current test when the FEN is refused.
 void setup(const char* fen);
-// 0x88 square of a name such as "e4".
-int sq(const char* name);
+int sq(const char* name);  // the 0x88 square of a name such as "e4"
 // The move of the current ply's list written as text (move_text), or 0.
 Move find_move(const char* text);
-// Every move of the current ply's list as text, in list order.
-std::vector<std::string> list_texts();
+std::vector<std::string> list_texts();  // the current ply's list as text, in list order
 // The entries of the current ply's list that do not leave the own king
-// attacked, in list order.
+// attacked, in list order; legal_moves generates the list first.
 std::vector<Move> legal_entries();
-// The legal moves of the position: every move generated at the current ply,
-// then filtered as legal_entries.
 std::vector<Move> legal_moves();
 
 // The position as make and unmake must restore it: board, records (without
@@ -46,14 +40,13 @@ std::vector<Move> legal_moves();
 struct Snapshot {
     PieceRecord* squares[128];
     PieceRecord records[2][17];
-    int state[11];
+    int state[11];  // side, xside, castling, en passant, fifty, history, ply, material, piece material
     uint64_t key;
 };
 Snapshot take_snapshot();
 bool same(const Snapshot& a, const Snapshot& b);
 
-// A deterministic pseudo-random number; the fixture restarts the sequence.
-uint32_t next_random();
+uint32_t next_random();  // deterministic pseudo-random numbers; the fixture restarts them
 
 // Random legal games from every play-out start, `games` from each, of at
 // most `moves` half-moves: before each move `visit` sees the position (its
