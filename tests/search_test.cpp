@@ -1,8 +1,7 @@
-// The search driven through the root as the front ends drive it: hand-worked
-// positions under every option setting, the root's reuse of its line and of
-// the table, the ways a search is given up, what the root gives beyond its
-// best move (several lines, a mate limit, part of the list), the search
-// threads, and the bench signature.
+// The search through the root as the front ends drive it: hand-worked
+// positions under every option setting, the root's reuse of its line and
+// table, searches given up, several lines, a mate limit and part of the
+// list, the search threads, and the bench signature.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,16 +21,19 @@ using SearchLines = EngineTest;
 using Threads = EngineTest;
 using Bench = EngineTest;
 
-// A search as the engine's turn runs it, to the depth with the clock far
-// off, from a cleared table and history.
-void search_to_depth(const char* fen, int depth) {
+void set_up_fresh(const char* fen) {
     setup(fen);
     hash_clear();
     clear_search_tables();
-    search_position(depth, 0);
 }
 
-// Limits that end a search at the depth alone, as a front end may ask.
+// The tool's search: to the depth, the clock far off, from a cleared table and history.
+void search_fresh(const char* fen, int depth, int lines = 1) {
+    set_up_fresh(fen);
+    search_position(depth, 0, lines);
+}
+
+// Limits that end a search at the depth alone, of the ply-0 list as it is.
 SearchLimits depth_limits(int depth) {
     SearchLimits limits{};
     limits.start_ms = now_ms();
@@ -40,11 +42,15 @@ SearchLimits depth_limits(int depth) {
     return limits;
 }
 
-void search_fresh(const char* fen, const SearchLimits& limits) {
-    setup(fen);
-    hash_clear();
-    clear_search_tables();
+// The ply-0 list cut down to the one move and searched as part of the list.
+void search_one_move(const std::string& text, int depth) {
     generate_root_moves();
+    const Move m = find_move(text.c_str());
+    ASSERT_NE(m, 0u) << text;
+    move_list[first_move[0]].move = m;
+    last_move[0] = first_move[0] + 1;
+    SearchLimits limits = depth_limits(depth);
+    limits.restricted_root = 1;
     search_move(limits);
 }
 
@@ -61,17 +67,14 @@ void expect_root_intact() {
     EXPECT_EQ(position_key(), hash_key);
 }
 
-struct Worked {
+// Hand-checked: the move ("" none, null any), the score's bounds, the iterations searched (0 any).
+const struct Worked {
     const char* fen;
     int depth;
-    const char* best;  // "" no move at all, null any move
-    int low, high;     // the score's bounds
-    int iterations;    // the iterations searched, 0 any
-};
-
-// Hand-checked.
-const Worked WORKED[] = {
-    // Mates in one on the back rank, and with the king boxed in by its opposite number.
+    const char* best;
+    int low, high, iterations;
+} WORKED[] = {
+    // Mates in one on the back rank and with the king boxed in by its opposite number.
     {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6, "a1a8", MATE - 1, MATE - 1, 0},
     {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 5, "d1d8", MATE - 1, MATE - 1, 0},
     {"k7/8/1K6/8/8/8/8/7R w - - 0 1", 6, "h1h8", MATE - 1, MATE - 1, 0},
@@ -81,7 +84,7 @@ const Worked WORKED[] = {
     {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},
     {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},
     // The rook takes the queen; a knight fork of king and queen (a pawn
-    // kept against the dead draw); a skewer of king and queen on the fifth rank.
+    // against the dead draw); a skewer of king and queen on the fifth rank.
     {"4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1", 5, "d2d5", 500, MATE_BOUND, 0},
     {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},
     {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", 5, "h1h5", 400, MATE_BOUND, 0},
@@ -97,7 +100,7 @@ const Worked WORKED[] = {
 
 void expect_worked(const char* label) {
     for (const Worked& w : WORKED) {
-        search_to_depth(w.fen, w.depth);
+        search_fresh(w.fen, w.depth);
         const std::string played = pv[0][0] ? move_text(pv[0][0]) : "";
         EXPECT_TRUE(!w.best || played == w.best) << label << " " << w.fen << ": " << played;
         EXPECT_GE(root_score, w.low) << label << " " << w.fen;
@@ -108,21 +111,20 @@ void expect_worked(const char* label) {
     }
 }
 
-int kiwipete_nodes() {
-    search_to_depth(PLAY_OUT_STARTS[1], 5);
-    return int(nodes);
+int64_t kiwipete_nodes() {
+    search_fresh(PLAY_OUT_STARTS[1], 5);
+    return nodes;
 }
 
 }  // namespace
 
 TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
     expect_worked("all on");
-    const int all_on = kiwipete_nodes();
+    const int64_t all_on = kiwipete_nodes();
     for (const SearchOption& o : search_options) {
         *o.flag = 0;
         expect_worked(o.name);
-        // The scout windows and the null move each change the tree of a
-        // middlegame; the others may leave a shallow one alone.
+        // The scout windows and the null move each change a middlegame's tree.
         EXPECT_TRUE((o.flag != &nega_scout && o.flag != &nullmove) || kiwipete_nodes() != all_on) << o.name;
         *o.flag = 1;
     }
@@ -134,7 +136,7 @@ TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
 
 TEST_F(Search, RootReusesTheLineAndTheTable) {
     // After the expected reply the next search starts at depth 2 on the old line.
-    search_to_depth("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
+    search_fresh("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 4);
     ASSERT_GE(pv_length[0], 3);
     const Move next = pv[0][2];
     for (Move m : {pv[0][0], pv[0][1]}) {
@@ -146,9 +148,8 @@ TEST_F(Search, RootReusesTheLineAndTheTable) {
     EXPECT_EQ(root_depth, 2);
     EXPECT_EQ(pv[0][0], next);
     EXPECT_EQ(nodes, 1);
-
     // A stalemate stored at the root ends the next search of it at once.
-    search_to_depth("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4);
+    search_fresh("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4);
     search_position(4, 0);
     EXPECT_EQ(root_result, RESULT_STALEMATE);
     EXPECT_EQ(root_score, 0);
@@ -188,20 +189,18 @@ void count_warning(const char* text) {
 
 }  // namespace
 
-// A search given up before any root move has a score still plays a legal
-// move (the first legal entry, rather than no move, which would read as
-// being mated) and leaves the position as it was.
+// A search given up before any root move has a score still plays the first
+// legal entry (no move would read as being mated) and leaves the position as it was.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
     // An upper bound at the root from an earlier search makes the first
-    // iteration a deep one; with 400 ms on the clock the first clock test
-    // stops it before any root move has a score.
+    // iteration a deep one; the first clock test, with 400 ms left, stops it.
     setup(PLAY_OUT_STARTS[1]);
     hash_store(HASH_UPPER, 20, 0, 0);
     generate_root_moves();
     engine_clock = 400;
     opponent_clock = 1000;
     time_mode = TIME_SUDDEN_DEATH;
-    search_move(allocate_time());  // a budget of 400 / 60 ms
+    search_move(allocate_time());
     EXPECT_EQ(time_out, 1);
     EXPECT_EQ(root_depth, 21);
     EXPECT_EQ(root_score, NO_SCORE);
@@ -209,22 +208,20 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
     expect_root_intact();
 
     // The move stack run full: the ply-0 list ends at the limit, so every
-    // node at ply 1 finds it full; or one short of it, so that the
-    // quiescence search at ply 1 fills it with the capture every reply has.
-    // The principal-variation searches give up the whole search; plain
-    // alpha-beta (the root's without the scout windows) warns and goes on.
+    // node at ply 1 finds it full, or one short of it, so that a quiescence
+    // search fills it with a capture. The principal-variation searches (full
+    // width, then quiescence) give up the whole search; plain alpha-beta
+    // (the root's without the scout windows) warns and goes on.
     warning_hook = count_warning;
-    const char* fen = "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2";
     for (const int scout : {1, 0}) {
         for (const int short_of_limit : {0, 1}) {
-            setup(fen);
+            setup("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2");
             nega_scout = scout;
             warnings = 0;
             generate_root_moves();
             first_move[0] = MOVE_STACK_LIMIT - short_of_limit - (last_move[0] - first_move[0]);
-            generate_root_moves();
+            search_position(3, 0);
             ASSERT_EQ(first_move[1], MOVE_STACK_LIMIT - short_of_limit);
-            search_move(depth_limits(3));
             EXPECT_STREQ(search_failure, !scout ? nullptr : short_of_limit ? "stack fails" : "move stack fails");
             EXPECT_EQ(warnings > 0, !scout) << short_of_limit;
             EXPECT_EQ(completed_depth, scout ? 0 : 3) << short_of_limit;
@@ -251,20 +248,10 @@ void record_root_move(int event) {
     announced.back().push_back(current_root_move);
 }
 
-// Cuts the ply-0 list down to the one move.
-void only_root_move(const char* text) {
-    const Move m = find_move(text);
-    ASSERT_NE(m, 0u) << text;
-    move_list[first_move[0]].move = m;
-    last_move[0] = first_move[0] + 1;
-}
-
 }  // namespace
 
 TEST_F(SearchLines, SeveralLinesBestFirst) {
-    SearchLimits limits = depth_limits(6);
-    limits.lines = 3;
-    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, 6, 3);
     ASSERT_EQ(root_line_count, 3);
     EXPECT_EQ(std::set<std::string>({line_move(0), line_move(1), line_move(2)}),
               std::set<std::string>({"d1d5", "f4d5", "b3d5"}));
@@ -276,44 +263,35 @@ TEST_F(SearchLines, SeveralLinesBestFirst) {
         EXPECT_GT(root_lines[k].score, 500) << k;
         EXPECT_TRUE(k == 0 || root_lines[k].score <= root_lines[k - 1].score) << k;
     }
-    // A fourth line is one of the moves that leave the queen: far below,
-    // and still an exact score (the window came down to let it in), that of
-    // its move searched alone to the same depth.
-    limits.lines = 4;
-    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    // A fourth line is one of the moves that leave the queen: far below, and
+    // still exact (the window came down to let it in), the score of its move
+    // searched alone to the same depth.
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, 6, 4);
     ASSERT_EQ(root_line_count, 4);
     EXPECT_LT(root_lines[3].score, root_lines[2].score - 500);
     const int fourth_score = root_lines[3].score;
-    const std::string fourth = line_move(3);
-    setup(QUEEN_TAKEN_THREE_WAYS);
-    hash_clear();
-    clear_search_tables();
-    generate_root_moves();
-    only_root_move(fourth.c_str());
-    SearchLimits alone = depth_limits(6);
-    alone.restricted_root = 1;
-    search_move(alone);
+    set_up_fresh(QUEEN_TAKEN_THREE_WAYS);
+    search_one_move(line_move(3), 6);
     EXPECT_EQ(root_score, fourth_score);
-
     // More lines than legal moves: one line per move; one line asked: none kept.
-    limits.lines = 5;
-    search_fresh("7k/8/8/8/8/8/8/K7 w - - 0 1", limits);
+    search_fresh("7k/8/8/8/8/8/8/K7 w - - 0 1", 6, 5);
     EXPECT_EQ(root_line_count, 3);
-    limits.lines = 1;
-    search_fresh(QUEEN_TAKEN_THREE_WAYS, limits);
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, 6, 1);
     EXPECT_EQ(root_line_count, 0);
 }
 
 TEST_F(SearchLines, MateLimitEndsTheSearchOnceFound) {
     // Without a mate limit a mate is final one iteration after it was found.
     const char* mate_in_two = "6k1/8/5K2/8/8/8/8/R7 w - - 0 1";  // 1. Rh1 Kf8 2. Rh8
-    SearchLimits limits = depth_limits(MAX_ITERATION - 1);
-    search_fresh(mate_in_two, limits);
+    search_fresh(mate_in_two, MAX_ITERATION - 1);
     EXPECT_EQ(root_score, MATE - 3);
     const int final_depth = completed_depth;
+    SearchLimits limits = depth_limits(MAX_ITERATION - 1);
     for (const int moves : {2, 1}) {  // a mate in two is no mate in one
         limits.mate_moves = moves;
-        search_fresh(mate_in_two, limits);
+        set_up_fresh(mate_in_two);
+        generate_root_moves();
+        search_move(limits);
         EXPECT_EQ(root_score, MATE - 3);
         EXPECT_EQ(completed_depth, moves == 2 ? final_depth - 1 : final_depth);
     }
@@ -321,17 +299,13 @@ TEST_F(SearchLines, MateLimitEndsTheSearchOnceFound) {
 
 TEST_F(SearchLines, PartOfTheListTakesNothingFromTheWholePosition) {
     // The whole position searched first leaves an exact score at the root.
-    search_fresh(QUEEN_TAKEN_THREE_WAYS, depth_limits(5));
+    search_fresh(QUEEN_TAKEN_THREE_WAYS, 5);
     ASSERT_STREQ(move_text(pv[0][0]), "d1d5");
     const int whole_score = root_score;
     // Then only g1f1, which lets the queen go: neither the table's answer
     // nor its bound is taken, the one move is searched to the last
     // iteration, and the root keeps only a lower bound.
-    generate_root_moves();
-    only_root_move("g1f1");
-    SearchLimits limits = depth_limits(4);
-    limits.restricted_root = 1;
-    search_move(limits);
+    search_one_move("g1f1", 4);
     EXPECT_STREQ(move_text(pv[0][0]), "g1f1");
     EXPECT_EQ(completed_depth, 4);
     EXPECT_LT(root_score, whole_score - 500);
@@ -342,29 +316,26 @@ TEST_F(SearchLines, PartOfTheListTakesNothingFromTheWholePosition) {
 }
 
 TEST_F(SearchLines, DeepestPlyAndRootMoves) {
-    announced.clear();
-    progress_hook = record_root_move;
-    search_fresh(PLAY_OUT_STARTS[0], depth_limits(4));
-    progress_hook = nullptr;
     // Every iteration announces the twenty moves, numbered in list order.
+    progress_hook = record_root_move;
+    search_fresh(PLAY_OUT_STARTS[0], 4);
+    progress_hook = nullptr;
     ASSERT_EQ(announced.size(), 4u);
     for (const std::vector<Move>& moves : announced)
         EXPECT_EQ(std::set<Move>(moves.begin(), moves.end()).size(), 20u);
-    // The quiescence search reaches past the last iteration's depth; a new
-    // search counts afresh.
+    // The quiescence search reaches past the last iteration's depth; a new search counts afresh.
     const int deep = sel_depth;
     EXPECT_GT(deep, 4);
     EXPECT_LT(deep, PV_ROWS);
-    search_fresh(PLAY_OUT_STARTS[0], depth_limits(1));
+    search_fresh(PLAY_OUT_STARTS[0], 1);
     EXPECT_GE(sel_depth, 1);
     EXPECT_LT(sel_depth, deep);
 }
 
 namespace {
 
-// One search from the FEN with a budget of time_ms on the threads the test
-// set: a legal move, a score on the scale, a line that replays legally,
-// the position as it was.
+// A search of the FEN for time_ms on the threads the test set: a legal
+// move, a score on the scale, a line that replays legally, the position as it was.
 void expect_sound_search(const char* fen, int time_ms) {
     setup(fen);
     const bool any = !legal_moves().empty();
@@ -387,13 +358,12 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     for (int threads = 1; threads <= 4; ++threads) {
         set_search_threads(threads);
         ASSERT_EQ(search_threads(), threads);
-        // Short searches on the clock, so that the sanitizer builds do as
-        // many as the Release build.
+        // Short searches, so that the sanitizer builds do as many as the Release build.
         for (const char* fen : PLAY_OUT_STARTS) expect_sound_search(fen, 25);
         for (const char* fen : BENCH_FENS) expect_sound_search(fen, 25);
     }
-    // The helpers searched too, and their nodes are counted with the main
-    // thread's (from an empty table, which has no early answer at the root).
+    // The helpers' nodes are counted with the main thread's (from an empty
+    // table, which has no early answer at the root).
     set_search_threads(2);
     hash_clear();
     expect_sound_search(PLAY_OUT_STARTS[1], 100);
@@ -403,7 +373,6 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     EXPECT_EQ(search_threads(), 1);
     set_search_threads(MAX_THREADS + 1);
     EXPECT_EQ(search_threads(), MAX_THREADS);
-    set_search_threads(1);
 }
 
 // The smallest table with four threads: every slot is fought over, and a
@@ -425,12 +394,10 @@ TEST_F(Threads, SmallestTableWithFourThreads) {
         EXPECT_EQ(history_count, moves_before);
         EXPECT_TRUE(!any || is_legal(pv[0][0])) << round;
     }
-    set_search_threads(1);
 }
 
 // A slot whose lock and data come from two different stores (one thread
-// writing while another reads) reads as a miss, as a slot of another
-// position does.
+// writing while another reads) reads as a miss, as a slot of another position does.
 TEST_F(Threads, MixedSlotIsAMiss) {
     hash_store(HASH_EXACT, 5, 40, 0);
     EXPECT_TRUE(hash_hit());
