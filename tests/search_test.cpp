@@ -103,22 +103,20 @@ void expect_worked(const char* label) {
         search_fresh(w.fen, w.depth);
         const std::string played = pv[0][0] ? move_text(pv[0][0]) : "";
         EXPECT_TRUE(!w.best || played == w.best) << label << " " << w.fen << ": " << played;
-        EXPECT_GE(root_score, w.low) << label << " " << w.fen;
-        EXPECT_LE(root_score, w.high) << label << " " << w.fen;
+        EXPECT_TRUE(root_score >= w.low && root_score <= w.high) << label << " " << w.fen << ": " << root_score;
         EXPECT_EQ(root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low) << w.fen;
         EXPECT_TRUE(!w.iterations || root_depth == w.iterations) << w.fen;
         expect_root_intact();
     }
 }
 
-int64_t kiwipete_nodes() {
-    search_fresh(PLAY_OUT_STARTS[1], 5);
-    return nodes;
-}
-
 }  // namespace
 
 TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
+    const auto kiwipete_nodes = [] {
+        search_fresh(PLAY_OUT_STARTS[1], 5);
+        return nodes;
+    };
     expect_worked("all on");
     const int64_t all_on = kiwipete_nodes();
     for (const SearchOption& o : search_options) {
@@ -179,16 +177,6 @@ TEST_F(Search, RepetitionAndOrderingTies) {
     EXPECT_EQ(move_list[first].score, FIRST_SCORE);
 }
 
-namespace {
-
-int warnings;
-void count_warning(const char* text) {
-    EXPECT_STREQ(text, "stack fails");
-    ++warnings;
-}
-
-}  // namespace
-
 // A search given up before any root move has a score still plays the first
 // legal entry (no move would read as being mated) and leaves the position as it was.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
@@ -212,7 +200,11 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
     // search fills it with a capture. The principal-variation searches (full
     // width, then quiescence) give up the whole search; plain alpha-beta
     // (the root's without the scout windows) warns and goes on.
-    warning_hook = count_warning;
+    static int warnings;
+    warning_hook = [](const char* text) {
+        EXPECT_STREQ(text, "stack fails");
+        ++warnings;
+    };
     for (const int scout : {1, 0}) {
         for (const int short_of_limit : {0, 1}) {
             setup("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2");
@@ -238,15 +230,6 @@ namespace {
 const char* const QUEEN_TAKEN_THREE_WAYS = "6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
 
 std::string line_move(int k) { return move_text(root_lines[k].moves[0]); }
-
-// The root moves announced before they are searched, by iteration.
-std::vector<std::vector<Move>> announced;
-void record_root_move(int event) {
-    if (event != PROGRESS_ROOT_MOVE) return;
-    announced.resize(size_t(root_depth));
-    EXPECT_EQ(current_root_move_number, int(announced.back().size()) + 1);
-    announced.back().push_back(current_root_move);
-}
 
 }  // namespace
 
@@ -317,7 +300,13 @@ TEST_F(SearchLines, PartOfTheListTakesNothingFromTheWholePosition) {
 
 TEST_F(SearchLines, DeepestPlyAndRootMoves) {
     // Every iteration announces the twenty moves, numbered in list order.
-    progress_hook = record_root_move;
+    static std::vector<std::vector<Move>> announced;  // by iteration
+    progress_hook = [](int event) {
+        if (event != PROGRESS_ROOT_MOVE) return;
+        announced.resize(size_t(root_depth));
+        EXPECT_EQ(current_root_move_number, int(announced.back().size()) + 1);
+        announced.back().push_back(current_root_move);
+    };
     search_fresh(PLAY_OUT_STARTS[0], 4);
     progress_hook = nullptr;
     ASSERT_EQ(announced.size(), 4u);
@@ -334,16 +323,22 @@ TEST_F(SearchLines, DeepestPlyAndRootMoves) {
 
 namespace {
 
-// A search of the FEN for time_ms on the threads the test set: a legal
-// move, a score on the scale, a line that replays legally, the position as it was.
-void expect_sound_search(const char* fen, int time_ms) {
+// A search of the FEN after some random moves, for time_ms on the threads the test set: a
+// legal move, a score on the scale, a line that replays legally, the position as it was.
+void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
     setup(fen);
+    for (; random_plies > 0 && !legal_moves().empty(); --random_plies) {
+        const std::vector<Move> legal = legal_moves();
+        make_move(legal[next_random() % legal.size()]);
+    }
+    ply = 0;
+    compute_hash_key();
+    const Snapshot before = take_snapshot();
     const bool any = !legal_moves().empty();
     search_position(MAX_ITERATION - 1, time_ms);
-    expect_root_intact();
+    EXPECT_TRUE(same(take_snapshot(), before)) << fen;
     if (!any) return;
-    EXPECT_GT(root_score, -MATE) << fen;
-    EXPECT_LT(root_score, MATE) << fen;
+    EXPECT_TRUE(root_score > -MATE && root_score < MATE) << fen << ": " << root_score;
     int made = 0;
     while (made < pv_length[0] && is_legal(pv[0][made])) make_move(pv[0][made++]);
     EXPECT_EQ(made, pv_length[0]) << fen << ": move " << made << " of the line is not legal";
@@ -375,25 +370,12 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     EXPECT_EQ(search_threads(), MAX_THREADS);
 }
 
-// The smallest table with four threads: every slot is fought over, and a
-// search of a position after a few random moves must still come out sound.
+// The smallest table with four threads, every slot fought over.
 TEST_F(Threads, SmallestTableWithFourThreads) {
     ASSERT_GT(hash_init(5), 0);
     set_search_threads(4);
-    for (int round = 0; round < 60; ++round) {
-        setup(PLAY_OUT_STARTS[round % PLAY_OUT_START_COUNT]);
-        for (int plies = int(next_random() % 8); plies > 0; --plies) {
-            const std::vector<Move> legal = legal_moves();
-            if (legal.empty()) break;
-            make_move(legal[next_random() % legal.size()]);
-        }
-        compute_hash_key();
-        const int moves_before = history_count;
-        const bool any = !legal_moves().empty();
-        search_position(MAX_ITERATION - 1, 15);
-        EXPECT_EQ(history_count, moves_before);
-        EXPECT_TRUE(!any || is_legal(pv[0][0])) << round;
-    }
+    for (int round = 0; round < 60; ++round)
+        expect_sound_search(PLAY_OUT_STARTS[round % PLAY_OUT_START_COUNT], 15, int(next_random() % 8));
 }
 
 // A slot whose lock and data come from two different stores (one thread
