@@ -11,20 +11,18 @@ namespace {
 using Clock = EngineTest;
 
 TEST_F(Clock, LevelLinesAndNumbers) {
-    // Out of range, numbers saturate (an increment wrapping negative would
-    // turn an increment game into sudden death); fields are read up to the
-    // first that is missing or not a number, and only after the word at the
-    // start of the line; the seconds "08" are eight; a short line keeps
-    // nothing of the one before ("level 0 5 3").
+    // Numbers saturate (an increment wrapping negative would make sudden death); fields are read
+    // up to the first that is missing or no number, only after the word at the start of the line;
+    // "08" is eight; a short line keeps nothing of the one before ("level 0 5 3").
     const struct {
         const char* line;
         int mode, moves, increment;
     } levels[] = {
-        {"level 40 5 0", TIME_MOVES, 40, 0},           {"level 0 2 12", TIME_INCREMENT, 0, 12000},
-        {"level 0 5 0", TIME_SUDDEN_DEATH, 0, 0},      {"level 0 5:08 0", TIME_SUDDEN_DEATH, 0, 0},
-        {"level 40 0:30 2", TIME_MOVES, 40, 2000},     {"level", TIME_SUDDEN_DEATH, 0, 0},
-        {"level 40 x 7", TIME_MOVES, 40, 0},           {"level 0 1:", TIME_SUDDEN_DEATH, 0, 0},
-        {"  level 40 5 0", TIME_SUDDEN_DEATH, 0, 0},   {"level 99999999999 5 0", TIME_MOVES, 2147483647, 0},
+        {"level 40 5 0", TIME_MOVES, 40, 0},         {"level 0 2 12", TIME_INCREMENT, 0, 12000},
+        {"level 0 5 0", TIME_SUDDEN_DEATH, 0, 0},    {"level 0 5:08 0", TIME_SUDDEN_DEATH, 0, 0},
+        {"level 40 0:30 2", TIME_MOVES, 40, 2000},   {"level", TIME_SUDDEN_DEATH, 0, 0},
+        {"level 40 x 7", TIME_MOVES, 40, 0},         {"level 0 1:", TIME_SUDDEN_DEATH, 0, 0},
+        {"  level 40 5 0", TIME_SUDDEN_DEATH, 0, 0}, {"level 99999999999 5 0", TIME_MOVES, 2147483647, 0},
         {"level 0 5 99999999999", TIME_INCREMENT, 0, CLOCK_LIMIT_MS},
     };
     for (const auto& l : levels) {
@@ -39,8 +37,8 @@ TEST_F(Clock, LevelLinesAndNumbers) {
         const char* text;
         int base, value;
         const char* rest;  // null: no number
-    } numbers[] = {{" 42 x", 10, 42, " x"}, {"  x1", 10, 42, nullptr}, {"99999999999999999999", 10, 2147483647, ""},
-                   {"-99999999999", 10, -2147483647 - 1, ""}, {"0x14", 0, 20, ""}, {"010", 0, 8, ""}};
+    } numbers[] = {{" 42 x", 10, 42, " x"}, {"  x1", 10, 42, nullptr}, {"0x14", 0, 20, ""}, {"010", 0, 8, ""},
+                   {"99999999999999999999", 10, 2147483647, ""}, {"-99999999999", 10, -2147483647 - 1, ""}};
     int v = 42;
     for (const auto& n : numbers) {
         const char* rest = read_number(n.text, n.base, &v);
@@ -142,10 +140,9 @@ TEST_F(Clock, StopRules) {
         search_limits.movetime_ms = c.movetime;
         root_score = c.score;
         late_stop_armed = c.armed;
-        const std::string label = std::to_string(c.clock) + " " + std::to_string(c.budget) + " " +
-                                  std::to_string(c.elapsed) + " " + std::to_string(c.score);
-        EXPECT_EQ(stops_after(c.elapsed, clock_says_stop), c.between) << label;
-        EXPECT_EQ(stops_after(c.elapsed, limits_reached) != 0, c.within) << label;
+        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+        EXPECT_EQ(stops_after(c.elapsed, clock_says_stop), c.between);
+        EXPECT_EQ(stops_after(c.elapsed, limits_reached) != 0, c.within);
     }
 }
 

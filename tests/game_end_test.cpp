@@ -16,12 +16,9 @@ namespace {
 using Adjudication = EngineTest;
 using LongGame = EngineTest;
 
-// The next move of a walk through positions not seen before (the key leaves
-// out castling rights, as the repetition test does), never one that leaves
-// the other side without a move: a quiet piece move, or, once eighty
-// half-moves have passed without one and when irreversible moves are
-// allowed, a pawn move or a capture to start a new reversible stretch. 0
-// when there is none.
+// The next move of a walk through positions not seen before that leaves the
+// other side a move: a quiet piece move, or, once eighty half-moves have passed
+// without one and when allowed, a pawn move or a capture. 0 when there is none.
 Move next_walk_move(std::mt19937& rng, std::set<uint64_t>& seen, bool irreversible_allowed) {
     std::vector<Move> quiet, irreversible;
     generate_root_moves();
@@ -86,11 +83,9 @@ TEST_F(Adjudication, EveryGameEndInOneSession) {
     EXPECT_EQ(wait_exit(e), 0);
 }
 
-// A game of a thousand half-moves sent in force mode. No position repeats
-// and no fifty-move stretch runs out, so the engine has no reason to end the
-// game before the limit: every move must be accepted in silence, the
-// engine's own moves along the way must be legal, and at the limit the user
-// sees the orderly end.
+// A game of a thousand half-moves sent in force mode, without a repetition or
+// a fifty-move draw: every move is accepted in silence, the engine's own moves
+// along the way are legal, and at the limit the game ends in order.
 TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EngineProcess engine;
     start_session(engine);
@@ -106,9 +101,8 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         pawn_moves_and_captures += (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE)) != 0;
         send_line(engine, long_algebraic(m));
         if (history_count % 100 || history_count == GAME_HISTORY_LIMIT) continue;
-        // Every hundred half-moves: everything so far was accepted without a
-        // word, and the engine finds a legal move in the position reached (it
-        // is then taken back, unless a result line followed).
+        // Every hundred half-moves the engine finds a legal move, then taken
+        // back unless a result line followed.
         ASSERT_EQ(output_until_synced(engine, 30000), "") << "at half-move " << history_count;
         send_lines(engine, QUICK_CLOCK);
         send_lines(engine, {"go", "force"});
@@ -122,8 +116,7 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         EXPECT_TRUE(legal) << "engine played " << move << " at half-move " << history_count;
         if (out.find(" {") == std::string::npos) send_line(engine, "undo");
     }
-    // The walk is the game it claims to be: long reversible stretches, no
-    // fifty-move draw, and irreversible moves well spread.
+    // The walk is the game it claims to be: no fifty-move draw, irreversible moves well spread.
     EXPECT_LT(fifty, 100);
     EXPECT_GT(pawn_moves_and_captures, 10);
 

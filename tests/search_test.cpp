@@ -100,12 +100,13 @@ const struct Worked {
 
 void expect_worked(const char* label) {
     for (const Worked& w : WORKED) {
+        SCOPED_TRACE(testing::Message() << label << " " << w.fen);
         search_fresh(w.fen, w.depth);
         const std::string played = pv[0][0] ? move_text(pv[0][0]) : "";
-        EXPECT_TRUE(!w.best || played == w.best) << label << " " << w.fen << ": " << played;
-        EXPECT_TRUE(root_score >= w.low && root_score <= w.high) << label << " " << w.fen << ": " << root_score;
-        EXPECT_EQ(root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low) << w.fen;
-        EXPECT_TRUE(!w.iterations || root_depth == w.iterations) << w.fen;
+        EXPECT_TRUE(!w.best || played == w.best) << played;
+        EXPECT_TRUE(root_score >= w.low && root_score <= w.high) << root_score;
+        EXPECT_EQ(root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low);
+        EXPECT_TRUE(!w.iterations || root_depth == w.iterations);
         expect_root_intact();
     }
 }
@@ -205,21 +206,24 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
         EXPECT_STREQ(text, "stack fails");
         ++warnings;
     };
-    for (const int scout : {1, 0}) {
-        for (const int short_of_limit : {0, 1}) {
-            setup("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2");
-            nega_scout = scout;
-            warnings = 0;
-            generate_root_moves();
-            first_move[0] = MOVE_STACK_LIMIT - short_of_limit - (last_move[0] - first_move[0]);
-            search_position(3, 0);
-            ASSERT_EQ(first_move[1], MOVE_STACK_LIMIT - short_of_limit);
-            EXPECT_STREQ(search_failure, !scout ? nullptr : short_of_limit ? "stack fails" : "move stack fails");
-            EXPECT_EQ(warnings > 0, !scout) << short_of_limit;
-            EXPECT_EQ(completed_depth, scout ? 0 : 3) << short_of_limit;
-            EXPECT_TRUE(is_legal(pv[0][0]));
-            expect_root_intact();
-        }
+    const struct {
+        int scout, short_of_limit;
+        const char* failure;
+    } cases[] = {{1, 0, "move stack fails"}, {1, 1, "stack fails"}, {0, 0, nullptr}, {0, 1, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+        setup("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2");
+        nega_scout = c.scout;
+        warnings = 0;
+        generate_root_moves();
+        first_move[0] = MOVE_STACK_LIMIT - c.short_of_limit - (last_move[0] - first_move[0]);
+        search_position(3, 0);
+        ASSERT_EQ(first_move[1], MOVE_STACK_LIMIT - c.short_of_limit);
+        EXPECT_STREQ(search_failure, c.failure);
+        EXPECT_EQ(warnings > 0, !c.failure);
+        EXPECT_EQ(completed_depth, c.failure ? 0 : 3);
+        EXPECT_TRUE(is_legal(pv[0][0]));
+        expect_root_intact();
     }
 }
 
