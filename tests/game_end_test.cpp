@@ -39,8 +39,6 @@ Move next_walk_move(std::mt19937& rng, std::set<uint64_t>& seen, bool irreversib
     return m;
 }
 
-}  // namespace
-
 // One session, one game after another, each from a new game in force mode:
 // the engine's whole answer to the lines sent is the result line, after its
 // move when it mates, and it plays neither side afterwards.
@@ -137,3 +135,5 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EXPECT_TRUE(expect_output(engine, "move "));
     EXPECT_EQ(wait_exit(engine), 0);
 }
+
+}  // namespace

@@ -74,28 +74,20 @@ const struct Worked {
     const char* best;
     int low, high, iterations;
 } WORKED[] = {
-    // Mates in one on the back rank and with the king boxed in by its opposite number.
-    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6, "a1a8", MATE - 1, MATE - 1, 0},
-    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 5, "d1d8", MATE - 1, MATE - 1, 0},
-    {"k7/8/1K6/8/8/8/8/7R w - - 0 1", 6, "h1h8", MATE - 1, MATE - 1, 0},
-    // A mate in two, Kb6 Kb8 Rh8 (Rh8+ at once lets the king out to a7).
-    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 5, "c6b6", MATE - 3, MATE - 3, 0},
-    // Mated and stalemated at the root.
-    {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},
-    {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},
-    // The rook takes the queen; a knight fork of king and queen (a pawn
-    // against the dead draw); a skewer of king and queen on the fifth rank.
-    {"4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1", 5, "d2d5", 500, MATE_BOUND, 0},
-    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},
-    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", 5, "h1h5", 400, MATE_BOUND, 0},
-    // King and knight cannot mate, a rook can; past the fifty-move limit
-    // every quiet reply scores 0 below the root.
-    {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6, nullptr, 0, 0, 0},
-    {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", 4, nullptr, 300, MATE_BOUND, 0},
-    {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4, nullptr, 0, 0, 0},
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6, "a1a8", MATE - 1, MATE - 1, 0},      // back-rank mate
+    {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 5, "d1d8", MATE - 1, MATE - 1, 0},  // the same, own pawns
+    {"k7/8/1K6/8/8/8/8/7R w - - 0 1", 6, "h1h8", MATE - 1, MATE - 1, 0},  // boxed in by the other king
+    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 5, "c6b6", MATE - 3, MATE - 3, 0},  // Kb6 Kb8 Rh8, not Rh8+ Ka7
+    {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},  // mated
+    {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},                   // stalemated
+    {"4k3/8/8/3q4/8/8/3R4/3RK3 w - - 0 1", 5, "d2d5", 500, MATE_BOUND, 0},  // the rook takes the queen
+    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},   // a knight fork, king and queen
+    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", 5, "h1h5", 400, MATE_BOUND, 0},     // a skewer on the fifth rank
+    {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6, nullptr, 0, 0, 0},                 // king and knight cannot mate
+    {"4k3/8/8/8/8/8/8/4KR2 w - - 0 1", 4, nullptr, 300, MATE_BOUND, 0},      // a rook can
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4, nullptr, 0, 0, 0},  // fifty moves: every quiet reply a draw
     {"4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4, nullptr, 300, MATE_BOUND, 0},
-    // A single legal move is played after one iteration.
-    {"k7/8/8/8/8/8/1R6/K7 b - - 0 1", 10, "a8a7", -MATE_BOUND, MATE_BOUND, 1},
+    {"k7/8/8/8/8/8/1R6/K7 b - - 0 1", 10, "a8a7", -MATE_BOUND, MATE_BOUND, 1},  // one legal move: one iteration
 };
 
 void expect_worked(const char* label) {
@@ -110,8 +102,6 @@ void expect_worked(const char* label) {
         expect_root_intact();
     }
 }
-
-}  // namespace
 
 TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
     const auto kiwipete_nodes = [] {
@@ -227,15 +217,11 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
     }
 }
 
-namespace {
-
 // White takes the undefended queen with the rook, the knight or the bishop;
 // every other move leaves white a queen down.
 const char* const QUEEN_TAKEN_THREE_WAYS = "6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
 
 std::string line_move(int k) { return move_text(root_lines[k].moves[0]); }
-
-}  // namespace
 
 TEST_F(SearchLines, SeveralLinesBestFirst) {
     search_fresh(QUEEN_TAKEN_THREE_WAYS, 6, 3);
@@ -325,8 +311,6 @@ TEST_F(SearchLines, DeepestPlyAndRootMoves) {
     EXPECT_LT(sel_depth, deep);
 }
 
-namespace {
-
 // A search of the FEN after some random moves, for time_ms on the threads the test set: a
 // legal move, a score on the scale, a line that replays legally, the position as it was.
 void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
@@ -348,8 +332,6 @@ void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
     EXPECT_EQ(made, pv_length[0]) << fen << ": move " << made << " of the line is not legal";
     while (made--) unmake_move();
 }
-
-}  // namespace
 
 // Whatever the helpers did, the main thread plays a legal move with a line
 // that replays legally and leaves its position as it found it.
@@ -402,3 +384,5 @@ TEST_F(Bench, SignatureIsStable) {
     EXPECT_EQ(run_bench(4, false), 900803);
     EXPECT_EQ(run_bench(4, false), 900803);
 }
+
+}  // namespace
