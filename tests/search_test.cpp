@@ -33,24 +33,22 @@ void search_fresh(const char* fen, int depth, int lines = 1) {
     search_position(depth, 0, lines);
 }
 
-// Limits that end a search at the depth alone, of the ply-0 list as it is.
-SearchLimits depth_limits(int depth) {
+// A search to the depth alone as a front end may ask: with a mate limit, or
+// of one move as part of the list (the ply-0 list cut down to it).
+void search_limited(int depth, int mate_moves, const std::string& only_move = "") {
+    generate_root_moves();
     SearchLimits limits{};
     limits.start_ms = now_ms();
     limits.depth = depth;
     limits.poll_mask = 4095;
-    return limits;
-}
-
-// The ply-0 list cut down to the one move and searched as part of the list.
-void search_one_move(const std::string& text, int depth) {
-    generate_root_moves();
-    const Move m = find_move(text.c_str());
-    ASSERT_NE(m, 0u) << text;
-    move_list[first_move[0]].move = m;
-    last_move[0] = first_move[0] + 1;
-    SearchLimits limits = depth_limits(depth);
-    limits.restricted_root = 1;
+    limits.mate_moves = mate_moves;
+    if (!only_move.empty()) {
+        const Move m = find_move(only_move.c_str());
+        ASSERT_NE(m, 0u) << only_move;
+        move_list[first_move[0]].move = m;
+        last_move[0] = first_move[0] + 1;
+        limits.restricted_root = 1;
+    }
     search_move(limits);
 }
 
@@ -244,7 +242,7 @@ TEST_F(SearchLines, SeveralLinesBestFirst) {
     EXPECT_LT(root_lines[3].score, root_lines[2].score - 500);
     const int fourth_score = root_lines[3].score;
     set_up_fresh(QUEEN_TAKEN_THREE_WAYS);
-    search_one_move(line_move(3), 6);
+    search_limited(6, 0, line_move(3));
     EXPECT_EQ(root_score, fourth_score);
     // More lines than legal moves: one line per move; one line asked: none kept.
     search_fresh("7k/8/8/8/8/8/8/K7 w - - 0 1", 6, 5);
@@ -259,12 +257,9 @@ TEST_F(SearchLines, MateLimitEndsTheSearchOnceFound) {
     search_fresh(mate_in_two, MAX_ITERATION - 1);
     EXPECT_EQ(root_score, MATE - 3);
     const int final_depth = completed_depth;
-    SearchLimits limits = depth_limits(MAX_ITERATION - 1);
     for (const int moves : {2, 1}) {  // a mate in two is no mate in one
-        limits.mate_moves = moves;
         set_up_fresh(mate_in_two);
-        generate_root_moves();
-        search_move(limits);
+        search_limited(MAX_ITERATION - 1, moves);
         EXPECT_EQ(root_score, MATE - 3);
         EXPECT_EQ(completed_depth, moves == 2 ? final_depth - 1 : final_depth);
     }
@@ -278,7 +273,7 @@ TEST_F(SearchLines, PartOfTheListTakesNothingFromTheWholePosition) {
     // Then only g1f1, which lets the queen go: neither the table's answer
     // nor its bound is taken, the one move is searched to the last
     // iteration, and the root keeps only a lower bound.
-    search_one_move("g1f1", 4);
+    search_limited(4, 0, "g1f1");
     EXPECT_STREQ(move_text(pv[0][0]), "g1f1");
     EXPECT_EQ(completed_depth, 4);
     EXPECT_LT(root_score, whole_score - 500);
