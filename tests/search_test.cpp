@@ -143,29 +143,6 @@ TEST_F(Search, RootReusesTheLineAndTheTable) {
     EXPECT_EQ(nodes, 1);
 }
 
-TEST_F(Search, RepetitionAndOrderingTies) {
-    setup("4k1n1/8/8/8/8/8/8/4K1N1 w - - 0 1");
-    for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
-        EXPECT_EQ(is_repetition(), 0) << text;
-        generate_root_moves();
-        ASSERT_TRUE(make_move(find_move(text))) << text;
-    }
-    EXPECT_EQ(is_repetition(), 1);  // four reversible half-moves back to the start
-    EXPECT_EQ(is_threefold(), 0);   // once is not three times
-
-    setup("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    generate_root_moves();
-    const int first = first_move[0];
-    for (int i = first; i < last_move[0]; ++i) move_list[i].score = 7;
-    const Move second = move_list[first + 1].move;
-    move_list[first + 1].score = move_list[first + 2].score = 9;
-    pick_best(first);
-    EXPECT_EQ(move_list[first].move, second);  // the nearer of two equals
-    EXPECT_EQ(boost_move(make_move_word(A1, A8, 0, 0)), 0);
-    EXPECT_EQ(boost_move(second), 1);
-    EXPECT_EQ(move_list[first].score, FIRST_SCORE);
-}
-
 // A search given up before any root move has a score still plays the first
 // legal entry (no move would read as being mated) and leaves the position as it was.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
