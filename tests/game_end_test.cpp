@@ -7,7 +7,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "test_support.h"
@@ -17,12 +16,9 @@ namespace {
 using Adjudication = EngineTest;
 using LongGame = EngineTest;
 
-// The next move of a walk through positions not seen before (the key leaves
-// out castling rights, as the repetition test does), never one that leaves
-// the other side without a move: a quiet piece move, or, once eighty
-// half-moves have passed without one and when irreversible moves are
-// allowed, a pawn move or a capture to start a new reversible stretch. 0
-// when there is none.
+// The next move of a walk through positions not seen before that leaves the
+// other side a move: a quiet piece move, or, once eighty half-moves have passed
+// without one and when allowed, a pawn move or a capture. 0 when there is none.
 Move next_walk_move(std::mt19937& rng, std::set<uint64_t>& seen, bool irreversible_allowed) {
     std::vector<Move> quiet, irreversible;
     generate_root_moves();
@@ -43,72 +39,56 @@ Move next_walk_move(std::mt19937& rng, std::set<uint64_t>& seen, bool irreversib
     return m;
 }
 
-}  // namespace
-
-// One session, one game after another.
+// One session, one game after another, each from a new game in force mode:
+// the engine's whole answer to the lines sent is the result line, after its
+// move when it mates, and it plays neither side afterwards.
 TEST_F(Adjudication, EveryGameEndInOneSession) {
-    EngineProcess e;
-    start_session(e);
     // White: king g1, rook a1; black: king g8 behind pawns f7 g7 h7. Ra8 mates.
     const std::vector<std::string> back_rank = edit_lines({"Kg1", "Ra1"}, {"Kg8", "Pf7", "Pg7", "Ph7"});
-    const std::vector<std::string> stalemate = edit_lines({"Kf7", "Qg5"}, {"Kh8"});
-    // The engine plays black and is mated or stalemated: it prints no move.
-    for (const auto& [position, move, result] :
-         {std::make_tuple(back_rank, "a1a8", "\n1-0 {Vexmoth Lost - Mate}\n"),
-          std::make_tuple(stalemate, "g5g6", "\n1/2-1/2 {Vexmoth draws, Stalemate}\n")}) {
-        send_lines(e, {"new", "force"});
-        send_lines(e, position);
-        send_lines(e, QUICK_CLOCK);
-        const std::string out = answer_to(e, {"white", move});
-        EXPECT_NE(out.find(result), std::string::npos) << out;
-        EXPECT_EQ(out.find("move"), std::string::npos) << out;
-    }
-    // The engine mates; the mating move is printed but not made: white is
-    // still on move, and the engine plays neither side until told.
-    send_lines(e, {"new", "force"});
-    send_lines(e, back_rank);
-    send_lines(e, QUICK_CLOCK);
-    EXPECT_NE(answer_to(e, {"go"}).find("move a1a8\n\n1-0 {Vexmoth Mate}\n"), std::string::npos);
-    std::string out = answer_to(e, {"a1a8"});
-    EXPECT_EQ(out.find("move"), std::string::npos) << out;
-    EXPECT_EQ(out.find("Error"), std::string::npos) << out;
-
-    // The knights out and back twice is not yet a threefold repetition; once more is.
-    out = answer_to(e, {"new", "force", "g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"});
-    EXPECT_EQ(out.find("Repetition"), std::string::npos) << out;
-    EXPECT_NE(answer_to(e, {"f6g8"}).find("\n1/2-1/2 {Vexmoth draws, 3 Repetition}\n"), std::string::npos);
-
-    // A hundred reversible half-moves of rooks and kings, the last one
-    // black's, the engine playing white: the draw instead of a move.
+    // A hundred reversible half-moves of rooks and kings, the last one black's
+    // and the engine playing white: the draw instead of a move.
     setup("6k1/r7/8/8/8/8/7R/1K6 w - - 0 1");
-    send_lines(e, {"new", "force", "edit", "#", "Kb1", "Rh2", "c", "Kg8", "Ra7", "."});
-    send_lines(e, QUICK_CLOCK);
     std::mt19937 rng(7);
     std::set<uint64_t> seen = {position_key()};
+    std::vector<std::string> hundred;
     for (int i = 0; i < 100; ++i) {
         const Move m = next_walk_move(rng, seen, false);
         ASSERT_NE(m, 0u) << i;
-        if (i == 99) send_line(e, "black");
-        send_line(e, long_algebraic(m));
+        if (i == 99) hundred.push_back("black");
+        hundred.push_back(long_algebraic(m));
     }
-    out = output_until_synced(e);
-    EXPECT_NE(out.find("\n1/2-1/2 {Vexmoth draws, Fifty}\n"), std::string::npos) << out;
-    EXPECT_EQ(out.find("move"), std::string::npos) << "the engine thought after the draw";
-    EXPECT_EQ(out.find("Error"), std::string::npos) << out;
+    const struct {
+        std::vector<std::string> position, sent;
+        const char* answer;
+    } games[] = {
+        {back_rank, {"white", "a1a8"}, "\n1-0 {Vexmoth Lost - Mate}\n"},
+        {edit_lines({"Kf7", "Qg5"}, {"Kh8"}), {"white", "g5g6"}, "\n1/2-1/2 {Vexmoth draws, Stalemate}\n"},
+        // The mating move is printed but not made: white is still on move.
+        {back_rank, {"go", "a1a8"}, "move a1a8\n\n1-0 {Vexmoth Mate}\n"},
+        // The knights out and back twice is a threefold repetition, and not before.
+        {{}, {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"},
+         "\n1/2-1/2 {Vexmoth draws, 3 Repetition}\n"},
+        {edit_lines({"Kb1", "Rh2"}, {"Kg8", "Ra7"}), hundred, "\n1/2-1/2 {Vexmoth draws, Fifty}\n"},
+    };
+    EngineProcess e;
+    start_session(e);
+    for (const auto& g : games) {
+        send_lines(e, {"new", "force"});
+        send_lines(e, g.position);
+        send_lines(e, QUICK_CLOCK);
+        EXPECT_EQ(answer_to(e, g.sent), g.answer);
+    }
     EXPECT_EQ(wait_exit(e), 0);
 }
 
-// A game of a thousand half-moves sent in force mode. No position repeats
-// and no fifty-move stretch runs out, so the engine has no reason to end the
-// game before the limit: every move must be accepted in silence, the
-// engine's own moves along the way must be legal, and at the limit the user
-// sees the orderly end.
+// A game of a thousand half-moves sent in force mode, without a repetition or
+// a fifty-move draw: every move is accepted in silence, the engine's own moves
+// along the way are legal, and at the limit the game ends in order.
 TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EngineProcess engine;
     start_session(engine);
     send_lines(engine, {"xboard", "new", "force"});
     output_until_synced(engine, 30000);  // the empty line "xboard" answers
-
     std::mt19937 rng(20261207);
     std::set<uint64_t> seen = {position_key()};
     int pawn_moves_and_captures = 0;
@@ -118,9 +98,8 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         pawn_moves_and_captures += (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE)) != 0;
         send_line(engine, long_algebraic(m));
         if (history_count % 100 || history_count == GAME_HISTORY_LIMIT) continue;
-        // Every hundred half-moves: everything so far was accepted without a
-        // word, and the engine finds a legal move in the position reached (it
-        // is then taken back, unless a result line followed).
+        // Every hundred half-moves the engine finds a legal move, then taken
+        // back unless a result line followed.
         ASSERT_EQ(output_until_synced(engine, 30000), "") << "at half-move " << history_count;
         send_lines(engine, QUICK_CLOCK);
         send_lines(engine, {"go", "force"});
@@ -128,17 +107,14 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
         const size_t at = out.find("move ");
         ASSERT_NE(at, std::string::npos) << out;
         const std::string move = out.substr(at + 5, out.find('\n', at) - at - 5);
-        generate_root_moves();
         bool legal = false;
-        for (const Move l : legal_entries()) legal = legal || long_algebraic(l) == move;
+        for (const Move l : legal_moves()) legal = legal || long_algebraic(l) == move;
         EXPECT_TRUE(legal) << "engine played " << move << " at half-move " << history_count;
         if (out.find(" {") == std::string::npos) send_line(engine, "undo");
     }
-    // The walk is the game it claims to be: long reversible stretches, no
-    // fifty-move draw, and irreversible moves well spread.
+    // The walk is the game it claims to be: no fifty-move draw, irreversible moves well spread.
     EXPECT_LT(fifty, 100);
     EXPECT_GT(pawn_moves_and_captures, 10);
-
     // One half-move more is refused; asked to play, the engine ends the game.
     const Move extra = next_walk_move(rng, seen, true);
     ASSERT_NE(extra, 0u);
@@ -156,3 +132,5 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EXPECT_TRUE(expect_output(engine, "move "));
     EXPECT_EQ(wait_exit(engine), 0);
 }
+
+}  // namespace
