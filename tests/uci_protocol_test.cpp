@@ -18,13 +18,8 @@ using steady = std::chrono::steady_clock;
 
 // Black mates with d8h4.
 const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";
-// The knight promotion f8=N is the only mate.
-const std::string KNIGHT_MATE = "position fen 6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1";
 // White takes the undefended queen with the rook, the knight or the bishop; any other move loses it.
 const std::string QUEEN_TAKEN = "position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
-// White mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the
-// king gets out.
-const std::string MATE_IN_TWO = "position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1";
 
 int ms_since(steady::time_point t) {
     return int(std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - t).count());
@@ -60,7 +55,7 @@ std::vector<std::string> pv_of(const std::string& line) {
 std::vector<std::vector<std::string>> line_groups(const std::string& output) {
     std::vector<std::vector<std::string>> groups;
     for (const std::string& line : split(output, '\n')) {
-        if (line.rfind("info ", 0) != 0 || line.find(" pv ") == std::string::npos) continue;
+        if (line.rfind("info ", 0) != 0 || pv_of(line).empty()) continue;
         if (number_in(line, "multipv") == 1 || groups.empty()) groups.emplace_back();
         groups.back().push_back(line);
     }
@@ -77,7 +72,7 @@ bool play(const std::string& text) {
     return false;
 }
 
-// The moves are legal one after the other from the test's position.
+// The moves are legal one after the other from the test's position, which stays as it was.
 bool legal_sequence(const std::vector<std::string>& moves) {
     size_t made = 0;
     while (made < moves.size() && play(moves[made])) ++made;
@@ -133,8 +128,7 @@ struct Session {
     // and the move played has a score: the last info line of the first line has one and begins with it.
     Search read_search(steady::time_point sent, int timeout_ms = 60000) {
         Search r;
-        EXPECT_TRUE(expect_output(e, "bestmove ", timeout_ms)) << e.output.substr(search_from);
-        EXPECT_TRUE(expect_output(e, "\n", 1000));
+        EXPECT_TRUE(expect_output(e, "bestmove ", timeout_ms) && expect_output(e, "\n", 1000)) << e.output;
         r.elapsed_ms = ms_since(sent);
         r.output = e.output.substr(search_from, e.consumed - search_from);
         search_from = e.consumed;  // where a go sent during this search begins
@@ -159,13 +153,6 @@ struct Session {
         return r;
     }
 
-    Search go(const std::string& line) {
-        const auto sent = steady::now();
-        search_from = e.consumed;
-        send(line);
-        return read_search(sent);
-    }
-
     // Sends a go and sees it search on for ms without a bestmove.
     void searching(const std::string& line, int ms) {
         search_from = e.consumed;
@@ -178,6 +165,11 @@ struct Session {
         const auto sent = steady::now();
         send(line);
         return read_search(sent, timeout_ms);
+    }
+
+    Search go(const std::string& line) {
+        search_from = e.consumed;
+        return ended_by(line);
     }
 
     // Sends each row's line and checks its answer: a go's search, any other line's output up to an
@@ -244,9 +236,8 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
         "option name pre_prune type check default true\noption name fractional_extension type check default true\n"
         "option name tune type check default true\noption name research type check default true\n"
         "option name Clear Hash type button\noption name MultiPV type spin default 1 min 1 max 256\n"
-        "option name Ponder type check default false";
-    expect_holds(s.e.output, split(options, '\n'), "uci");
-    EXPECT_EQ(count(s.e.output, "option name "), 11u);
+        "option name Ponder type check default false\nuciok\n";
+    EXPECT_EQ(s.e.output.substr(s.e.output.find("\noption ") + 1), options);
     std::string garbage;  // every byte but the newline
     for (int i = 1; i < 256; ++i)
         if (i != '\n') garbage += char(i);
@@ -385,14 +376,13 @@ TEST_F(UciProtocol, StopIsreadyAndThreads) {
     // Other commands wait for the search's end, in order: this search is of the position before.
     s.converse({{"position startpos moves e2e4", {}}});
     s.searching("go infinite", 0);
-    s.send("position startpos");
-    s.send("setoption name Hash value 8");
+    send_lines(s.e, {"position startpos", "setoption name Hash value 8"});
     EXPECT_EQ(pending_output(s.e, 200).find("info string"), std::string::npos);
     s.ended_by("stop");
     model("position startpos");
     s.go("go depth 2");
     // A search that has found its mate still waits for the stop; a go sent during it runs after it.
-    s.converse({{KNIGHT_MATE, {}}});
+    s.converse({{"position fen 6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1", {}}});  // f8=N is the only mate
     s.searching("go infinite", 300);
     s.send("go depth 1");
     EXPECT_EQ(s.ended_by("stop").best, "f7f8n");
@@ -444,11 +434,8 @@ TEST_F(UciProtocol, SeveralLinesSearchmovesAndMate) {
     check_line_groups(s.go("go depth 2").output, 20, 2);
     // Only the moves named are searched, the queen left alone; then every move again, on one line.
     s.converse({{"setoption name MultiPV value 1", {}}, {"ucinewgame", {}}, {QUEEN_TAKEN, {}}});
-    Search r = s.go("go depth 4 searchmoves g1f1 h2h3");
-    for (const auto& group : line_groups(r.output))
-        EXPECT_TRUE(pv_of(group[0])[0] == "g1f1" || pv_of(group[0])[0] == "h2h3") << group[0];
-    EXPECT_NE(r.output.find("info depth 4 "), std::string::npos);
-    r = s.go("go depth 4");
+    s.converse({{"go depth 4 searchmoves g1f1 h2h3", {"info depth 4 ", "!pv d1d5", "!pv f4d5", "!pv b3d5"}}});
+    const Search r = s.go("go depth 4");
     EXPECT_TRUE(r.best == "d1d5" || r.best == "f4d5" || r.best == "b3d5") << r.best;
     expect_holds(r.output, {"info depth 4 seldepth ", "!multipv 2 "}, "one line");
     // A single move, to the depth asked; a word that is no legal move here is named and left out, and
@@ -464,8 +451,9 @@ TEST_F(UciProtocol, SeveralLinesSearchmovesAndMate) {
     s.searching("go depth 4", 0);
     EXPECT_NE(s.ended_by("ponderhit").output.find("info depth 4 "), std::string::npos);
     EXPECT_NE(s.until_ready().find("info string ponderhit: no ponder search is running"), std::string::npos);
-    // The mate in two, found and reported, ends the search; with several lines too.
-    s.converse({{MATE_IN_TWO, {}}, {"go mate 2", {"bestmove a1h1", " score mate 2 "}},
+    // White mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the
+    // king gets out. Found and reported, the mate ends the search; with several lines too.
+    s.converse({{"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}}, {"go mate 2", {"bestmove a1h1", " score mate 2 "}},
                 {"setoption name MultiPV value 2", {}}, {"go mate 2", {"bestmove a1h1", " multipv 1 score mate 2 "}}});
     s.finish();
 }
@@ -493,8 +481,7 @@ TEST_F(UciProtocol, PonderHitAndStop) {
     for (const auto& p : ponders) {
         s.converse({{p.position, {}}});
         s.searching(p.go, p.ponder_ms);
-        s.send("isready");
-        EXPECT_TRUE(expect_output(s.e, "readyok\n"));
+        s.until_ready();
         const Search r = s.ended_by(p.end, 20000);
         EXPECT_LE(r.elapsed_ms, p.within_ms) << p.position;
         EXPECT_TRUE(*p.best ? r.best == p.best && r.ponder.empty() : !r.ponder.empty()) << r.output;
