@@ -139,7 +139,8 @@ TEST(Protocol, FatalSetUpLines) {
 // Each run of the engine in a directory with this options file (none for nullptr) opens its log with
 // the table and the switches read; a later line overrides an earlier one.
 TEST(OptionsFile, ReadIntoTheLog) {
-    const std::string no_table = "No Hash Table used\n", twenty = "Hash Size 20.00 mb, record size 10, records 2097152\n";
+    const std::string no_table = "No Hash Table used\n";
+    const std::string twenty = "Hash Size 20.00 mb, record size 10, records 2097152\n";
     const std::string long_line = ";" + std::string(254, 'x') + "tune 0\n";
     const struct {
         const char* options;
@@ -170,7 +171,8 @@ TEST(OptionsFile, ReadIntoTheLog) {
         EXPECT_EQ(read_file(dir, "vexmolog.txt"), run.log) << (run.options ? run.options : "no file");
         if (!run.options)
             expect_holds(read_file(dir, "vexmo.ini"),
-                         {"\nhash 20\nnega_scout 1\nnullmove 1\npre_prune 1\nfractional_extension 1\ntune 1\nresearch 1\n"},
+                         {"\nhash 20\nnega_scout 1\nnullmove 1\npre_prune 1\nfractional_extension 1\ntune 1\n"
+                          "research 1\n"},
                          "the default options file");
     }
 }
