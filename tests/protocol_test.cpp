@@ -30,9 +30,10 @@ TEST(Protocol, CommandsAndMoveText) {
         {{"new", "force", "undo", "remove", "e2e4", "remove", "e7e5", "remove", "d2d4", "undo", "e2e4", "undo",
           "undo", "e7e5"},
          {"e7e5"}},
-        // The opponent's promotion needs its lower-case letter.
-        {{"new", "force", "edit", "#", "Kb1", "Pe7", "c", "Kh8", ".", "e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8h7"},
-         {"e7e8", "e7e8Q", "e7e8=q"}},
+        // The opponent's promotion needs its lower-case letter; the knight it makes guards g7.
+        {{"new", "force", "edit", "#", "Kb1", "Pe7", "c", "Kh8", ".", "e7e8", "e7e8Q", "e7e8=q", "e7e8n", "h8g7",
+          "h8h7"},
+         {"e7e8", "e7e8Q", "e7e8=q", "h8g7"}},
         // The knight on e2 shields its king from the rook: refused twice, the first refusal took it back.
         {{"new", "force", "edit", "#", "Ke1", "Ne2", "c", "Ka8", "Re8", ".", "e2c3", "e2c3", "e1d1", "e8d8"},
          {"e2c3", "e2c3"}},
