@@ -291,10 +291,10 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
                              })
         s.converse({{std::string("position ") + moves, {}}, {"go depth 3", {}}});
     s.converse({
-        // Made wrongly: castling through check, a king stepping into check, en passant a move late, a
-        // promotion without its piece or to a king.
+        // Made wrongly: castling through check, a pinned bishop leaving its king in check, en passant a
+        // move late, a promotion without its piece or to a king.
         {"position fen 4k3/8/8/8/8/8/5r2/4K2R w K - 0 1 moves e1g1", {"info string illegal move e1g1"}},
-        {"position fen 4k3/8/8/8/8/8/r7/4K3 w - - 0 1 moves e1e2", {"info string illegal move e1e2"}},
+        {"position fen 4r2k/8/8/8/8/8/4B3/4K3 w - - 0 1 moves e2d3", {"info string illegal move e2d3"}},
         {"position fen 4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1 moves e1e2 e8e7 e5d6", {"info string illegal move e5d6"}},
         {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8", {"info string illegal move b7b8"}},
         {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8k", {"info string malformed move b7b8k"}},
