@@ -11,6 +11,6 @@ bool is_log_line(const std::string& line);
 // True for "%4d  MOVE score(N) iter(N) nps(N) hashhit (N)".
 bool is_search_line(const std::string& line);
 // The first line of the log that is not a complete log line (the text of a
-// last line without its newline counts as incomplete), or "" when all are.
-// Returns "<empty log>" for a log without its opening table line.
+// last line without its newline counts as incomplete), "" when all are, and
+// "<empty log>" for an empty log.
 std::string first_bad_log_line(const std::string& log);

@@ -144,3 +144,12 @@ std::vector<std::string> edit_lines(const std::vector<std::string>& white, const
     lines.push_back(".");
     return lines;
 }
+
+void expect_holds(const std::string& text, const std::vector<std::string>& needles, const std::string& context) {
+    for (const std::string& n : needles) {
+        if (!n.empty() && n[0] == '!')
+            EXPECT_EQ(text.find(n.substr(1)), std::string::npos) << context << ": holds " << n << "\n" << text;
+        else
+            EXPECT_NE(text.find(n), std::string::npos) << context << ": lacks " << n << "\n" << text;
+    }
+}

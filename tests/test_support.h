@@ -73,3 +73,5 @@ std::string output_until_synced(EngineProcess& e, int timeout_ms = 10000);
 std::string answer_to(EngineProcess& e, const std::vector<std::string>& lines);
 // Set-up lines for a position, white's men first ("Ke1", ...), then black's.
 std::vector<std::string> edit_lines(const std::vector<std::string>& white, const std::vector<std::string>& black);
+// Expects the text to hold each of the needles, or not to hold those written with a "!" first.
+void expect_holds(const std::string& text, const std::vector<std::string>& needles, const std::string& context);

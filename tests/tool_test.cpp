@@ -1,114 +1,181 @@
-// vexmoth-tool run as a user runs it: good input works, and every kind of
-// bad input gets a one-line error on standard error and exit status 2.
+// vexmoth-tool run as a user runs it: good input works, bad input gets an error on standard error and
+// exit status 2. The score curve is drawn from a real log (two games against Fairy-Max in xboard,
+// tests/data/match_vexmolog.txt) and from a made-up one.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "test_support.h"
 
 namespace {
 
+const std::string TEMP = make_temp_dir() + "/";  // a directory of this test process alone
+const std::string REAL_LOG = "'" VEXMOTH_DATA_DIR "/match_vexmolog.txt'";
+const std::string HEADER = "No Hash Table used\nnullmove On\npre_prune On\ntune On\nresearch On\nfractional On\n"
+                           "nega_scout On\n\n";
+const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const std::string BACK_RANK = "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - -", BACK_RANK_MATE = "'" + BACK_RANK + " 0 1'";
+
 struct ToolRun {
     int status;
-    std::string out;
+    std::string out, err;
 };
 
-// Runs the tool with the shell words given; stderr is folded into the output.
+// Runs the tool with the shell words given.
 ToolRun tool(const std::string& words) {
-    const std::string command = std::string(VEXMOTH_TOOL) + " " + words + " 2>&1";
-    ToolRun r{-1, ""};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return r;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) r.out += buffer;
-    const int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    const int raw = std::system((VEXMOTH_TOOL " " + words + " >" + TEMP + "out.txt 2>" + TEMP + "err.txt").c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(TEMP, "out.txt"), read_file(TEMP, "err.txt")};
+}
+
+// Writes a file into the temporary directory and returns its path, quoted for the shell.
+std::string file(const std::string& name, const std::string& text) {
+    write_file(TEMP, name, text);
+    return "'" + TEMP + name + "'";
+}
+
+struct Point {
+    double x, y;
+    bool red;
+};
+
+// The points of a curve, in the order drawn.
+std::vector<Point> points_of(const std::string& svg) {
+    std::vector<Point> points;
+    for (size_t at = svg.find("<circle "); at != std::string::npos; at = svg.find("<circle ", at + 1)) {
+        const auto value = [&](const std::string& name) { return svg.find(name + "=\"", at) + name.size() + 2; };
+        points.push_back({std::stod(svg.substr(value("cx"), 9)), std::stod(svg.substr(value("cy"), 9)),
+                          svg.compare(value("fill"), 7, "#c0262d") == 0});
+    }
+    return points;
 }
 
 }  // namespace
 
 TEST(Tool, GoodInput) {
-    const ToolRun perft = tool("perft 3");
-    EXPECT_EQ(perft.status, 0);
-    EXPECT_EQ(perft.out.rfind("perft 3: 8902 nodes", 0), 0u) << perft.out;
-    const ToolRun divide = tool("divide 1 '4k3/8/8/8/8/8/8/4K2R w K - 0 1'");
-    EXPECT_EQ(divide.status, 0);
-    EXPECT_NE(divide.out.find("e1g1"), std::string::npos);
-    const std::string suite = testing::TempDir() + "suite.epd";
-    std::ofstream(suite) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 20 ;D2 400\n";
-    EXPECT_EQ(tool("perft-suite " + suite).status, 0);
-    std::ofstream(suite) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 20 ;D2 401\n";
-    EXPECT_EQ(tool("perft-suite " + suite).status, 1);
-    const ToolRun search = tool("search --depth 3 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
-    EXPECT_EQ(search.status, 0);
-    EXPECT_EQ(search.out.rfind("bestmove d1d8 score 7999", 0), 0u) << search.out;
-    // On two threads the main thread's move and line are reported, with the
-    // nodes of both threads.
-    const ToolRun threaded = tool("search --depth 3 --threads 2 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
-    EXPECT_EQ(threaded.status, 0);
-    EXPECT_EQ(threaded.out.rfind("bestmove d1d8 score 7999", 0), 0u) << threaded.out;
-    const ToolRun bench = tool("bench 2 threads 2");
-    EXPECT_EQ(bench.status, 0);
-    EXPECT_NE(bench.out.find("Nodes searched: "), std::string::npos) << bench.out;
-    // The back-rank mate is found and kept, on two threads.
-    const std::string epd = testing::TempDir() + "mate.epd";
-    std::ofstream(epd) << "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8#; id \"mate\"; c0 \"d1d8\";\n";
-    const ToolRun solve = tool("solve " + epd + " --time 300 --threads 2");
-    EXPECT_EQ(solve.status, 0);
-    EXPECT_NE(solve.out.find("solved 1 of 1"), std::string::npos) << solve.out;
-    // Two lines: the mate first, then the next best move.
-    const ToolRun lines = tool("search --depth 3 --multipv 2 '6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1'");
-    EXPECT_EQ(lines.status, 0);
-    EXPECT_NE(lines.out.find("\nline 1 score 7999 depth 3 pv d1d8"), std::string::npos) << lines.out;
-    EXPECT_NE(lines.out.find("\nline 2 score "), std::string::npos) << lines.out;
-    EXPECT_EQ(lines.out.find("\nline 3 "), std::string::npos) << lines.out;
-    const ToolRun eval = tool("eval");
-    EXPECT_EQ(eval.status, 0);
-    EXPECT_EQ(eval.out.rfind("score ", 0), 0u) << eval.out;
+    const std::string mate_suite = file("mate.epd", BACK_RANK + " bm Rd8#; c0 \"d1d8\";\n");
+    const struct {
+        std::string words;
+        int status;
+        std::vector<std::string> texts;  // held by the output ("!" first: not held)
+    } runs[] = {
+        {"perft 3", 0, {"\nperft 3: 8902 nodes"}},
+        {"divide 1 '4k3/8/8/8/8/8/8/4K2R w K - 0 1'", 0, {"\ne1g1 1"}},
+        {"perft-suite " + file("good.epd", START + " ;D1 20 ;D2 400\n"), 0, {}},
+        {"perft-suite " + file("wrong.epd", START + " ;D1 20 ;D2 401\n"), 1, {}},
+        {"search --depth 3 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
+        // On two threads: the main thread's move and line, with the nodes of both.
+        {"search --depth 3 --threads 2 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
+        {"bench 2 threads 2", 0, {"\nNodes searched: "}},
+        {"solve " + mate_suite + " --time 300 --threads 2", 0, {"solved 1 of 1"}},
+        {"search --depth 3 --multipv 2 " + BACK_RANK_MATE, 0,
+         {"\nline 1 score 7999 depth 3 pv d1d8", "\nline 2 score ", "!\nline 3 "}},
+        {"eval", 0, {}},
+    };
+    for (const auto& run : runs) {
+        const ToolRun r = tool(run.words);
+        EXPECT_EQ(r.status, run.status) << run.words << "\n" << r.err;
+        expect_holds("\n" + r.out, run.texts, run.words);
+    }
 }
 
+// Status 2, nothing on standard output and an error on standard error; a curve's on one line, and no
+// picture written.
 TEST(Tool, BadInput) {
-    const char* bad[] = {
-        "perft",
-        "perft -1",
-        "perft x",
-        "perft 3 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w'",
+    const std::string picture = TEMP + "never.svg", log = read_file(VEXMOTH_DATA_DIR, "match_vexmolog.txt");
+    const std::string into = " '" + picture + "'", game_1 = "game 1\n\n   0  e2e4 ";
+    const size_t game_2 = log.find("game 2");
+    std::vector<std::string> bad = {
+        "perft", "perft -1", "perft x", "perft 3 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w'",
         "perft 3 'rnbqkbnr/ppppxppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'",
         "perft 3 'rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'",
         "perft 3 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq z9 0 1'",
-        "perft 3 '4k3/8/8/8/8/8/PPPPPPPP/P3K3 w - - 0 1'",
-        "perft 3 '8/8/8/8/8/8/8/4K3 w - - 0 1'",
-        "perft 3 '4k3/8/8/8/8/8/8/4KK2 w - - 0 1'",
-        "perft 3 '4k3/4Q3/8/8/8/8/8/4K3 w - - 0 1'",
-        "perft-suite /nonexistent/suite.epd",
-        "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50",
-        "search --depth 0",
-        "search --time",
-        "search --option nullmove=2",
-        "bench 99",
-        "bench 4 threads 0",
-        "bench 4 threads",
-        "bench 4 thread 2",
-        "search --depth 3 --threads 257",
-        "search --multipv 0",
-        "bench 3 multipv",
-        "bench 3 4",
-        "no-such-command",
+        "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'", "perft 3 '8/8/8/8/8/8/8/4K3 w - - 0 1'",
+        "perft 3 '4k3/8/8/8/8/8/8/4KK2 w - - 0 1'", "perft 3 '4k3/4Q3/8/8/8/8/8/4K3 w - - 0 1'",
+        "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
+        "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
+        "search --option nullmove=2", "search --depth 3 --threads 257", "search --multipv 0", "bench 99",
+        "bench 4 threads 0", "bench 4 threads", "bench 4 thread 2", "bench 3 multipv", "bench 3 4", "no-such-command",
+        // A suite line without its best moves, a missing file, a bad flag.
+        "solve " + file("no_best.epd", BACK_RANK + " bm Rd8#;\n"), "solve /nonexistent/suite.epd",
+        "solve " + file("mate.epd", BACK_RANK + " bm Rd8#; c0 \"d1d8\";\n") + " --threads 0",
+        // No log; a missing one, a directory, an empty file, another kind of file, a garbled log, a cut
+        // header, a bad score, no game, no engine move; no such game, one without an engine move, bad
+        // options; a picture that cannot be written.
+        "curve", "curve '" + TEMP + "no-such-log.txt'" + into, "curve '" + TEMP + "'" + into,
+        "curve " + file("empty.txt", "") + into, "curve '" VEXMOTH_DATA_DIR "/perft.epd'" + into,
+        "curve " + file("garbled.txt", log.substr(0, game_2) + "game 2\n\nhello\n" + log.substr(game_2)) + into,
+        "curve " + file("short_header.txt", "No Hash Table used\nnullmove On\n") + into,
+        "curve " + file("bad_score.txt", HEADER + game_1 + "score(x) iter(5) nps(1) hashhit (0)\n") + into,
+        "curve " + file("no_game.txt", HEADER) + into,
+        "curve " + file("opponent_only.txt", HEADER + game_1 + "\n\ngame 2\n\n") + into,
+        "curve --game 7 " + REAL_LOG + into, "curve --game 1 " + REAL_LOG + into, "curve --game x " + REAL_LOG + into,
+        "curve " + REAL_LOG + into + " --game", "curve " + REAL_LOG + into + " extra",
+        "curve " + REAL_LOG + " '" + TEMP + "no-such-dir/out.svg'",
     };
-    for (const char* words : bad) {
+    // A file the user may not read (root reads everything, so only then).
+    if (geteuid() != 0) bad.push_back("curve " + file("locked.txt", log) + into);
+    chmod((TEMP + "locked.txt").c_str(), 0);
+    for (const std::string& words : bad) {
+        std::remove(picture.c_str());
         const ToolRun r = tool(words);
-        EXPECT_EQ(r.status, 2) << words << "\n" << r.out;
-        EXPECT_FALSE(r.out.empty()) << words;
+        EXPECT_EQ(r.status, 2) << words;
+        EXPECT_EQ(r.out, "") << words;
+        EXPECT_NE(r.err, "") << words;
+        if (words.rfind("curve", 0) != 0) continue;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << words << "\n" << r.err;
+        EXPECT_EQ(read_file(TEMP, "never.svg"), "<missing>") << words;
     }
-    const std::string suite = testing::TempDir() + "broken.epd";
-    std::ofstream(suite) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 twenty\n";
-    EXPECT_EQ(tool("perft-suite " + suite).status, 2);
-    // A suite line without its best moves, a missing file, a bad flag.
-    std::ofstream(suite) << "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8#;\n";
-    EXPECT_EQ(tool("solve " + suite).status, 2);
-    EXPECT_EQ(tool("solve /nonexistent/suite.epd").status, 2);
-    EXPECT_EQ(tool("solve " + suite + " --threads 0").status, 2);
+}
+
+// The log holds an empty game 1 (xboard starts with two "new"), game 2 (67 moves of the engine, lost to
+// a mate it saw coming for its last five, the last at -8000 without a move) and game 3 (65 moves).
+TEST(Curve, RealGamesAndClippedScores) {
+    ToolRun r = tool("curve " + REAL_LOG + " '" + TEMP + "last.svg'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    const std::string last = read_file(TEMP, "last.svg");
+    // Well-formed XML, where xmllint (libxml2-utils) is installed.
+    EXPECT_TRUE(system("command -v xmllint >/dev/null") || !system(("xmllint --noout " + TEMP + "last.svg").c_str()));
+    EXPECT_EQ(points_of(last).size(), 65u);
+    expect_holds(last, {"<title>Vexmoth's score in game 3 of ", ">move<", ">score in pawns", ">+10<", ">-10<", ">0<"},
+                 "game 3");
+    // Without OUT.svg the same picture goes to standard output. The mates are red, on the bottom edge,
+    // below every other point; the moves go left to right.
+    r = tool("curve --game 2 " + REAL_LOG);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(tool("curve --game 2 " + REAL_LOG + " '" + TEMP + "last.svg'").status, 0);
+    EXPECT_EQ(read_file(TEMP, "last.svg"), r.out);
+    std::vector<Point> p = points_of(r.out);
+    ASSERT_EQ(p.size(), 67u);
+    for (size_t i = 0; i < p.size(); ++i) {
+        EXPECT_EQ(p[i].red, i >= 62) << i;
+        EXPECT_TRUE(i < 62 ? p[i].y <= p.back().y : p[i].y == p.back().y) << i;
+        EXPECT_TRUE(i == 0 || p[i].x > p[i - 1].x) << i;
+    }
+    // Made up: 0, +2.5, -2.5, +10, +15 (clipped to +10), a mate found (on the edge), -15 (to -10), no move.
+    std::string log = HEADER + "game 1\n\n";
+    for (const char* line : {"   0  e2e4 score(0)", "   0  e7e5 ", "   1  g1f3 score(250)", "   1  b8c6 ",
+                             "   2  f1c4 score(-250)", "   3  c4f7 score(1000)", "   4  d1h5 score(1500)",
+                             "   5  h5f7 score(7990)", "   6  a2a3 score(-1500)", "   7  a8a8 score(-8000)"})
+        log += line + std::string(std::string(line).back() == ' ' ? "\n" : " iter(5) nps(1000) hashhit (0)\n");
+    r = tool("curve " + file("clip_log.txt", log));
+    ASSERT_EQ(r.status, 0) << r.err;
+    p = points_of(r.out);
+    ASSERT_EQ(p.size(), 8u);
+    const double zero = p[0].y, top = p[3].y, bottom = p[7].y;
+    EXPECT_LT(top, zero);
+    EXPECT_NEAR(zero, (top + bottom) / 2, 0.11);
+    EXPECT_NEAR(zero - p[1].y, (zero - top) / 4, 0.11);
+    EXPECT_NEAR(p[2].y - zero, (zero - top) / 4, 0.11);
+    EXPECT_TRUE(p[4].y == top && p[5].y == top && p[6].y == bottom);
+    EXPECT_TRUE(p[5].red && p[7].red && !p[4].red);
+    // One move number apart, one step apart.
+    for (size_t i = 2; i < p.size(); ++i) EXPECT_NEAR(p[i].x - p[i - 1].x, p[1].x - p[0].x, 0.11);
 }
