@@ -1,21 +1,62 @@
 #include "log_format.h"
 
-#include <regex>
+#include <cctype>
 
 namespace {
 
-// "%4d  MOVE": the move number right-aligned in four columns, then the move ("e7e8,q"; "a8a8" for none).
-const std::string NUMBERED_MOVE = R"(( {3}\d| {2}\d{2}| \d{3}|\d{4})  [a-h][1-8][a-h][1-8](,[qrbn])?)";
-const std::regex SEARCH_LINE(NUMBERED_MOVE + R"( score\(-?\d+\) iter\(-?\d+\) nps\(-?\d+\) hashhit \(-?\d+\))");
-const std::regex OTHER_LINE("|No Hash Table used|Hash Size \\d+\\.\\d+ mb, record size 10, records \\d+|game \\d+|"
-                            "(nullmove|pre_prune|tune|research|fractional|nega_scout) O(n|ff)|" +
-                            NUMBERED_MOVE + " ");
+// Matches the line against a pattern of literal text and placeholders: '%' a number, '#' a number
+// that may be negative, '@' a move ("e7e8,q"; "a8a8" for none), '^' the move number right-aligned in
+// four columns.
+bool matches(const std::string& line, const char* pattern) {
+    size_t at = 0;
+    const auto digits = [&](size_t most) {
+        const size_t start = at;
+        while (at < line.size() && at - start < most && std::isdigit((unsigned char)line[at])) ++at;
+        return at > start;
+    };
+    const auto in = [&](char low, char high) { return at < line.size() && line[at] >= low && line[at] <= high; };
+    for (const char* p = pattern; *p; ++p) {
+        switch (*p) {
+        case '#':
+            if (at < line.size() && line[at] == '-') ++at;
+            [[fallthrough]];
+        case '%':
+            if (!digits(size_t(-1))) return false;
+            break;
+        case '^': {
+            const size_t start = at;
+            while (at < start + 3 && at < line.size() && line[at] == ' ') ++at;
+            if (!digits(4) || at != start + 4) return false;
+            break;
+        }
+        case '@':
+            for (int k = 0; k < 4; ++k, ++at)
+                if (!(k % 2 ? in('1', '8') : in('a', 'h'))) return false;
+            if (at + 1 < line.size() && line[at] == ',' && std::string("qrbn").find(line[at + 1]) != std::string::npos)
+                at += 2;
+            break;
+        default:
+            if (at >= line.size() || line[at++] != *p) return false;
+        }
+    }
+    return at == line.size();
+}
 
 }  // namespace
 
-bool is_search_line(const std::string& line) { return std::regex_match(line, SEARCH_LINE); }
+bool is_search_line(const std::string& line) { return matches(line, "^  @ score(#) iter(#) nps(#) hashhit (#)"); }
 
-bool is_log_line(const std::string& line) { return is_search_line(line) || std::regex_match(line, OTHER_LINE); }
+bool is_log_line(const std::string& line) {
+    static const char* const others[] = {"", "No Hash Table used", "Hash Size %.% mb, record size 10, records %",
+                                         "game %", "^  @ "};
+    static const char* const flags[] = {"nullmove", "pre_prune", "tune", "research", "fractional", "nega_scout"};
+    if (is_search_line(line)) return true;
+    for (const char* pattern : others)
+        if (matches(line, pattern)) return true;
+    for (const char* flag : flags)
+        if (line == std::string(flag) + " On" || line == std::string(flag) + " Off") return true;
+    return false;
+}
 
 std::string first_bad_log_line(const std::string& log) {
     if (log.empty()) return "<empty log>";
