@@ -246,7 +246,7 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
     model("position startpos");
     s.converse({
         // Names and switch values match without regard to case; none of these answers.
-        {"debug on", {}}, {"setoption name Hash value 16", {}}, {"setoption name nullmove value false", {}},
+        {"debug on", {}}, {"setoption name hash value 16", {}}, {"setoption name nullmove value false", {}},
         {"setoption name NULLMOVE value TRUE", {}}, {"setoption name Clear Hash", {}},
         {"setoption name threads value 3", {}}, {"setoption name multipv value 2", {}},
         {"setoption name MultiPV value 1", {}}, {"setoption name Ponder value true", {}},
