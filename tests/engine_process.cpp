@@ -12,11 +12,6 @@
 
 namespace {
 
-int elapsed_ms(std::chrono::steady_clock::time_point start) {
-    using namespace std::chrono;
-    return int(duration_cast<milliseconds>(steady_clock::now() - start).count());
-}
-
 // Appends what the engine writes within ms: the bytes read, 0 when none came, -1 at the end of its output.
 int read_some(EngineProcess& e, int ms) {
     pollfd p{e.from_engine, POLLIN, 0};
@@ -28,6 +23,11 @@ int read_some(EngineProcess& e, int ms) {
 }
 
 }  // namespace
+
+int ms_since(std::chrono::steady_clock::time_point start) {
+    using namespace std::chrono;
+    return int(duration_cast<milliseconds>(steady_clock::now() - start).count());
+}
 
 std::string make_temp_dir() {
     const char* base = std::getenv("TMPDIR");
@@ -78,14 +78,14 @@ bool expect_output(EngineProcess& e, const std::string& needle, int timeout_ms) 
             e.consumed = at + needle.size();
             return true;
         }
-        const int left = timeout_ms - elapsed_ms(start);
+        const int left = timeout_ms - ms_since(start);
         if (left <= 0 || read_some(e, left) < 0) return false;
     }
 }
 
 std::string pending_output(EngineProcess& e, int ms) {
     const auto start = std::chrono::steady_clock::now();
-    while (elapsed_ms(start) < ms && read_some(e, ms - elapsed_ms(start)) >= 0) {
+    while (ms_since(start) < ms && read_some(e, ms - ms_since(start)) >= 0) {
     }
     return e.output.substr(e.consumed);
 }
@@ -98,7 +98,7 @@ int wait_exit(EngineProcess& e, int timeout_ms, bool close_input) {
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     while (waitpid(e.pid, &status, WNOHANG) == 0) {
-        if (elapsed_ms(start) > timeout_ms) {
+        if (ms_since(start) > timeout_ms) {
             kill(e.pid, SIGKILL);
             waitpid(e.pid, &status, 0);
             return -1000;

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 
 struct EngineProcess {
@@ -15,6 +16,8 @@ struct EngineProcess {
     size_t consumed = 0;   // how much of `output` earlier expectations used up
 };
 
+// Milliseconds since start.
+int ms_since(std::chrono::steady_clock::time_point start);
 // A new empty directory under the test temp area.
 std::string make_temp_dir();
 // Writes a file (used for vexmo.ini) into dir.

@@ -21,10 +21,6 @@ const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";
 // White takes the undefended queen with the rook, the knight or the bishop; any other move loses it.
 const std::string QUEEN_TAKEN = "position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
 
-int ms_since(steady::time_point t) {
-    return int(std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - t).count());
-}
-
 std::vector<std::string> split(const std::string& text, char separator = ' ') {
     std::vector<std::string> parts;
     std::stringstream in(text);
