@@ -36,12 +36,6 @@ Move find_move(const char* text) {
     return 0;
 }
 
-std::vector<std::string> list_texts() {
-    std::vector<std::string> texts;
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) texts.push_back(move_text(move_list[i].move));
-    return texts;
-}
-
 std::vector<Move> legal_entries() {
     std::vector<Move> moves;
     for (int i = first_move[ply]; i < last_move[ply]; ++i) {
@@ -113,14 +107,6 @@ void start_session(EngineProcess& e) {
 
 void send_lines(EngineProcess& e, const std::vector<std::string>& lines) {
     for (const std::string& l : lines) send_line(e, l);
-}
-
-void start_thinking(EngineProcess& e, const std::vector<std::string>& position) {
-    start_session(e);
-    send_lines(e, {"new", "force"});
-    send_lines(e, position);
-    send_lines(e, QUICK_CLOCK);
-    send_lines(e, {"go"});
 }
 
 std::string output_until_synced(EngineProcess& e, int timeout_ms) {

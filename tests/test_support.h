@@ -1,7 +1,7 @@
-// Helpers shared by the tests: for the in-process tests the fixture that
-// gives every test a freshly reset engine, position set-up, move lists,
-// position snapshots and random legal play-outs; for the tests that drive
-// the engine binary through its protocol, a session in a fresh directory.
+// Helpers shared by the tests: for the in-process tests a freshly reset
+// engine, position set-up, move lists, position snapshots and random legal
+// play-outs; for the tests that drive the engine binary through its
+// protocol, a session in a fresh directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,10 +15,9 @@
 #include "engine_process.h"
 
 // The fixture of every in-process test (`using Board = EngineTest;`): the
-// engine reset as at start-up (initial position, empty history, an empty
-// 8 MB table, one search thread, no hooks, every option on, the xboard
-// clock words as at start-up, the random sequence at its seed), so no test
-// depends on the ones run before it.
+// engine as at start-up (initial position, an empty 8 MB table, one thread,
+// no hooks, every option on, the xboard clock words reset, the random
+// sequence at its seed), so no test depends on the ones run before it.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -29,7 +28,6 @@ void setup(const char* fen);
 int sq(const char* name);  // the 0x88 square of a name such as "e4"
 // The move of the current ply's list written as text (move_text), or 0.
 Move find_move(const char* text);
-std::vector<std::string> list_texts();  // the current ply's list as text, in list order
 // The entries of the current ply's list that do not leave the own king
 // attacked, in list order; legal_moves generates the list first.
 std::vector<Move> legal_entries();
@@ -48,24 +46,19 @@ bool same(const Snapshot& a, const Snapshot& b);
 
 uint32_t next_random();  // deterministic pseudo-random numbers; the fixture restarts them
 
-// Random legal games from every play-out start, `games` from each, of at
-// most `moves` half-moves: before each move `visit` sees the position (its
-// ply-0 list generated, `legal` its legal moves) and the move about to be
-// made. The key is kept up to date; each game is taken back at its end.
+// Random legal games, `games` from each play-out start, of at most `moves`
+// half-moves: `visit` sees each position (its ply-0 list generated, `legal`
+// its legal moves) and the move about to be made. Each game is taken back.
 void random_play_outs(int games, int moves,
                       const std::function<void(const std::vector<Move>& legal, Move next)>& visit);
 
 // ---------------------------------------------------------------- protocol sessions
-// A clock on which the engine plays after its first complete iteration
-// (3 seconds or less left).
+// A clock on which the engine plays after its first complete iteration.
 extern const std::vector<std::string> QUICK_CLOCK;
 // Starts the xboard engine in a new empty directory and reads its greeting
 // (an empty line); fails the current test when it cannot.
 void start_session(EngineProcess& e);
 void send_lines(EngineProcess& e, const std::vector<std::string>& lines);
-// Starts a session and has the engine think, on the quick clock, in the
-// position that `position` makes from a new game in force mode.
-void start_thinking(EngineProcess& e, const std::vector<std::string>& position);
 // The output that the lines sent so far produce: an unknown word sent last
 // answers with an error line once everything before it has been carried out.
 std::string output_until_synced(EngineProcess& e, int timeout_ms = 10000);
