@@ -1,6 +1,5 @@
-// The search through the root as the front ends drive it: hand-worked
-// positions under every option setting, searches given up, several lines,
-// the root moves announced, the search threads, and the bench signature.
+// The search through the root as the front ends drive it: hand-worked positions under every
+// option setting, searches given up, several lines, the search threads, and the bench signature.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include "search/search_internal.h"
 #include "test_support.h"
 #include "tools/tools.h"
-#include "xboard/xboard.h"
 
 namespace {
 
@@ -58,7 +56,6 @@ const struct Worked {
     {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},      // mated
     {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},                       // stalemated
     {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},   // a knight fork, king and queen
-    {"8/8/8/q2k4/8/8/6K1/7R w - - 0 1", 5, "h1h5", 400, MATE_BOUND, 0},     // a skewer on the fifth rank
     {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6, nullptr, 0, 0, 0},                 // king and knight cannot mate
     {"4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4, nullptr, 300, MATE_BOUND, 0},     // a rook can,
     {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4, nullptr, 0, 0, 0},  // but not at fifty moves: every quiet reply a draw
@@ -98,29 +95,13 @@ TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
     EXPECT_EQ(kiwipete_nodes(), all_on);  // nothing of the option runs is left behind
 }
 
-// A search given up before any root move has a score still plays the first
-// legal entry (no move would read as being mated) and leaves the position as it was.
+// The move stack run full: the ply-0 list ends at the limit, so every node
+// at ply 1 finds it full, or one short of it, so that a quiescence search
+// fills it with a capture. The principal-variation searches (full width,
+// then quiescence) give up the whole search, which still plays the first
+// legal entry (no move would read as being mated); plain alpha-beta (the
+// root's without the scout windows) warns and goes on.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
-    // An upper bound at the root from an earlier search makes the first
-    // iteration a deep one; the first clock test, with 400 ms left, stops it.
-    setup(PLAY_OUT_STARTS[1]);
-    hash_store(HASH_UPPER, 20, 0, 0);
-    generate_root_moves();
-    engine_clock = 400;
-    opponent_clock = 1000;
-    time_mode = TIME_SUDDEN_DEATH;
-    search_move(allocate_time());
-    EXPECT_EQ(time_out, 1);
-    EXPECT_EQ(root_depth, 21);
-    EXPECT_EQ(root_score, NO_SCORE);
-    EXPECT_TRUE(is_legal(pv[0][0]));
-    expect_root_intact();
-
-    // The move stack run full: the ply-0 list ends at the limit, so every
-    // node at ply 1 finds it full, or one short of it, so that a quiescence
-    // search fills it with a capture. The principal-variation searches (full
-    // width, then quiescence) give up the whole search; plain alpha-beta
-    // (the root's without the scout windows) warns and goes on.
     static int warnings;
     warning_hook = [](const char* text) {
         EXPECT_STREQ(text, "stack fails");
@@ -184,26 +165,6 @@ TEST_F(SearchLines, SeveralLinesBestFirst) {
     EXPECT_EQ(root_score, fourth_score);
 }
 
-// Every iteration announces the twenty first moves, numbered from one in
-// list order; the quiescence search reaches past the last iteration's
-// depth, and a new search counts afresh.
-TEST_F(SearchLines, DeepestPlyAndRootMoves) {
-    static int announced;
-    progress_hook = [](int event) {
-        if (event != PROGRESS_ROOT_MOVE) return;
-        EXPECT_EQ(current_root_move_number, announced++ % 20 + 1);
-    };
-    search_fresh(PLAY_OUT_STARTS[0], 4);
-    progress_hook = nullptr;
-    EXPECT_EQ(announced, 4 * 20);
-    const int deep = sel_depth;
-    EXPECT_GT(deep, 4);
-    EXPECT_LT(deep, PV_ROWS);
-    search_fresh(PLAY_OUT_STARTS[0], 1);
-    EXPECT_GE(sel_depth, 1);
-    EXPECT_LT(sel_depth, deep);
-}
-
 // A search of the FEN after some random moves, for time_ms on the threads the test set: a
 // legal move, a score on the scale, a line that replays legally, the position as it was.
 void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
@@ -227,7 +188,9 @@ void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
 }
 
 // Whatever the helpers did, the main thread plays a legal move with a line
-// that replays legally and leaves its position as it found it.
+// that replays legally and leaves its position as it found it: on one to
+// four threads, then on two to four sharing the smallest table, every slot
+// fought over.
 TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     for (int threads = 1; threads <= 4; ++threads) {
         set_search_threads(threads);
@@ -235,6 +198,11 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
         // Short searches, so that the sanitizer builds do as many as the Release build.
         for (const char* fen : PLAY_OUT_STARTS) expect_sound_search(fen, 25);
         for (const char* fen : BENCH_FENS) expect_sound_search(fen, 25);
+    }
+    ASSERT_GT(hash_init(5), 0);
+    for (int round = 0; round < 60; ++round) {
+        set_search_threads(2 + round % 3);
+        expect_sound_search(PLAY_OUT_STARTS[round % PLAY_OUT_START_COUNT], 15, int(next_random() % 8));
     }
     // The helpers' nodes are counted with the main thread's (from an empty
     // table, which has no early answer at the root).
@@ -247,15 +215,6 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     EXPECT_EQ(search_threads(), 1);
     set_search_threads(MAX_THREADS + 1);
     EXPECT_EQ(search_threads(), MAX_THREADS);
-}
-
-// The smallest table with two to four threads, every slot fought over.
-TEST_F(Threads, SmallestTableWithTwoToFourThreads) {
-    ASSERT_GT(hash_init(5), 0);
-    for (int round = 0; round < 60; ++round) {
-        set_search_threads(2 + round % 3);
-        expect_sound_search(PLAY_OUT_STARTS[round % PLAY_OUT_START_COUNT], 15, int(next_random() % 8));
-    }
 }
 
 // The node total of the built-in bench positions at a small depth: any

@@ -4,7 +4,6 @@
 
 #include "xboard/xboard.h"
 #include "eval/eval.h"
-#include "play_out_starts.h"
 #include "search/search_internal.h"
 
 static uint32_t random_state;
@@ -72,28 +71,6 @@ bool same(const Snapshot& a, const Snapshot& b) {
 uint32_t next_random() {
     random_state = random_state * 1664525u + 1013904223u;
     return random_state >> 8;
-}
-
-void random_play_outs(int games, int moves,
-                      const std::function<void(const std::vector<Move>& legal, Move next)>& visit) {
-    for (const char* fen : PLAY_OUT_STARTS) {
-        for (int game = 0; game < games; ++game) {
-            setup(fen);
-            for (int move = 0; move < moves; ++move) {
-                ply = 0;
-                const std::vector<Move> legal = legal_moves();
-                if (legal.empty()) break;
-                const Move next = legal[next_random() % legal.size()];
-                visit(legal, next);
-                if (::testing::Test::HasFatalFailure()) return;
-                ply = 0;
-                ASSERT_TRUE(make_move(next));
-                update_hash_key(next);
-            }
-            while (history_count) unmake_move();
-            ply = 0;
-        }
-    }
 }
 
 const std::vector<std::string> QUICK_CLOCK = {"level 40 5 0", "time 100", "otim 100"};

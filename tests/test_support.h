@@ -1,13 +1,12 @@
 // Helpers shared by the tests: for the in-process tests a freshly reset
-// engine, position set-up, move lists, position snapshots and random legal
-// play-outs; for the tests that drive the engine binary through its
+// engine, position set-up, move lists, position snapshots and random
+// numbers; for the tests that drive the engine binary through its
 // protocol, a session in a fresh directory.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,12 +44,6 @@ Snapshot take_snapshot();
 bool same(const Snapshot& a, const Snapshot& b);
 
 uint32_t next_random();  // deterministic pseudo-random numbers; the fixture restarts them
-
-// Random legal games, `games` from each play-out start, of at most `moves`
-// half-moves: `visit` sees each position (its ply-0 list generated, `legal`
-// its legal moves) and the move about to be made. Each game is taken back.
-void random_play_outs(int games, int moves,
-                      const std::function<void(const std::vector<Move>& legal, Move next)>& visit);
 
 // ---------------------------------------------------------------- protocol sessions
 // A clock on which the engine plays after its first complete iteration.
