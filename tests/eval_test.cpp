@@ -31,7 +31,6 @@ int pawn(int s) { return evaluate_pawn(WHITE, s); }
 int duos(int) { return pawn_duos(); }
 int duos_endgame(int) { return pawn_duos_endgame(); }
 int passer(int) { return best_passer[WHITE]; }
-int black_passer(int) { return best_passer[BLACK]; }
 int knight(int s) { return evaluate_knight(board[s]); }
 int bishop(int s) { return evaluate_bishop(board[s]); }
 int rook(int s) { return evaluate_rook(board[s]); }
@@ -42,7 +41,6 @@ int action(int) { return action_square; }
 int knight_threat(int) { return threat_knight(occupied); }
 int bishop_threat(int) { return threat_bishop(occupied); }
 int bishops(int) { return bishop_code[WHITE]; }
-int black_bishops(int) { return bishop_code[BLACK]; }
 int back_rank(int) { return back_rank_guard[WHITE]; }
 int black_back_rank(int) { return back_rank_guard[BLACK]; }
 int queen_left(int) { return queen_out[WHITE]; }
@@ -79,7 +77,7 @@ TEST_F(Eval, HandWorkedTerms) {
         // enemy king; on a tie the first in list order.
         {"4k3/8/2P5/6P1/8/8/8/4K3 w - - 0 1", {{passer, "", sq("c6")}}},
         {"k7/8/2P3P1/8/8/8/8/4K3 w - - 0 1", {{passer, "", sq("g6")}}},
-        {"4k3/8/2P3P1/8/8/8/8/4K3 w - - 0 1", {{passer, "", sq("c6")}, {black_passer, "", 0}}},
+        {"4k3/8/2P3P1/8/8/8/8/4K3 w - - 0 1", {{passer, "", sq("c6")}}},
         // Pieces: the opening knight on g1, -20 from the table, -5 with its queen out; a guarded
         // knight on the e6 outpost, 5 + 1, +8 with the black king two squares away.
         {"rnbqkbnr/pppppppp/8/3Q4/8/8/PPPPPPPP/RNB1KBNR w KQkq - 0 1", {{queen_left, "", 1}, {knight, "g1", -25}}},
@@ -123,8 +121,7 @@ TEST_F(Eval, HandWorkedTerms) {
         {"r1bqk2r/8/8/8/8/8/8/R1BQK2R w - - 0 1", {{phase, "", 2}}},
         {"4k3/pppppppp/8/8/8/8/PPPPPPPP/R2QK3 w - - 0 1", {{phase, "", 3}}},
         {"r2qk2r/pppppppp/8/7K/Q7/8/8/2BB4 w - - 0 1", {{phase, "", 2}, {bishops, "", 4}}},
-        {"rnbqk1nr/pppppppp/8/8/8/8/PPPPPPPP/RNBQK1NR w KQkq - 0 1",
-         {{bishops, "", 2 + square_colour(C1)}, {black_bishops, "", 2 + square_colour(C8)}}},
+        {"rnbqk1nr/pppppppp/8/8/8/8/PPPPPPPP/RNBQK1NR w KQkq - 0 1", {{bishops, "", 2 + square_colour(C1)}}},
         {"r2qk2r/pppppppp/8/8/4R3/8/PPPPPPPP/1NB1KBN1 w - - 0 1", {{back_rank, "", -2}, {black_back_rank, "", 6}}},
     };
     for (const auto& row : rows) {
@@ -161,16 +158,6 @@ TEST_F(Eval, TheStagesWindows) {
     ASSERT_GT(ahead, 200);
     EXPECT_EQ(evaluate(149, FULL) - evaluate(150, FULL), 20);
     EXPECT_EQ(evaluate(-99, ahead), ahead);
-
-    // The exposed-king threshold of the knight's term: shelter -8 gives
-    // nothing, -9 gives 2 (arithmetic shift), -17 gives 3.
-    quiet_eval("r1bqkb1r/pp2p2p/4N3/3P4/8/8/PPP2PPP/RNBQKB1R w KQkq - 0 1");
-    const int base = evaluate_knight(board[sq("e6")]);
-    const int shelters[][2] = {{-8, 0}, {-9, 2}, {-17, 3}};
-    for (const auto& [shelter, bonus] : shelters) {
-        king_shelter[BLACK] = shelter;
-        EXPECT_EQ(evaluate_knight(board[sq("e6")]), base + bonus) << shelter;
-    }
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// Start positions for random play-outs, shared by the board and evaluation
-// tests and the move-text fuzz target.
+// Start positions for random play-outs and searches (the board and search tests, the UCI fuzzer,
+// the move-text fuzz target): castling both ways, en passant at once or soon, promotions with and
+// without capture for both colours, a side to move in check, quiet middlegames and endgames.
 #pragma once
 
-// Castling both ways, en passant at once or soon, promotions with and
-// without capture for both colours, a side to move in check, quiet
-// middlegames and endgames with minor pieces and rooks.
 constexpr int PLAY_OUT_START_COUNT = 11;
 // The fuzz corpus picks its position by index: new positions go at the end.
 constexpr const char* PLAY_OUT_STARTS[PLAY_OUT_START_COUNT] = {

@@ -1,9 +1,9 @@
 // The search through the root as the front ends drive it: hand-worked positions under every
-// option setting, searches given up, several lines, the search threads, and the bench signature.
+// option setting, searches given up, the search threads, and the bench signature. (The UCI
+// protocol tests search several lines, mate limits and part of the list.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 
 #include "play_out_starts.h"
@@ -14,21 +14,15 @@
 namespace {
 
 using Search = EngineTest;
-using SearchLines = EngineTest;
 using Threads = EngineTest;
 using Bench = EngineTest;
 
-// Sets up the FEN with a cleared table and history, as the tool's searches start.
-void set_up_fresh(const char* fen) {
+// The tool's search: to the depth, the clock far off, from a cleared table and history.
+void search_fresh(const char* fen, int depth) {
     setup(fen);
     hash_clear();
     clear_search_tables();
-}
-
-// The tool's search: to the depth, the clock far off.
-void search_fresh(const char* fen, int depth, int lines = 1) {
-    set_up_fresh(fen);
-    search_position(depth, 0, lines);
+    search_position(depth, 0);
 }
 
 bool is_legal(Move m) {
@@ -46,20 +40,18 @@ void expect_root_intact() {
 
 // Hand-checked: the move ("" none, null any), the score's bounds, the iterations searched (0 any).
 const struct Worked {
-    const char* fen;
-    int depth;
-    const char* best;
-    int low, high, iterations;
+    const char *fen, *best;
+    int depth, low, high, iterations;
 } WORKED[] = {
-    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 6, "a1a8", MATE - 1, MATE - 1, 0},  // back-rank mate
-    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", 5, "c6b6", MATE - 3, MATE - 3, 0},      // Kb6 Kb8 Rh8, not Rh8+ Ka7
-    {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 4, "", NO_SCORE, NO_SCORE, 0},      // mated
-    {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4, "", 0, 0, 0},                       // stalemated
-    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", 5, "e5f7", 300, MATE_BOUND, 0},   // a knight fork, king and queen
-    {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", 6, nullptr, 0, 0, 0},                 // king and knight cannot mate
-    {"4k3/8/8/8/8/8/8/R3K3 w - - 0 80", 4, nullptr, 300, MATE_BOUND, 0},     // a rook can,
-    {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", 4, nullptr, 0, 0, 0},  // but not at fifty moves: every quiet reply a draw
-    {"k7/8/8/8/8/8/1R6/K7 b - - 0 1", 10, "a8a7", -MATE_BOUND, MATE_BOUND, 1},  // one legal move: one iteration
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "a1a8", 6, MATE - 1, MATE - 1, 0},  // back-rank mate
+    {"k7/8/2K5/8/8/8/8/7R w - - 0 1", "c6b6", 5, MATE - 3, MATE - 3, 0},      // Kb6 Kb8 Rh8, not Rh8+ Ka7
+    {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "", 4, NO_SCORE, NO_SCORE, 0},      // mated
+    {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", 4, 0, 0, 0},                       // stalemated
+    {"3q3k/8/8/4N3/8/8/P7/4K3 w - - 0 1", "e5f7", 5, 300, MATE_BOUND, 0},   // a knight fork, king and queen
+    {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", nullptr, 6, 0, 0, 0},                 // king and knight cannot mate
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 0 80", nullptr, 4, 300, MATE_BOUND, 0},     // a rook can,
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 100 80", nullptr, 4, 0, 0, 0},  // but not at fifty moves: every quiet reply a draw
+    {"k7/8/8/8/8/8/1R6/K7 b - - 0 1", "a8a7", 10, -MATE_BOUND, MATE_BOUND, 1},  // one legal move: one iteration
 };
 
 void expect_worked(const char* label) {
@@ -95,12 +87,11 @@ TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
     EXPECT_EQ(kiwipete_nodes(), all_on);  // nothing of the option runs is left behind
 }
 
-// The move stack run full: the ply-0 list ends at the limit, so every node
-// at ply 1 finds it full, or one short of it, so that a quiescence search
-// fills it with a capture. The principal-variation searches (full width,
-// then quiescence) give up the whole search, which still plays the first
-// legal entry (no move would read as being mated); plain alpha-beta (the
-// root's without the scout windows) warns and goes on.
+// The move stack run full: the ply-0 list ends at the limit, so every node at ply 1 finds it full,
+// or one short of it, so that a quiescence search fills it with a capture. The principal-variation
+// searches (full width, then quiescence) give up the whole search, which still plays the first
+// legal entry (no move would read as being mated); plain alpha-beta (the root's without the scout
+// windows) warns and goes on.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
     static int warnings;
     warning_hook = [](const char* text) {
@@ -128,43 +119,6 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
     }
 }
 
-std::string line_move(int k) { return move_text(root_lines[k].moves[0]); }
-
-TEST_F(SearchLines, SeveralLinesBestFirst) {
-    // White takes the undefended queen with the rook, the knight or the
-    // bishop; every other move leaves white a queen down.
-    const char* const queen_taken_three_ways = "6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
-    search_fresh(queen_taken_three_ways, 6, 4);
-    ASSERT_EQ(root_line_count, 4);
-    EXPECT_EQ(std::set<std::string>({line_move(0), line_move(1), line_move(2)}),
-              std::set<std::string>({"d1d5", "f4d5", "b3d5"}));
-    EXPECT_EQ(root_lines[0].moves[0], pv[0][0]);
-    EXPECT_EQ(root_lines[0].score, root_score);
-    EXPECT_EQ(completed_depth, 6);
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(root_lines[k].depth, 6) << k;
-        EXPECT_TRUE(k == 0 || root_lines[k].score <= root_lines[k - 1].score) << k;
-    }
-    // The fourth line, one of the moves that leave the queen, is far below
-    // and still exact (the window came down to let it in): the score of its
-    // move searched alone to the same depth, as part of the list.
-    EXPECT_GT(root_lines[2].score, 500);
-    EXPECT_LT(root_lines[3].score, root_lines[2].score - 500);
-    const int fourth_score = root_lines[3].score;
-    const Move fourth = root_lines[3].moves[0];
-    set_up_fresh(queen_taken_three_ways);
-    generate_root_moves();
-    move_list[first_move[0]].move = fourth;
-    last_move[0] = first_move[0] + 1;
-    SearchLimits limits{};
-    limits.start_ms = now_ms();
-    limits.depth = 6;
-    limits.poll_mask = 4095;
-    limits.restricted_root = 1;
-    search_move(limits);
-    EXPECT_EQ(root_score, fourth_score);
-}
-
 // A search of the FEN after some random moves, for time_ms on the threads the test set: a
 // legal move, a score on the scale, a line that replays legally, the position as it was.
 void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
@@ -187,10 +141,9 @@ void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
     while (made--) unmake_move();
 }
 
-// Whatever the helpers did, the main thread plays a legal move with a line
-// that replays legally and leaves its position as it found it: on one to
-// four threads, then on two to four sharing the smallest table, every slot
-// fought over.
+// Whatever the helpers did, the main thread plays a legal move with a line that replays legally
+// and leaves its position as it found it: on one to four threads, then on two to four sharing
+// the smallest table, every slot fought over.
 TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     for (int threads = 1; threads <= 4; ++threads) {
         set_search_threads(threads);
@@ -217,10 +170,9 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     EXPECT_EQ(search_threads(), MAX_THREADS);
 }
 
-// The node total of the built-in bench positions at a small depth: any
-// change to generation order, scoring, evaluation or search moves it; a
-// change that alters the search on purpose updates it here, in the same
-// commit, with the reason. A second run from cleared tables gives the same.
+// The node total of the built-in bench positions at a small depth: any change to generation order,
+// scoring, evaluation or search moves it; a change that alters the search on purpose updates it
+// here, in the same commit, with the reason. A second run from cleared tables gives the same.
 TEST_F(Bench, SignatureIsStable) {
     EXPECT_EQ(run_bench(4, false), 900803);
     EXPECT_EQ(run_bench(4, false), 900803);

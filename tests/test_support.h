@@ -1,7 +1,5 @@
-// Helpers shared by the tests: for the in-process tests a freshly reset
-// engine, position set-up, move lists, position snapshots and random
-// numbers; for the tests that drive the engine binary through its
-// protocol, a session in a fresh directory.
+// Helpers shared by the tests: for the in-process tests a freshly reset engine, positions, move
+// lists and snapshots; for those that drive the engine binary, a session in a fresh directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,10 +11,9 @@
 #include "board/board.h"
 #include "engine_process.h"
 
-// The fixture of every in-process test (`using Board = EngineTest;`): the
-// engine as at start-up (initial position, an empty 8 MB table, one thread,
-// no hooks, every option on, the xboard clock words reset, the random
-// sequence at its seed), so no test depends on the ones run before it.
+// The fixture of every in-process test (`using Board = EngineTest;`): the engine as at start-up
+// (an empty 8 MB table, one thread, no hooks, every option on, the xboard clock words reset, the
+// random sequence at its seed), so no test depends on the ones run before it.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -25,10 +22,9 @@ protected:
 // Sets up a FEN position and its key; fails the current test when the FEN is refused.
 void setup(const char* fen);
 int sq(const char* name);  // the 0x88 square of a name such as "e4"
-// The move of the current ply's list written as text (move_text), or 0.
-Move find_move(const char* text);
-// The entries of the current ply's list that do not leave the own king
-// attacked, in list order; legal_moves generates the list first.
+Move find_move(const char* text);  // the move of the current ply's list written as text, or 0
+// The entries of the current ply's list that do not leave the own king attacked, in list order;
+// legal_moves generates the list first.
 std::vector<Move> legal_entries();
 std::vector<Move> legal_moves();
 
