@@ -103,7 +103,7 @@ TEST_F(Board, HandBuiltPositions) {
     EXPECT_EQ(place_piece(PAWN, WHITE, sq("a3")), 0);
     count_material();
     EXPECT_TRUE(board_is_ok());
-    // Touching kings, which no FEN set-up accepts, are no check but an illegal position.
+    // Touching kings, which no FEN set-up accepts, are told apart from a check (-1), for either side.
     kings(sq("e4"), sq("e5"));
     EXPECT_EQ(find_checker(WHITE), -1);
     EXPECT_EQ(find_checker(BLACK), -1);
