@@ -16,19 +16,15 @@ struct EngineProcess {
     size_t consumed = 0;   // how much of `output` earlier expectations used up
 };
 
-// Milliseconds since start.
-int ms_since(std::chrono::steady_clock::time_point start);
-// A new empty directory under the test temp area.
-std::string make_temp_dir();
-// Writes a file (used for vexmo.ini) into dir.
+int ms_since(std::chrono::steady_clock::time_point start);  // milliseconds since start
+std::string make_temp_dir();  // a new empty directory under the test temp area
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
 // The whole file, or "<missing>" when it cannot be read.
 std::string read_file(const std::string& dir, const std::string& name);
 // Starts the engine binary (by default build/vexmoth, the xboard engine) in
 // dir, kept in e.dir; returns false when it could not be started.
 bool start_engine(EngineProcess& e, const std::string& dir, const char* binary = nullptr);
-// Sends one line (a newline is appended).
-void send_line(EngineProcess& e, const std::string& line);
+void send_line(EngineProcess& e, const std::string& line);  // a newline is appended
 // Reads until `needle` appears in the output after `consumed`, or the time
 // runs out. Returns true when found and moves `consumed` past it.
 bool expect_output(EngineProcess& e, const std::string& needle, int timeout_ms = 10000);

@@ -42,21 +42,20 @@ bool matches(const std::string& line, const char* pattern) {
     return at == line.size();
 }
 
-}  // namespace
-
-bool is_search_line(const std::string& line) { return matches(line, "^  @ score(#) iter(#) nps(#) hashhit (#)"); }
-
+// A line the log may hold: the table line, a switch line, a blank line, "game N", an opponent's move or a
+// search line.
 bool is_log_line(const std::string& line) {
-    static const char* const others[] = {"", "No Hash Table used", "Hash Size %.% mb, record size 10, records %",
-                                         "game %", "^  @ "};
+    static const char* const patterns[] = {"^  @ score(#) iter(#) nps(#) hashhit (#)", "", "No Hash Table used",
+                                           "Hash Size %.% mb, record size 10, records %", "game %", "^  @ "};
     static const char* const flags[] = {"nullmove", "pre_prune", "tune", "research", "fractional", "nega_scout"};
-    if (is_search_line(line)) return true;
-    for (const char* pattern : others)
+    for (const char* pattern : patterns)
         if (matches(line, pattern)) return true;
     for (const char* flag : flags)
         if (line == std::string(flag) + " On" || line == std::string(flag) + " Off") return true;
     return false;
 }
+
+}  // namespace
 
 std::string first_bad_log_line(const std::string& log) {
     if (log.empty()) return "<empty log>";

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Mutation test of the test suite: each mutant of tests/mutants.txt changes
-# one line of the engine, is built, and faces the fast tests (all but
-# SLOW_TESTS): killed when one fails or the run times out, survived when all
-# pass; invalid (does not compile), stale (its text is gone) and ambiguous
-# (its text is on several lines) are not tried.
+# Mutation test of the test suite: each mutant of tests/mutants.txt changes one line of the engine, is
+# built, and faces the fast tests (all but SLOW_TESTS): killed when one fails or the run times out,
+# survived when all pass; invalid (does not compile), stale (its text is gone) and ambiguous (its text
+# is on several lines) are not tried.
 #
 # usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
 #   PATTERN          only the mutants whose file or description matches (ERE, case ignored)
@@ -12,11 +11,10 @@
 #   --timeout S      one mutant's test time (default: 3 times the run without mutants + 30 s)
 #   --exclude REGEX  leaves out the fast tests matching this too (e.g. '^Bench\.')
 #
-# It works in a copy of the checkout (edits included) under build-mutants/
-# (or MUTANTS_DIR), built without link-time optimisation, where results.txt
-# and the logs stay. Tests run two at a time; those that fail run again
-# alone, and if they pass then, the whole run is repeated once: a mutant
-# whose tests fail only beside others both times is killed, and says so.
+# It works in a copy of the checkout (edits included) under build-mutants/ (or MUTANTS_DIR), built
+# without link-time optimisation, where results.txt and the logs stay. Tests run two at a time; those
+# that fail run again alone, and if they pass then, the whole run is repeated once: a mutant whose tests
+# fail only beside others both times is killed, and says so.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
@@ -74,8 +72,8 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# The copy brought up to date: only files whose text differs are written
-# (a new time stamp), so the build compiles just what changed.
+# The copy brought up to date: only files whose text differs are written, so the build compiles just
+# what changed.
 (cd "$root" && git ls-files -co --exclude-standard | sort -u) > "$work/files"
 while IFS= read -r f; do
   [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || (cd "$root" && cp --parents -- "$f" "$src/")
@@ -84,10 +82,9 @@ done < "$work/files"
 
 slow_regex="^($(IFS='|'; echo "${SLOW_TESTS[*]}"))\$${exclude:+|$exclude}"
 failed=()
-# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching
-# REGEX) within the limit, in a process group of their own that is killed
-# after them (an engine a mutant left searching for ever). Returns 0, 124 on
-# a timeout, else 1; failed holds the names of the tests that failed.
+# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching REGEX) within the limit, in a
+# process group of their own that is killed after them (an engine a mutant left searching for ever).
+# Returns 0, 124 on a timeout, else 1; failed holds the names of the tests that failed.
 run_tests() {
   local log=$1 status=0 selection=(-j2 -E "$slow_regex")
   [ $# -lt 2 ] || selection=(-j1 -R "$2")
@@ -101,8 +98,7 @@ run_tests() {
   case $status in 0) return 0 ;; 124|137) return 124 ;; *) return 1 ;; esac
 }
 failed_list() { sed 's/ /, /g' <<< "${failed[*]}"; }
-# judge LOG: sets status (as run_tests) and detail (the tests that failed,
-# alone or only beside other tests).
+# judge LOG: sets status (as run_tests) and detail (the tests that failed, alone or only beside others).
 judge() {
   local attempt names again
   for attempt in 1 2; do
