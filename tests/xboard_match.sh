@@ -1,37 +1,31 @@
 #!/usr/bin/env bash
-# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or itself,
-# and fails unless every game ended normally (checkmate, resignation, a draw
-# rule, or a claim xboard accepted) with no illegal move, crash, sanitizer
-# report or time forfeit by Vexmoth, and (with -x) no search past its clock.
+# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or itself, and fails unless every game
+# ended normally (checkmate, resignation, a draw rule, or a claim xboard accepted) with no illegal move,
+# crash, sanitizer report or time forfeit by Vexmoth, and (with -x) no search past its clock.
 #
-# usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN] [-f FEN] [-k]
-#                              [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
-#   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
-#   -m MPS        moves per session (default 40); 0 for a whole-game clock
-#   -i INC        seconds added per move (with -m 0; 0 is sudden death)
-#   -x PROXY      runs every Vexmoth behind the timing proxy, each move timed
-#   -f FEN        every game starts from this position
-#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight
-#                 promotion f8=N: xboard must record 1. f8=N# and the mate
+# usage: tests/xboard_match.sh [-o fairymax|self] [-m MPS] [-i INC] [-p PGN] [-k] [-t THREADS] [-u] [-P]
+#                              [-x PROXY] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
+#   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30) of MPS moves (default 40; 0 for a
+#                 whole-game clock with INC seconds a move, 0 for sudden death)
+#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight promotion f8=N: xboard must
+#                 record 1. f8=N# and the mate
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
 #   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
-#   -P            both engines ponder (xboard's -ponder); with -u, polyglot
-#                 must have sent "go ... ponder" and at least one "ponderhit"
-#   -w SECONDS    the match is given up as hung after SECONDS (default 7200),
-#                 and the end of xboard's protocol log is shown
-# The last line sums up: "summary games G white-wins W black-wins B draws D
-# illegal I crashes C hangs H forfeits F overruns O late L worst-overshoot MS
-# worst-ratio R ponders P ponderhits PH". Exit status 77 (a skip for CTest)
-# when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls
-# the flag of an engine out of time, so one that stops answering loses on time.
+#   -P            both engines ponder; with -u, polyglot must send "go ... ponder" and a "ponderhit"
+#   -x PROXY      runs every Vexmoth behind the timing proxy, each move timed
+#   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
+# The last line sums up: "summary games G white-wins W black-wins B draws D illegal I crashes C hangs H
+# forfeits F overruns O late L worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77 (a
+# skip for CTest) when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls the flag of an
+# engine out of time, so one that stops answering loses on time.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
-while getopts "o:i:m:p:x:f:kt:uPw:" flag; do
+opponent=fairymax inc=0 mps=40 pgn= proxy= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
+while getopts "o:i:m:p:x:kt:uPw:" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;; p) pgn=$OPTARG ;;
-    x) proxy=$(realpath "$OPTARG") ;; f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
-    w) watchdog=$OPTARG ;; k) knight=1 fen="6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" ;;
+    x) proxy=$(realpath "$OPTARG") ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
+    w) watchdog=$OPTARG ;; k) knight=1 ;;
     *) exit 2 ;;
   esac
 done
@@ -66,12 +60,12 @@ if [ "$opponent" = self ]; then options+=(-scp "$(engine_command second)"); else
 # xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads.
 [ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads")
 if [ "$mps" = 0 ]; then options+=(-inc "$inc"); else options+=(-mps "$mps" -inc -1); fi
-[ -z "$fen" ] || { echo "$fen" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
+[ "$knight" = 0 ] ||
+  { echo "6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
 if [ "$ponder" = 1 ]; then options+=(-ponder); else options+=(-xponder); fi
 
-# A display of the match's own: Xvfb picks a free number and writes it to
-# descriptor 3 once it accepts connections (xvfb-run can wait forever for a
-# server that was ready too soon).
+# A display of the match's own: Xvfb picks a free number and writes it to descriptor 3 once it accepts
+# connections (xvfb-run can wait forever for a server that was ready too soon).
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
@@ -121,12 +115,10 @@ if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate s
     { cat "$pgn"; echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
 fi
 
-# Each move's time against the clock rules: a search stops at the clock
-# less 500 ms, and at five budgets once a root move has a score, both tested
-# at clock polls. Past the clock less 500 ms, with 250 ms for a poll, the
-# pipe and the scheduler, a move is an overrun and fails the match; past
-# five budgets and one more (at least 250 ms) it is late, allowed while no
-# root move has a score.
+# Each move's time against the clock rules: a search stops at the clock less 500 ms, and at five budgets once
+# a root move has a score, both tested at clock polls. Past the clock less 500 ms, with 250 ms for a poll, the
+# pipe and the scheduler, a move is an overrun and fails the match; past five budgets and one more (at least
+# 250 ms) it is late, allowed while no root move has a score.
 overruns=0 late=0 worst_overshoot=0 worst_ratio=0
 if [ -n "$proxy" ]; then
   read -r overruns late worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '

@@ -1,5 +1,4 @@
-// What the fuzz targets share: the engine's headers, a check that stays in
-// every build, and the input as text.
+// What the fuzz targets share: the engine's headers, a check that stays in every build, the input as text.
 #pragma once
 
 #include <cstdint>

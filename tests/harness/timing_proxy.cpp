@@ -1,11 +1,8 @@
 // usage: vexmoth-timing-proxy REPORT ENGINE [ARGS...]
-//
-// Passes every line between a front end and the engine and, for each move
-// of the engine, appends "budget B elapsed E clock C" (milliseconds) to
-// REPORT: the budget the engine's own allocate_time gives the move, after
-// the clock words ("level", "time", "otim") and the half-moves since "new"
-// the front end sent; the time from the last line passed to the engine
-// (which starts its clock when it reads it) to the move; the engine's clock.
+// Passes every line between a front end and the engine and, for each move of the engine, appends "budget B
+// elapsed E clock C" (ms) to REPORT: the engine's own allocate_time budget after the clock words and the
+// half-moves since "new" that the front end sent; the time since the last line passed to the engine (which
+// starts its clock when it reads it); the engine's clock.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -44,8 +41,7 @@ void follow_engine_line(const std::string& l) {
     ++history_count;
 }
 
-// Passes the whole lines read from one descriptor to another, following
-// each; false at the end of the input.
+// Passes the whole lines read from one descriptor to another, following each; false at the end of the input.
 bool relay(int from, int to, std::string& pending, void (*follow)(const std::string&)) {
     char buffer[4096];
     const ssize_t n = read(from, buffer, sizeof buffer);
