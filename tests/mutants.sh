@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
-# Mutation test of the test suite: each mutant of tests/mutants.txt changes one line of the engine, is
-# built, and faces the fast tests (all but SLOW_TESTS): killed when one fails or the run times out,
-# survived when all pass; invalid (does not compile), stale (its text is gone) and ambiguous (its text
-# is on several lines) are not tried.
-#
 # usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
 #   PATTERN          only the mutants whose file or description matches (ERE, case ignored)
 #   --list           lists the mutants and whether each is found; builds nothing
 #   --all            names every fast test that kills each mutant, not just the first
 #   --timeout S      one mutant's test time (default: 3 times the run without mutants + 30 s)
 #   --exclude REGEX  leaves out the fast tests matching this too (e.g. '^Bench\.')
-#
-# It works in a copy of the checkout (edits included) under build-mutants/ (or MUTANTS_DIR), built
-# without link-time optimisation, where results.txt and the logs stay. Tests run two at a time; those
-# that fail run again alone, and if they pass then, the whole run is repeated once: a mutant whose tests
-# fail only beside others both times is killed, and says so.
+# Each mutant of tests/mutants.txt changes one line of the engine in a copy of the checkout (edits included;
+# under build-mutants/ or MUTANTS_DIR, where results.txt and the logs stay), is built, and faces the fast
+# tests (all but SLOW_TESTS, two at a time): killed when one fails or the run times out, survived when all
+# pass; invalid (does not compile), stale (its text is gone) and ambiguous (on several lines) are not tried.
+# Tests that fail run again alone, and if they pass then, the whole run is repeated once: a mutant whose
+# tests fail only beside others both times is killed, and says so.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 

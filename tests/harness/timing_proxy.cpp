@@ -1,17 +1,17 @@
-// usage: vexmoth-timing-proxy REPORT ENGINE [ARGS...]
+// usage: vexmoth-timing-proxy REPORT ENGINE
 // Passes every line between a front end and the engine and, for each move of the engine, appends "budget B
 // elapsed E clock C" (ms) to REPORT: the engine's own allocate_time budget after the clock words and the
 // half-moves since "new" that the front end sent; the time since the last line passed to the engine (which
 // starts its clock when it reads it); the engine's clock.
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "engine_process.h"
 #include "xboard/xboard.h"
 
 namespace {
@@ -58,36 +58,24 @@ bool relay(int from, int to, std::string& pending, void (*follow)(const std::str
 }  // namespace
 
 int main(int argc, char** argv) {
-    int to_engine[2], from_engine[2];
-    report = argc < 3 ? nullptr : std::fopen(argv[1], "a");
-    if (!report || pipe(to_engine) || pipe(from_engine)) {
-        std::fprintf(stderr, "usage: vexmoth-timing-proxy REPORT ENGINE [ARGS...] (REPORT writable)\n");
+    report = argc == 3 ? std::fopen(argv[1], "a") : nullptr;
+    signal(SIGINT, SIG_IGN);  // the front end's interrupts are the engine's to ignore
+    EngineProcess e;
+    if (!report || !start_engine(e, ".", argv[2])) {
+        std::fprintf(stderr, "usage: vexmoth-timing-proxy REPORT ENGINE (REPORT writable)\n");
         return 2;
     }
-    signal(SIGINT, SIG_IGN);  // the front end's interrupts are the engine's to ignore
-    signal(SIGPIPE, SIG_IGN);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(to_engine[0], 0);
-        dup2(from_engine[1], 1);
-        close(to_engine[1]);
-        close(from_engine[0]);
-        execv(argv[2], argv + 2);
-        _exit(127);
-    }
-    close(to_engine[0]);
-    close(from_engine[1]);
     std::string from_front_end, from_the_engine;
-    for (bool front_end_open = true; pid > 0;) {
-        pollfd fds[2] = {{from_engine[0], POLLIN, 0}, {front_end_open ? 0 : -1, POLLIN, 0}};
+    for (bool front_end_open = true;;) {
+        pollfd fds[2] = {{e.from_engine, POLLIN, 0}, {front_end_open ? 0 : -1, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;
-        if (fds[0].revents && !relay(from_engine[0], 1, from_the_engine, follow_engine_line)) break;
-        if (fds[1].revents && !relay(0, to_engine[1], from_front_end, follow_front_end_line)) {
+        if (fds[0].revents && !relay(e.from_engine, 1, from_the_engine, follow_engine_line)) break;
+        if (fds[1].revents && !relay(0, e.to_engine, from_front_end, follow_front_end_line)) {
             front_end_open = false;  // the engine sees the end of its input too
-            close(to_engine[1]);
+            close(e.to_engine);
+            e.to_engine = -1;
         }
     }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) < 0) return 2;
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    const int status = wait_exit(e, 60000, false);
+    return status >= 0 ? status : 2;
 }
