@@ -51,8 +51,7 @@ bool start_engine(EngineProcess& e, const std::string& dir, const char* binary) 
     if (e.pid == 0) {
         dup2(in_pipe[0], 0);
         dup2(out_pipe[1], 1);
-        close(in_pipe[1]);
-        close(out_pipe[0]);
+        for (const int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1]}) close(fd);  // 0 and 1 stay
         if (chdir(dir.c_str()) == 0) execl(binary, binary, static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -1,6 +1,5 @@
-// vexmoth-tool run as a user runs it: good input works, bad input gets an error on standard error and
-// exit status 2. The score curve is drawn from a real log (two games against Fairy-Max in xboard,
-// tests/data/match_vexmolog.txt) and from a made-up one.
+// vexmoth-tool run as a user runs it: good input works, bad input gets an error and exit status 2. The
+// score curve is drawn from a real log (games against Fairy-Max in xboard) and from a made-up one.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -57,7 +56,6 @@ std::vector<Point> points_of(const std::string& svg) {
 }  // namespace
 
 TEST(Tool, GoodInput) {
-    const std::string mate_suite = file("mate.epd", BACK_RANK + " bm Rd8#; c0 \"d1d8\";\n");
     const struct {
         std::string words;
         int status;
@@ -70,7 +68,8 @@ TEST(Tool, GoodInput) {
         // On two threads: the main thread's move and line, with the nodes of both.
         {"search --depth 3 --threads 2 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
         {"bench 2 threads 2", 0, {"\nNodes searched: "}},
-        {"solve " + mate_suite + " --time 300 --threads 2", 0, {"solved 1 of 1"}},
+        {"solve " + file("mate.epd", BACK_RANK + " bm Rd8#; c0 \"d1d8\";\n") + " --time 300 --threads 2", 0,
+         {"solved 1 of 1"}},
         {"search --depth 3 --multipv 2 " + BACK_RANK_MATE, 0,
          {"\nline 1 score 7999 depth 3 pv d1d8", "\nline 2 score ", "!\nline 3 "}},
         {"eval", 0, {}},

@@ -128,15 +128,13 @@ if [ -n "$proxy" ]; then
       if (e - b > worst) worst = e - b
       if (b > 0 && e / b > ratio) ratio = e / b }
     END { printf "%d %d %d %.2f %d\n", over, slow, worst, ratio, n }')
-  echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget" \
-       "$worst_ratio, $overruns past the clock, $late past five budgets"
+  echo "timing: $moves_timed moves timed"
 fi
 
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
   ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)
   ponderhits=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^ponderhit' || true)
-  echo "pondering: $ponders ponder searches, $ponderhits ponderhits"
   [ "$ponders" -gt 0 ] && [ "$ponderhits" -gt 0 ] ||
     { echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2; status=1; }
 fi

@@ -12,7 +12,7 @@
 #include "tools/tools.h"
 #include "xboard/xboard.h"
 
-// Unlike assert, stays in every build; the trap makes libFuzzer keep the input.
+// Stays in every build, unlike assert; the trap makes libFuzzer keep the input.
 #define FUZZ_CHECK(condition)                                                                        \
     do {                                                                                             \
         if (!(condition)) {                                                                          \
