@@ -4,7 +4,7 @@
 # crash, sanitizer report or time forfeit by Vexmoth, and (with -x) no search past its clock.
 #
 # usage: tests/xboard_match.sh [-o fairymax|self] [-m MPS] [-i INC] [-p PGN] [-k] [-t THREADS] [-u] [-P]
-#                              [-x PROXY] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
+#                              [-x] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30) of MPS moves (default 40; 0 for a
 #                 whole-game clock with INC seconds a move, 0 for sudden death)
 #   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight promotion f8=N: xboard must
@@ -12,19 +12,19 @@
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
 #   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
 #   -P            both engines ponder; with -u, polyglot must send "go ... ponder" and a "ponderhit"
-#   -x PROXY      runs every Vexmoth behind the timing proxy, each move timed
+#   -x            times every move of Vexmoth against its clock, from xboard's log
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
 # The last line sums up: "summary games G white-wins W black-wins B draws D illegal I crashes C hangs H
-# forfeits F overruns O late L worst-overshoot MS worst-ratio R ponders P ponderhits PH". Exit status 77 (a
+# forfeits F overruns O least-margin MS ponders P ponderhits PH". Exit status 77 (a
 # skip for CTest) when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls the flag of an
 # engine out of time, so one that stops answering loses on time.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
-while getopts "o:i:m:p:x:kt:uPw:" flag; do
+opponent=fairymax inc=0 mps=40 pgn= timed=0 knight=0 uci=0 threads=1 ponder=0 watchdog=7200
+while getopts "o:i:m:p:xkt:uPw:" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;; p) pgn=$OPTARG ;;
-    x) proxy=$(realpath "$OPTARG") ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
+    x) timed=1 ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
     w) watchdog=$OPTARG ;; k) knight=1 ;;
     *) exit 2 ;;
   esac
@@ -46,14 +46,14 @@ for slot in first second; do printf 'hash 20\nthreads %s\n' "$threads" > "$work/
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
-engine_command() {  # the command that starts Vexmoth in slot $1: behind the proxy, its UCI input kept
-  local command="${proxy:+$proxy $work/timing-$1.txt }$engine"
+engine_command() {  # the command that starts Vexmoth in slot $1, its UCI input kept when it ponders
   if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-    printf '#!/usr/bin/env bash\ntee -a %q | %s\n' "$work/input-$1.txt" "$command" > "$work/keep-input-$1.sh"
+    printf '#!/usr/bin/env bash\ntee -a %q | %q\n' "$work/input-$1.txt" "$engine" > "$work/keep-input-$1.sh"
     chmod +x "$work/keep-input-$1.sh"
-    command=$work/keep-input-$1.sh
+    echo "$work/keep-input-$1.sh"
+  else
+    echo "$engine"
   fi
-  echo "$command"
 }
 options=(-fcp "$(engine_command first)" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
 if [ "$opponent" = self ]; then options+=(-scp "$(engine_command second)"); else options+=(-scp fairymax); fi
@@ -115,19 +115,20 @@ if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate s
     { cat "$pgn"; echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
 fi
 
-# Each move's time against the clock rules: a search stops at the clock less 500 ms, and at five budgets once
-# a root move has a score, both tested at clock polls. Past the clock less 500 ms, with 250 ms for a poll, the
-# pipe and the scheduler, a move is an overrun and fails the match; past five budgets and one more (at least
-# 250 ms) it is late, allowed while no root move has a score.
-overruns=0 late=0 worst_overshoot=0 worst_ratio=0
-if [ -n "$proxy" ]; then
-  read -r overruns late worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '
-    { b = $2; e = $4; c = $6; n++
-      if (e > c - 500 + 250) { over++; print "xboard_match: overrun: " $0 > "/dev/stderr" }
-      else if (e > 5 * b + (b > 250 ? b : 250)) { slow++; print "xboard_match: late: " $0 > "/dev/stderr" }
-      if (e - b > worst) worst = e - b
-      if (b > 0 && e / b > ratio) ratio = e / b }
-    END { printf "%d %d %d %.2f %d\n", over, slow, worst, ratio, n }')
+# Each move of Vexmoth in xboard's log, which stamps every line in ms: from the last line sent to the engine
+# (which starts its clock when it reads it) to the move, against the clock xboard last gave it. A search stops
+# at the clock less 500 ms, tested at clock polls; past that, with 250 ms for a poll, the pipe and the
+# scheduler, the move is an overrun and fails the match. The least margin is the clock left less that 250 ms.
+overruns=0 least_margin=
+if [ "$timed" = 1 ]; then
+  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v only_first="$([ "$opponent" = self ] && echo 0 || echo 1)" '
+    $1 !~ /^[0-9]+ [<>](first|second)$/ || ($1 ~ /second/ && only_first) { next }
+    { split($1, head, " "); slot = substr(head[2], 2) }
+    head[2] ~ /^>/ { sent[slot] = head[1]; if ($2 ~ /^time /) clock[slot] = 10 * substr($2, 6) }
+    head[2] ~ /^</ && $2 ~ /^move / { n++; margin = clock[slot] - (head[1] - sent[slot]) - 250
+      if (margin < 0) { over++; print "xboard_match: overrun: " $0 ", clock " clock[slot] " ms" > "/dev/stderr" }
+      if (n == 1 || margin < least) least = margin }
+    END { printf "%d %d %d\n", over, least, n }' "$work/xboard.debug")
   echo "timing: $moves_timed moves timed"
 fi
 
@@ -141,6 +142,6 @@ fi
 
 [ $((illegal + crashes + hangs + forfeits + overruns)) = 0 ] || status=1
 echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal" \
-     "crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot" \
-     "$worst_overshoot worst-ratio $worst_ratio ponders $ponders ponderhits $ponderhits"
+     "crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns least-margin ${least_margin:--}" \
+     "ponders $ponders ponderhits $ponderhits"
 exit $status
