@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Line coverage of the engine by the Release test suite: a build with gcov counters (VEXMOTH_COVERAGE), the
-# CTest suite on it (all but the tests named in COVERAGE_SKIP, default "package"), and the lines executed per
-# source folder and in all. Engines count only when they exit normally; the fuzzers run for a fixed time, so
-# their lines vary a little. The table is printed even when tests fail, and the exit status is then 1.
+# Line coverage of the engine by the Release test suite (all but the tests named in COVERAGE_SKIP, default
+# "package") on a build with gcov counters, per source folder and in all. Engines count only when they exit
+# normally; the fuzzers run for a fixed time, so their lines vary a little. The table is printed even when
+# tests fail, and the exit status is then 1.
 #
 # usage: tests/coverage.sh [BUILD_DIR]     (default build-coverage)
 set -euo pipefail

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -87,18 +88,11 @@ std::string pending_output(EngineProcess& e, int ms) {
 }
 
 int wait_exit(EngineProcess& e, int timeout_ms, bool close_input) {
-    if (close_input && e.to_engine >= 0) {
-        close(e.to_engine);
-        e.to_engine = -1;
-    }
+    if (close_input && e.to_engine >= 0) close(std::exchange(e.to_engine, -1));
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     while (waitpid(e.pid, &status, WNOHANG) == 0) {
-        if (ms_since(start) > timeout_ms) {
-            kill(e.pid, SIGKILL);
-            waitpid(e.pid, &status, 0);
-            return -1000;
-        }
+        if (ms_since(start) > timeout_ms) kill(e.pid, SIGKILL);  // reaped in the next round: -1000
         read_some(e, 20);
     }
     while (e.output.size() < (1u << 24) && read_some(e, 0) > 0) {

@@ -135,12 +135,11 @@ TEST(Curve, RealGamesAndClippedScores) {
     std::vector<Point> p = points_of(r.out);
     ASSERT_EQ(p.size(), 67u);
     for (size_t i = 0; i < p.size(); ++i) EXPECT_EQ(p[i].red, i >= 62) << i;
-    // Made up: 0, +2.5, -2.5, +10, +15 (clipped to +10), a mate found (on the edge), -15 (to -10), no move.
+    // Made up: 0, +2.5, -2.5, +10, +15 (clipped to +10), a mate found (on the edge), -15 (to -10), mated.
     std::string log = HEADER + "game 1\n\n";
-    for (const char* line : {"   0  e2e4 score(0)", "   0  e7e5 ", "   1  g1f3 score(250)", "   1  b8c6 ",
-                             "   2  f1c4 score(-250)", "   3  c4f7 score(1000)", "   4  d1h5 score(1500)",
-                             "   5  h5f7 score(7990)", "   6  a2a3 score(-1500)", "   7  a8a8 score(-8000)"})
-        log += line + std::string(std::string(line).back() == ' ' ? "\n" : " iter(5) nps(1000) hashhit (0)\n");
+    int move = 0;
+    for (const char* score : {"0", "250", "-250", "1000", "1500", "7990", "-1500", "-8000"})
+        log += "   " + std::to_string(move++) + "  e2e4 score(" + score + ") iter(5) nps(1000) hashhit (0)\n";
     r = tool("curve " + file("clip_log.txt", log));
     ASSERT_EQ(r.status, 0) << r.err;
     p = points_of(r.out);

@@ -15,9 +15,9 @@
 #   -x            times every move of Vexmoth against its clock, from xboard's log
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
 # The last line sums up: "summary games G white-wins W black-wins B draws D illegal I crashes C hangs H
-# forfeits F overruns O least-margin MS ponders P ponderhits PH". Exit status 77 (a
-# skip for CTest) when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls the flag of an
-# engine out of time, so one that stops answering loses on time.
+# forfeits F overruns O least-margin MS ponders P ponderhits PH". Exit status 77 (a skip for CTest) when
+# xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls the flag of an engine out of time, so
+# one that stops answering loses on time.
 set -euo pipefail
 
 opponent=fairymax inc=0 mps=40 pgn= timed=0 knight=0 uci=0 threads=1 ponder=0 watchdog=7200
@@ -105,10 +105,8 @@ done < <(awk -v RS= '
 reports=$(find "$work/sanitizer" -type f | wc -l)
 [ "$reports" = 0 ] || { echo "xboard_match: sanitizer reports:" >&2; cat "$work"/sanitizer/* >&2; }
 [ "$played" -ge "$games" ] || echo "xboard_match: $played of $games games recorded" >&2
-if [ "$hung" = 1 ]; then
-  echo "xboard_match: the match did not finish in $watchdog s; the end of xboard's protocol log:" >&2
-  tail -n 40 "$work/xboard.debug" >&2 || true
-fi
+[ "$hung" = 0 ] ||
+  { echo "xboard_match: no end in $watchdog s; xboard's log ends:" >&2; tail -n 40 "$work/xboard.debug" >&2 || true; }
 crashes=$((crashes + reports)) hangs=$((hung + unfinished + (played < games ? games - played : 0)))
 if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate sign, a win, a mate comment
   grep -q '^1\. f8=N#' "$pgn" && grep -q '^\[Result "1-0"\]' "$pgn" && grep -Eqi '\{[^}]*(checkmate|mates)' "$pgn" ||
@@ -121,8 +119,8 @@ fi
 # scheduler, the move is an overrun and fails the match. The least margin is the clock left less that 250 ms.
 overruns=0 least_margin=
 if [ "$timed" = 1 ]; then
-  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v only_first="$([ "$opponent" = self ] && echo 0 || echo 1)" '
-    $1 !~ /^[0-9]+ [<>](first|second)$/ || ($1 ~ /second/ && only_first) { next }
+  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v opponent="$opponent" '
+    $1 !~ /^[0-9]+ [<>](first|second)$/ || ($1 ~ /second/ && opponent != "self") { next }
     { split($1, head, " "); slot = substr(head[2], 2) }
     head[2] ~ /^>/ { sent[slot] = head[1]; if ($2 ~ /^time /) clock[slot] = 10 * substr($2, 6) }
     head[2] ~ /^</ && $2 ~ /^move / { n++; margin = clock[slot] - (head[1] - sent[slot]) - 250

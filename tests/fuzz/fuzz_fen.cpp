@@ -14,27 +14,25 @@ void check_board() {
     }
 }
 
-// Makes and takes back every move of the ply-0 list: the key updated after the move is the key from scratch,
-// and unmake restores the position (the key itself is restored by copy, as the searches do).
+// Makes and takes back every move of the ply-0 list (make and unmake check the whole board in this build):
+// the key updated after the move is the key from scratch, and unmake restores the position (the key itself
+// is restored by copy, as the searches do).
 void check_list() {
     FUZZ_CHECK(first_move[0] == 0 && last_move[0] >= 0 && last_move[0] < MOVE_STACK_SIZE);
-    PieceRecord* squares[128];
-    std::memcpy(squares, board, sizeof board);
     const uint64_t key = hash_key;
-    const int state[] = {side, castle_flags, ep_square, fifty, history_count, ply, material[WHITE], material[BLACK]};
+    const int state[] = {fifty, history_count, ply};
     for (int i = first_move[0]; i < last_move[0]; ++i) {
         const Move m = move_list[i].move;
         FUZZ_CHECK(on_board(move_from(m)) && on_board(move_to(m)));
         FUZZ_CHECK(board[move_from(m)] && board[move_from(m)]->color == side);
         if (make_move(m)) {
             update_hash_key(m);
-            FUZZ_CHECK(hash_key == position_key() && board_is_ok());
+            FUZZ_CHECK(hash_key == position_key());
             unmake_move();
             hash_key = key;
         }
-        const int now[] = {side, castle_flags, ep_square, fifty, history_count, ply, material[WHITE], material[BLACK]};
-        FUZZ_CHECK(position_key() == key && board_is_ok() && !std::memcmp(squares, board, sizeof board));
-        FUZZ_CHECK(!std::memcmp(state, now, sizeof now));
+        const int now[] = {fifty, history_count, ply};
+        FUZZ_CHECK(position_key() == key && !std::memcmp(state, now, sizeof now));
     }
 }
 
