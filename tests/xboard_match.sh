@@ -11,7 +11,7 @@
 #                 record 1. f8=N# and the mate
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
 #   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
-#   -P            both engines ponder; with -u, polyglot must send "go ... ponder" and a "ponderhit"
+#   -P            both engines ponder; with -u, polyglot's log must show "go ... ponder" and a "ponderhit"
 #   -x            times every move of Vexmoth against its clock, from xboard's log
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
 # The last line sums up: "summary games G white-wins W black-wins B draws D illegal I crashes C hangs H
@@ -46,19 +46,12 @@ for slot in first second; do printf 'hash 20\nthreads %s\n' "$threads" > "$work/
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
-engine_command() {  # the command that starts Vexmoth in slot $1, its UCI input kept when it ponders
-  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-    printf '#!/usr/bin/env bash\ntee -a %q | %q\n' "$work/input-$1.txt" "$engine" > "$work/keep-input-$1.sh"
-    chmod +x "$work/keep-input-$1.sh"
-    echo "$work/keep-input-$1.sh"
-  else
-    echo "$engine"
-  fi
-}
-options=(-fcp "$(engine_command first)" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
-if [ "$opponent" = self ]; then options+=(-scp "$(engine_command second)"); else options+=(-scp fairymax); fi
-# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads.
-[ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads")
+options=(-fcp "$engine" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
+if [ "$opponent" = self ]; then options+=(-scp "$engine"); else options+=(-scp fairymax); fi
+# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads; its log keeps what it
+# sends the engine.
+[ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads"
+                            -adapterCommand "polyglot -noini -log true -lf $work/polyglot.log -ec \"%fcp\" -ed \"%fd\"")
 if [ "$mps" = 0 ]; then options+=(-inc "$inc"); else options+=(-mps "$mps" -inc -1); fi
 [ "$knight" = 0 ] ||
   { echo "6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
@@ -132,8 +125,8 @@ fi
 
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-  ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)
-  ponderhits=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^ponderhit' || true)
+  ponders=$(grep -c 'Engine: go .*ponder' "$work/polyglot.log" || true)
+  ponderhits=$(grep -c 'Engine: ponderhit' "$work/polyglot.log" || true)
   [ "$ponders" -gt 0 ] && [ "$ponderhits" -gt 0 ] ||
     { echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2; status=1; }
 fi
