@@ -25,7 +25,6 @@ done
 if [ "$short" = 1 ]; then
   schedule=("self 2 0 0.1 0:02" "fairymax 2 0 0.1 0:02" "fairymax 1 40 0 0:20")
 else
-  schedule=()
   for opponent in fairymax self; do
     for i in 1 2 3 4 5 6; do schedule+=("$opponent 4 0 0.1 0:02" "$opponent 2 0 0 1"); done  # 2 s + 0.1 s; 1 min
     for i in 1 2 3 4 5 6 7; do schedule+=("$opponent 2 40 0 0:20"); done                     # 40 moves in 20 s

@@ -23,6 +23,5 @@
 
 // The input as a C string: the bytes up to the first NUL.
 inline std::string input_text(const uint8_t* data, size_t size) {
-    const void* nul = std::memchr(data, 0, size);
-    return std::string(reinterpret_cast<const char*>(data), nul ? static_cast<const uint8_t*>(nul) - data : size);
+    return std::string(reinterpret_cast<const char*>(data), size).c_str();
 }
