@@ -65,8 +65,7 @@ TEST(Tool, GoodInput) {
         {"divide 1 '4k3/8/8/8/8/8/8/4K2R w K - 0 1'", 0, {"\ne1g1 1"}},
         {"perft-suite " + file("good.epd", START + " ;D1 20 ;D2 400\n"), 0, {}},
         {"perft-suite " + file("wrong.epd", START + " ;D1 20 ;D2 401\n"), 1, {}},
-        // On two threads: the main thread's move and line, with the nodes of both.
-        {"search --depth 3 --threads 2 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
+        {"search --depth 3 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
         {"bench 2 threads 2", 0, {"\nNodes searched: "}},
         {"solve " + file("mate.epd", BACK_RANK + " bm Rd8#; c0 \"d1d8\";\n") + " --time 300 --threads 2", 0,
          {"solved 1 of 1"}},
@@ -86,12 +85,10 @@ TEST(Tool, GoodInput) {
 TEST(Tool, BadInput) {
     const std::string picture = TEMP + "never.svg", into = " '" + picture + "'", game_1 = "game 1\n\n   0  e2e4 ";
     const std::vector<std::string> bad = {
-        "perft", "perft x", "perft 3 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w'",
-        "perft 3 'rnbqkbnr/ppppxppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'",
-        "perft 3 'rnbqkbnr/ppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'",
-        "perft 3 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq z9 0 1'",
-        "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'", "perft 3 '8/8/8/8/8/8/8/4K3 w - - 0 1'",
-        "perft 3 '4k3/8/8/8/8/8/8/4KK2 w - - 0 1'", "perft 3 '4k3/4Q3/8/8/8/8/8/4K3 w - - 0 1'",
+        // Depth; the FEN errors that the UCI bad-input test does not show, and a pawn on the first rank.
+        "perft", "perft x", "perft 3 '4k3/8/8/8/8/8/8/4K3'", "perft 3 '4kx2/8/8/8/8/8/8/4K3 w - - 0 1'",
+        "perft 3 '4k2/8/8/8/8/8/8/4K3 w - - 0 1'", "perft 3 '4k3/8/8/8/8/8/8/4K3 w - z9 0 1'",
+        "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'",
         "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
         "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
         "search --option nullmove=2", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
