@@ -5,12 +5,12 @@
 #   --all            names every fast test that kills each mutant, not just the first
 #   --timeout S      one mutant's test time (default: 3 times the run without mutants + 30 s)
 #   --exclude REGEX  leaves out the fast tests matching this too (e.g. '^Bench\.')
-# Each mutant of tests/mutants.txt changes one line of the engine in a copy of the checkout (edits included;
-# under build-mutants/ or MUTANTS_DIR, where results.txt and the logs stay), is built, and faces the fast
-# tests (all but SLOW_TESTS, two at a time): killed when one fails or the run times out, survived when all
-# pass; invalid (does not compile), stale (its text is gone) and ambiguous (on several lines) are not tried.
-# Tests that fail run again alone, and if they pass then, the whole run is repeated once: a mutant whose
-# tests fail only beside others both times is killed, and says so.
+# Each mutant of tests/mutants.txt changes one line of the engine in a copy of the checkout (edits included; under
+# build-mutants/ or MUTANTS_DIR, where results.txt and the logs stay), is built, and faces the fast tests (all but
+# SLOW_TESTS, two at a time): killed when one fails or the run times out, survived when all pass; invalid (does not
+# compile), stale (its text is gone) and ambiguous (on several lines) are not tried. Tests that fail run again alone,
+# and if they pass then, the whole run is repeated once: a mutant whose tests fail only beside others both times is
+# killed, and says so.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
@@ -68,8 +68,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# The copy brought up to date: only files whose text differs are written, so the build compiles just
-# what changed.
+# The copy brought up to date: only files whose text differs are written, so the build compiles just what changed.
 (cd "$root" && git ls-files -co --exclude-standard | sort -u) > "$work/files"
 while IFS= read -r f; do
   [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || (cd "$root" && cp --parents -- "$f" "$src/")
@@ -78,9 +77,9 @@ done < "$work/files"
 
 slow_regex="^($(IFS='|'; echo "${SLOW_TESTS[*]}"))\$${exclude:+|$exclude}"
 failed=()
-# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching REGEX) within the limit, in a
-# process group of their own that is killed after them (an engine a mutant left searching for ever).
-# Returns 0, 124 on a timeout, else 1; failed holds the names of the tests that failed.
+# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching REGEX) within the limit, in a process group
+# of their own that is killed after them (an engine a mutant left searching for ever). Returns 0, 124 on a timeout,
+# else 1; failed holds the names of the tests that failed.
 run_tests() {
   local log=$1 status=0 selection=(-j2 -E "$slow_regex")
   [ $# -lt 2 ] || selection=(-j1 -R "$2")

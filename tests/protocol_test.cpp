@@ -1,5 +1,5 @@
-// The xboard engine driven through its protocol as xboard drives it (the binary started in a fresh
-// directory), and the options file and the log it keeps there.
+// The xboard engine driven through its protocol as xboard drives it (the binary started in a fresh directory), and
+// the options file and the log it keeps there.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,15 +12,15 @@ namespace {
 
 const char* const ALL_ON = "nullmove On\npre_prune On\ntune On\nresearch On\nfractional On\nnega_scout On\n\n";
 
-// Every row is sent in one session, in order; the engine must refuse exactly the words listed (with
-// "Error (unknown command): WORD") and say nothing else.
+// Every row is sent in one session, in order; the engine must refuse exactly the words listed (with "Error (unknown
+// command): WORD") and say nothing else.
 TEST(Protocol, CommandsAndMoveText) {
     const std::string long_word(255, 'a');
     const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> rows = {
         // Right after start-up the engine plays neither colour; none of these answers.
         {{"random", "st 10", "sd 5", "post", "nopost", "hint", "level 40 5 0", "time 100", "otim 90"}, {}},
-        // A move needs a file letter a-h and a rank digit 1-8 twice, else "u3e4" would be read as e2e4
-        // and "E2E4" as e4e6; a line starting with a blank reads no move.
+        // A move needs a file letter a-h and a rank digit 1-8 twice, else "u3e4" would be read as e2e4 and "E2E4" as
+        // e4e6; a line starting with a blank reads no move.
         {{"new", "force", "protover 2", "foo bar", "e2e5", "E2E4", " e2e4", "a1a1", "i1a1", "u3e4", "e2e4", "E7E5",
           "e7e5"},
          {"protover", "foo", "e2e5", "E2E4", "e2e4", "a1a1", "i1a1", "u3e4", "E7E5"}},
@@ -39,9 +39,9 @@ TEST(Protocol, CommandsAndMoveText) {
          {"e2c3", "e2c3"}},
         // Set up with white to move: e2e4 is legal, d2d4 no longer.
         {{"new", "force", "edit", "#", "Ke1", "Pe2", "c", "Ke8", ".", "e2e4", "d2d4"}, {"d2d4"}},
-        // "black" after black's move gives black the move again: the old en-passant square must not let a black
-        // pawn take its own man. Switching to the side already to move keeps the square. After a switch that
-        // changes the turn nothing is taken back: unmaking the other colour's move would corrupt the board.
+        // "black" after black's move gives black the move again: the old en-passant square must not let a black pawn
+        // take its own man. Switching to the side already to move keeps the square. After a switch that changes the
+        // turn nothing is taken back: unmaking the other colour's move would corrupt the board.
         {{"new", "force", "d2d3", "c7c5", "black", "force", "b7c6", "d8a5"}, {"b7c6"}},
         {{"new", "force", "e2e4", "a7a6", "e4e5", "d7d5", "white", "force", "e5d6"}, {}},
         {{"new", "force", "b2b4", "b8c6", "black", "force", "undo", "remove", "c6b8"}, {}},
@@ -74,9 +74,9 @@ TEST(Protocol, TheEngineMoves) {
     EXPECT_EQ(pending_output(s, 300).find("move"), std::string::npos);
     send_lines(s, {"e7e5"});
     EXPECT_TRUE(expect_output(s, "move "));
-    // Positions no game reaches: black in check with white to move (the list stops where the king could be
-    // taken) and pawns on their back ranks (left out: only the king moves). The engine's promotion is written
-    // as xboard reads it and ends the game it mates; f8=N is the only mate here.
+    // Positions no game reaches: black in check with white to move (the list stops where the king could be taken) and
+    // pawns on their back ranks (left out: only the king moves). The engine's promotion is written as xboard reads it
+    // and ends the game it mates; f8=N is the only mate here.
     const std::pair<std::vector<std::string>, std::string> thinking[] = {
         {{"e2e4", "f7f6", "d1h5", "white"}, "move "},
         {edit_lines({"Kg1", "Pa8"}, {"Kh8", "Ph1"}), "move g1"},
@@ -90,8 +90,8 @@ TEST(Protocol, TheEngineMoves) {
         EXPECT_TRUE(expect_output(s, answer)) << position[0];
     }
     EXPECT_EQ(wait_exit(s), 0);
-    // The log: no table (no options file yet), then a game's moves, the engine's with its search; no line
-    // that the log checker refuses, which refuses a line cut short.
+    // The log: no table (no options file yet), then a game's moves, the engine's with its search; no line that the
+    // log checker refuses, which refuses a line cut short.
     const std::string log = read_file(s.dir, "vexmolog.txt");
     EXPECT_EQ(log.rfind(std::string("No Hash Table used\n") + ALL_ON + "   0  e2e4 \n   0  ", 0), 0u) << log;
     const size_t engine_line = log.find("   0  e2e4 \n") + 12;
@@ -116,16 +116,13 @@ TEST(Protocol, FatalSetUpLines) {
     }
 }
 
-// Each run of the engine in a directory with this options file (none for nullptr) opens its log with the
-// table and the switches read; a later line overrides an earlier one.
+// Each run of the engine in a directory with this options file (none for nullptr) opens its log with the table and
+// the switches read; a later line overrides an earlier one.
 TEST(OptionsFile, ReadIntoTheLog) {
     const std::string no_table = "No Hash Table used\n";
     const std::string twenty = "Hash Size 20.00 mb, record size 10, records 2097152\n";
     const std::string long_line = ";" + std::string(254, 'x') + "tune 0\n";
-    const struct {
-        const char* options;
-        std::string log;
-    } runs[] = {
+    const std::pair<const char*, std::string> runs[] = {
         {nullptr, no_table + ALL_ON},  // the first run writes the defaults and plays without a table
         {nullptr, twenty + ALL_ON},    // the next reads them
         {"hash 4\n", no_table + ALL_ON},
@@ -139,13 +136,13 @@ TEST(OptionsFile, ReadIntoTheLog) {
         {long_line.c_str(), no_table + ALL_ON},  // the tail of a line too long is not read as a line
     };
     const std::string dir = make_temp_dir();
-    for (const auto& run : runs) {
-        if (run.options) write_file(dir, "vexmo.ini", run.options);
+    for (const auto& [options, log] : runs) {
+        if (options) write_file(dir, "vexmo.ini", options);
         EngineProcess e;
         ASSERT_TRUE(start_engine(e, dir));
         send_line(e, "quit");
         EXPECT_EQ(wait_exit(e, 20000, false), 0);
-        EXPECT_EQ(read_file(dir, "vexmolog.txt"), run.log) << (run.options ? run.options : "no file");
+        EXPECT_EQ(read_file(dir, "vexmolog.txt"), log) << (options ? options : "no file");
     }
 }
 

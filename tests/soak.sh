@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
-# Soak: many games of Vexmoth inside the real xboard, headless, against Fairy-Max and against itself at fast
-# time controls, every move of Vexmoth timed against its clock; two matches at a time (one per core: nobody
-# ponders).
+# Soak: many games of Vexmoth inside the real xboard, headless, against Fairy-Max and against itself at fast time
+# controls, every move of Vexmoth timed against its clock; two matches at a time (one per core: nobody ponders).
 #
 # usage: tests/soak.sh [--short] [BUILD_DIR]
 #   BUILD_DIR  holds vexmoth; a sanitizer build (the default, build-san) ends a game with any fault it finds
 #   --short    five games for CI instead of 100
-# Prints each match's summary line, what went wrong and the results in all; fails when any match failed: an
-# illegal move, crash, sanitizer report, hang, time forfeit or a search past its clock by Vexmoth. Exit status
-# 77 when xboard, Xvfb or Fairy-Max is missing.
+# Prints each match's summary line, what went wrong and the results in all; fails when any match failed: an illegal
+# move, crash, sanitizer report, hang, time forfeit or a search past its clock by Vexmoth. Exit status 77 when xboard,
+# Xvfb or Fairy-Max is missing.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,22 +1,18 @@
-// FEN set-up on arbitrary text. A refused FEN must be refused with a reason; an accepted one must leave a
-// sound position: the key as computed from scratch, board and records agreeing, one king a side, the side
-// not to move out of check, and move lists whose every move is made and taken back exactly.
+// FEN set-up on arbitrary text. A refused FEN must be refused with a reason; an accepted one must leave a sound
+// position: the key as computed from scratch, board and records agreeing, each king in its record, the side not to
+// move out of check, and move lists whose every move is made and taken back exactly.
 #include "fuzz_support.h"
 
 namespace {
 
 void check_board() {
     FUZZ_CHECK(board_is_ok());
-    for (const auto& list : piece_list) {
-        int kings = 0;
-        for (int i = 0; i < LIST_TERMINATOR; ++i) kings += list[i].alive && list[i].kind == KING;
-        FUZZ_CHECK(kings == 1 && list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
-    }
+    for (const auto& list : piece_list) FUZZ_CHECK(list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
 }
 
-// Makes and takes back every move of the ply-0 list (make and unmake check the whole board in this build):
-// the key updated after the move is the key from scratch, and unmake restores the position (the key itself
-// is restored by copy, as the searches do).
+// Makes and takes back every move of the ply-0 list (make and unmake check the whole board in this build): the key
+// updated after the move is the key from scratch, and unmake restores the position (the key itself is restored by
+// copy, as the searches do).
 void check_list() {
     FUZZ_CHECK(first_move[0] == 0 && last_move[0] >= 0 && last_move[0] < MOVE_STACK_SIZE);
     const uint64_t key = hash_key;
