@@ -116,7 +116,7 @@ try() {
 # ~/.local/share/vexmoth, made private and given the engine's default options file: the first run has a 20 MB
 # table. The user's own file is kept and read.
 try "$work/empty" "$home" "$twenty" "" HOME="$work/home"
-cmp -s "$work/bare/vexmo.ini" "$home/vexmo.ini" || fail "the per-user vexmo.ini is not the engine's default file"
+cmp -s "$work/bare/vexmo.ini" "$home/vexmo.ini" || fail "the per-user vexmo.ini is not the one the engine writes"
 [ "$(stat -c %a "$home")" = 700 ] || fail "the per-user directory is not private"
 printf 'hash 8\n' > "$home/vexmo.ini"
 try "$work/empty" "$home" "Hash Size 8\\." "" HOME="$work/home"

@@ -7,10 +7,9 @@
 #                              [-x] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30) of MPS moves (default 40; 0 for a
 #                 whole-game clock with INC seconds a move, 0 for sudden death)
-#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight promotion f8=N: xboard must
-#                 record 1. f8=N# and the mate
+#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate f8=N xboard must record as 1. f8=N#, a mate
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
-#   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
+#   -u            ENGINE speaks UCI: xboard runs it through polyglot
 #   -P            both engines ponder; with -u, polyglot's log must show "go ... ponder" and a "ponderhit"
 #   -x            times every move of Vexmoth against its clock, from xboard's log
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
