@@ -25,7 +25,7 @@ ctest --test-dir "$build" --output-on-failure -E "^($(IFS='|'; echo "${skipped[*
 csv=$build/coverage.csv
 (cd "$root" && gcovr -j 2 --root . --filter "($(IFS='|'; echo "${FOLDERS[*]}"))/" --csv "$csv" "$build")
 echo
-echo "Line coverage by the Release tests (build $build, $(( $(date +%s) - start )) s)"
+echo "Line coverage by the Release tests (build $build, $(( $(date +%s) - start )) s; per file: $csv)"
 awk -F, -v folders="${FOLDERS[*]}" '
   NR > 1 { folder = $1; sub(/\/.*/, "", folder); total[folder] += $2; covered[folder] += $3 }
   function row(name, c, t) { printf "%-8s %7d %7d %6.1f%%\n", name, c, t, t ? 100 * c / t : 0 }
@@ -38,5 +38,4 @@ awk -F, -v folders="${FOLDERS[*]}" '
     }
     row("total", covered["total"], total["total"])
   }' "$csv"
-echo "(per file: $csv)"
-[ "$tests_status" = 0 ] || { echo "coverage: some tests failed; the lines they ran are counted all the same" >&2; exit 1; }
+[ "$tests_status" = 0 ] || { echo "coverage: some tests failed; the lines they ran count all the same" >&2; exit 1; }

@@ -19,15 +19,13 @@ struct EngineProcess {
 int ms_since(std::chrono::steady_clock::time_point start);  // milliseconds since start
 std::string make_temp_dir();  // a new empty directory under the test temp area
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
-// The whole file, or "<missing>" when it cannot be read.
-std::string read_file(const std::string& dir, const std::string& name);
+std::string read_file(const std::string& dir, const std::string& name);  // the text, or "<missing>"
 // Starts the engine binary (by default the xboard engine) in dir, kept in e.dir; false when it cannot.
 bool start_engine(EngineProcess& e, const std::string& dir, const char* binary = nullptr);
 void send_line(EngineProcess& e, const std::string& line);  // a newline is appended
-// Reads until `needle` appears in the output after `consumed` (true, `consumed` moved past it) or the time
-// runs out (false).
+// Reads until `needle` appears in the output after `consumed` (true, `consumed` moved past it) or time runs out.
 bool expect_output(EngineProcess& e, const std::string& needle, int timeout_ms = 10000);
 std::string pending_output(EngineProcess& e, int ms);  // reads for ms; returns the unconsumed output
-// Closes the engine's input (or leaves it open) and waits for the exit: the exit status, or -1000 when it
-// did not exit in time (killed).
+// Closes the engine's input (or leaves it open) and waits for the exit: its status, or -1000 for a signal (it is
+// killed after timeout_ms).
 int wait_exit(EngineProcess& e, int timeout_ms = 10000, bool close_input = true);

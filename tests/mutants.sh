@@ -16,7 +16,7 @@ export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
 SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_ponder_match uci_xboard_knight_mate
             protocol_fuzz uci_protocol_fuzz package)
-BUILD_TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
+TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/tests/mutants.txt
 work=$(realpath -m "${MUTANTS_DIR:-$root/build-mutants}")
@@ -73,7 +73,7 @@ trap 'exit 143' TERM
 while IFS= read -r f; do
   [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || (cd "$root" && cp --parents -- "$f" "$src/")
 done < "$work/files"
-(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -r -d '\n' rm -f --)
+(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -d '\n' rm -f --)
 
 slow_regex="^($(IFS='|'; echo "${SLOW_TESTS[*]}"))\$${exclude:+|$exclude}"
 failed=()
@@ -110,7 +110,7 @@ start=$(date +%s)
 cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXMOTH_LTO=OFF > "$work/configure.log" 2>&1 ||
   { cat "$work/configure.log" >&2; exit 1; }
 echo "mutants: building the copy in $src without mutants"
-cmake --build "$build" -j2 --target "$BUILD_TARGET" > "$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
+cmake --build "$build" -j2 --target "$TARGET" > "$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
 rm -f "$work"/baseline.log* "$work"/mutant-*.log*
 judge "$work/baseline.log"
 if [ "$status" != 0 ] && [[ $detail != *"only beside other tests" ]]; then
@@ -136,7 +136,7 @@ for i in "${!files[@]}"; do
       !done && (at = index($0, ENVIRON["ORIGINAL"])) {
         $0 = substr($0, 1, at - 1) ENVIRON["REPLACEMENT"] substr($0, at + length(ENVIRON["ORIGINAL"])); done = 1 }
       { print }' "$work/original" > "$src/$file"
-    if ! cmake --build "$build" -j2 --target "$BUILD_TARGET" > "$log" 2>&1; then
+    if ! cmake --build "$build" -j2 --target "$TARGET" > "$log" 2>&1; then
       verdict=invalid detail="does not compile; $log"
     else
       judge "$log"
@@ -156,9 +156,8 @@ for i in "${!files[@]}"; do
 done
 
 killed=${count[killed]:-0} survived=${count[survived]:-0}
-echo
 echo "mutants: $((killed + survived + ${count[invalid]:-0})) tried: killed $killed, survived $survived," \
      "invalid ${count[invalid]:-0}; stale ${count[stale]:-0}, ambiguous ${count[ambiguous]:-0}"
 [ $((killed + survived)) = 0 ] ||
-  echo "mutants: $((100 * killed / (killed + survived))) per cent of the valid mutants killed, in $(( $(date +%s) - start )) s"
+  echo "mutants: $((100 * killed / (killed + survived)))% of the valid mutants killed, in $(( $(date +%s) - start )) s"
 echo "mutants: results in $work/results.txt"

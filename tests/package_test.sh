@@ -20,7 +20,6 @@ arch=$(dpkg --print-architecture)
 deb=$work/out/vexmoth_${version}_${arch}.deb
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 && [ -f "$deb" ] ||
   { cat "$work/cpack.log" >&2; echo "package_test: cpack made no $deb" >&2; exit 1; }
-dpkg-deb -I "$deb"
 field() { dpkg-deb -f "$deb" "$1"; }
 for wanted in Package=vexmoth Version="$version" Architecture="$arch" Section=games Priority=optional; do
   [ "$(field "${wanted%%=*}")" = "${wanted#*=}" ] || fail "${wanted%%=*} is '$(field "${wanted%%=*}")'"
@@ -33,10 +32,9 @@ field Maintainer | grep -Eq '^[^<]+ <[^@> ]+@[^> ]+>$' || fail "Maintainer '$(fi
 
 # Every entry root's, directories and programs rwxr-xr-x, the rest rw-r--r--; these files.
 dpkg-deb -c "$deb" | tee "$work/contents"
-awk '
-  $2 != "root/root" { print "owner " $2 " of " $6 }
-  /^d/ && $1 != "drwxr-xr-x" || /^-/ && $1 != "-rwxr-xr-x" && $1 != "-rw-r--r--" { print "mode " $1 " of " $6 }
-' "$work/contents" > "$work/bad-entries"
+awk '$2 != "root/root" { print "owner " $2 " of " $6 }
+  /^d/ && $1 != "drwxr-xr-x" || /^-/ && $1 != "-rwxr-xr-x" && $1 != "-rw-r--r--" { print "mode " $1 " of " $6 }' \
+  "$work/contents" > "$work/bad-entries"
 [ ! -s "$work/bad-entries" ] || fail "entries with a wrong owner or mode: $(cat "$work/bad-entries")"
 awk '/^-/ { print substr($1, 4, 1) " " substr($6, 2) }' "$work/contents" | sort > "$work/files"
 {
@@ -77,9 +75,7 @@ if command -v lintian >/dev/null; then  # errors fail; warnings and notes are sh
   grep -v 'running with root privileges' "$work/lintian" || true
 fi
 
-# The launcher usr/games/vexmoth, as a front end starts it: without a vexmo.ini where it starts, it plays from
-# the per-user data directory, given the engine's default vexmo.ini first; with one, it works there; when it can
-# have no per-user directory or options file, it says so in one line and plays all the same.
+# The launcher usr/games/vexmoth, as a front end starts it (README: where it plays, and what it says).
 launcher=$work/root/usr/games/vexmoth
 mkdir "$work/bare" "$work/empty" "$work/home" "$work/setup" "$work/stand1" "$work/stand2"
 (cd "$work/bare" && echo quit | "$build/vexmoth" >/dev/null)  # the options file the engine writes itself

@@ -37,8 +37,6 @@ TEST(Protocol, CommandsAndMoveText) {
         // The knight on e2 shields its king from the rook: refused twice, the first refusal took it back.
         {{"new", "force", "edit", "#", "Ke1", "Ne2", "c", "Ka8", "Re8", ".", "e2c3", "e2c3", "e1d1", "e8d8"},
          {"e2c3", "e2c3"}},
-        // Set up with white to move: e2e4 is legal, d2d4 no longer.
-        {{"new", "force", "edit", "#", "Ke1", "Pe2", "c", "Ke8", ".", "e2e4", "d2d4"}, {"d2d4"}},
         // "black" after black's move gives black the move again: the old en-passant square must not let a black pawn
         // take its own man. Switching to the side already to move keeps the square. After a switch that changes the
         // turn nothing is taken back: unmaking the other colour's move would corrupt the board.
@@ -69,11 +67,6 @@ TEST(Protocol, TheEngineMoves) {
     EXPECT_EQ(answer_to(s, {"e2e4"}), "");
     send_lines(s, {"go"});
     ASSERT_TRUE(expect_output(s, "move "));
-    // "black" puts black on move and the engine on white: it waits for its turn.
-    send_lines(s, {"new", "force", "e2e4", "black"});
-    EXPECT_EQ(pending_output(s, 300).find("move"), std::string::npos);
-    send_lines(s, {"e7e5"});
-    EXPECT_TRUE(expect_output(s, "move "));
     // Positions no game reaches: black in check with white to move (the list stops where the king could be taken) and
     // pawns on their back ranks (left out: only the king moves). The engine's promotion is written as xboard reads it
     // and ends the game it mates; f8=N is the only mate here.
@@ -126,7 +119,6 @@ TEST(OptionsFile, ReadIntoTheLog) {
         {nullptr, no_table + ALL_ON},  // the first run writes the defaults and plays without a table
         {nullptr, twenty + ALL_ON},    // the next reads them
         {"hash 4\n", no_table + ALL_ON},
-        {"hash 5\n", "Hash Size 5.00 mb, record size 10, records 524288\n" + std::string(ALL_ON)},
         {"hash 0x14\n", twenty + ALL_ON},  // hexadecimal
         {"hash 024\n", twenty + ALL_ON},   // octal
         {"nullmove 0\npre_prune 0\ntune 0\nresearch 0\nfractional_extension 0\nnega_scout 0\n",

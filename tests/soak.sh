@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Soak: many games of Vexmoth inside the real xboard, headless, against Fairy-Max and against itself at fast time
 # controls, every move of Vexmoth timed against its clock; two matches at a time (one per core: nobody ponders).
-#
 # usage: tests/soak.sh [--short] [BUILD_DIR]
 #   BUILD_DIR  holds vexmoth; a sanitizer build (the default, build-san) ends a game with any fault it finds
 #   --short    five games for CI instead of 100

@@ -25,7 +25,6 @@ struct ToolRun {
     std::string out, err;
 };
 
-// Runs the tool with the shell words given.
 ToolRun tool(const std::string& words) {
     const int raw = std::system((VEXMOTH_TOOL " " + words + " >" + TEMP + "out.txt 2>" + TEMP + "err.txt").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(TEMP, "out.txt"), read_file(TEMP, "err.txt")};
@@ -94,10 +93,9 @@ TEST(Tool, BadInput) {
         "search --option nullmove=2", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
         // A suite line without its best moves, a missing suite.
         "solve " + file("no_best.epd", BACK_RANK + " bm Rd8#;\n"), "solve /nonexistent/suite.epd",
-        // No log; a missing one, a directory, an empty file, another kind of file, a bad score, no engine
-        // move; a game without an engine move, a bad game number; a picture that cannot be written.
-        "curve", "curve '" + TEMP + "no-such-log.txt'" + into, "curve '" + TEMP + "'" + into,
-        "curve " + file("empty.txt", "") + into, "curve '" VEXMOTH_DATA_DIR "/perft.epd'" + into,
+        // No log; a missing one, an empty one, a bad score, no engine move; a game without an engine move, a
+        // bad game number; a picture that cannot be written.
+        "curve", "curve '" + TEMP + "no-such-log.txt'" + into, "curve " + file("empty.txt", "") + into,
         "curve " + file("bad_score.txt", HEADER + game_1 + "score(x) iter(5) nps(1) hashhit (0)\n") + into,
         "curve " + file("opponent_only.txt", HEADER + game_1 + "\n\ngame 2\n\n") + into,
         "curve --game 1 " + REAL_LOG + into, "curve --game x " + REAL_LOG + into,
@@ -132,22 +130,21 @@ TEST(Curve, RealGamesAndClippedScores) {
     std::vector<Point> p = points_of(r.out);
     ASSERT_EQ(p.size(), 67u);
     for (size_t i = 0; i < p.size(); ++i) EXPECT_EQ(p[i].red, i >= 62) << i;
-    // Made up: 0, +2.5, -2.5, +10, +15 (clipped to +10), a mate found (on the edge), -15 (to -10), mated.
+    // Made up: 0, +2.5, +10, +15 (clipped to +10), a mate found (on the edge), -15 (to -10), mated.
     std::string log = HEADER + "game 1\n\n";
     int move = 0;
-    for (const char* score : {"0", "250", "-250", "1000", "1500", "7990", "-1500", "-8000"})
+    for (const char* score : {"0", "250", "1000", "1500", "7990", "-1500", "-8000"})
         log += "   " + std::to_string(move++) + "  e2e4 score(" + score + ") iter(5) nps(1000) hashhit (0)\n";
     r = tool("curve " + file("clip_log.txt", log));
     ASSERT_EQ(r.status, 0) << r.err;
     p = points_of(r.out);
-    ASSERT_EQ(p.size(), 8u);
-    const double zero = p[0].y, top = p[3].y, bottom = p[7].y;
+    ASSERT_EQ(p.size(), 7u);
+    const double zero = p[0].y, top = p[2].y, bottom = p[6].y;
     EXPECT_LT(top, zero);
     EXPECT_NEAR(zero, (top + bottom) / 2, 0.11);
     EXPECT_NEAR(zero - p[1].y, (zero - top) / 4, 0.11);
-    EXPECT_NEAR(p[2].y - zero, (zero - top) / 4, 0.11);
-    EXPECT_TRUE(p[4].y == top && p[5].y == top && p[6].y == bottom);
-    EXPECT_TRUE(p[5].red && p[7].red && !p[4].red);
+    EXPECT_TRUE(p[3].y == top && p[4].y == top && p[5].y == bottom);
+    EXPECT_TRUE(p[4].red && p[6].red && !p[3].red);
     // One move number apart, one step apart, left to right.
     for (size_t i = 2; i < p.size(); ++i) EXPECT_NEAR(p[i].x - p[i - 1].x, p[1].x - p[0].x, 0.11);
 }

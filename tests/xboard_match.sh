@@ -64,10 +64,9 @@ trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "xboard_match: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
-hung=0
 timeout "$watchdog" xboard "${options[@]}" -autoCallFlag true -debug -nameOfDebugFile "$work/xboard.debug" \
   -sgf "$pgn" -xexit -noGUI > "$work/xboard.out" 2>&1 || hung=$?
-[ "$hung" = 124 ] && hung=1 || hung=0
+hung=$((${hung:-0} == 124))  # 1 when the watchdog ended the match
 echo "PGN: $pgn; Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
 
 played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0 status=0
@@ -119,7 +118,7 @@ if [ "$timed" = 1 ]; then
       if (margin < 0) { over++; print "xboard_match: overrun: " $0 ", clock " clock[slot] " ms" > "/dev/stderr" }
       if (n == 1 || margin < least) least = margin }
     END { printf "%d %d %d\n", over, least, n }' "$work/xboard.debug")
-  echo "timing: $moves_timed moves timed"
+  [ "$moves_timed" -gt 0 ] || { echo "xboard_match: no move of Vexmoth in xboard's log to time" >&2; status=1; }
 fi
 
 ponders=0 ponderhits=0
