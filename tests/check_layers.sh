@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a source file includes a header from a layer above its own.
-# Layers, bottom up: board <- eval <- search <- the front ends (xboard and
-# uci), which stand side by side and never include each other.
+# Fails when a source file includes a header from a layer above its own. Layers, bottom up: board <- eval <-
+# search <- the front ends (xboard and uci), which stand side by side and never include each other.
 cd "$(dirname "$0")/.."
 status=0
 for rule in "board:board" "eval:board eval" "search:board eval search" "xboard:board eval search xboard" \

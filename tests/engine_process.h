@@ -1,5 +1,5 @@
-// Drives the real engine binary as a front end would: started in a fresh
-// working directory, fed lines on standard input, read on standard output.
+// Drives the real engine binary as a front end would: started in a fresh working directory, fed lines on
+// standard input, read on standard output.
 #pragma once
 
 #include <sys/types.h>
@@ -16,24 +16,16 @@ struct EngineProcess {
     size_t consumed = 0;   // how much of `output` earlier expectations used up
 };
 
-// Milliseconds since start.
-int ms_since(std::chrono::steady_clock::time_point start);
-// A new empty directory under the test temp area.
-std::string make_temp_dir();
-// Writes a file (used for vexmo.ini) into dir.
+int ms_since(std::chrono::steady_clock::time_point start);  // milliseconds since start
+std::string make_temp_dir();  // a new empty directory under the test temp area
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
-// The whole file, or "<missing>" when it cannot be read.
-std::string read_file(const std::string& dir, const std::string& name);
-// Starts the engine binary (by default build/vexmoth, the xboard engine) in
-// dir, kept in e.dir; returns false when it could not be started.
+std::string read_file(const std::string& dir, const std::string& name);  // the text, or "<missing>"
+// Starts the engine binary (by default the xboard engine) in dir, kept in e.dir; false when it cannot.
 bool start_engine(EngineProcess& e, const std::string& dir, const char* binary = nullptr);
-// Sends one line (a newline is appended).
-void send_line(EngineProcess& e, const std::string& line);
-// Reads until `needle` appears in the output after `consumed`, or the time
-// runs out. Returns true when found and moves `consumed` past it.
+void send_line(EngineProcess& e, const std::string& line);  // a newline is appended
+// Reads until `needle` appears in the output after `consumed` (true, `consumed` moved past it) or time runs out.
 bool expect_output(EngineProcess& e, const std::string& needle, int timeout_ms = 10000);
-// Reads whatever arrives within ms and returns the unconsumed output.
-std::string pending_output(EngineProcess& e, int ms);
-// Closes the engine's input (or leaves it open) and waits for the exit:
-// returns the exit status, or -1000 when it did not exit in time (killed).
+std::string pending_output(EngineProcess& e, int ms);  // reads for ms; returns the unconsumed output
+// Closes the engine's input (or leaves it open) and waits for the exit: its status, or -1000 for a signal (it is
+// killed after timeout_ms).
 int wait_exit(EngineProcess& e, int timeout_ms = 10000, bool close_input = true);

@@ -1,62 +1,43 @@
 #include "log_format.h"
 
-#include <cctype>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
-// Matches the line against a pattern of literal text and placeholders: '%' a number, '#' a number
-// that may be negative, '@' a move ("e7e8,q"; "a8a8" for none), '^' the move number right-aligned in
-// four columns.
-bool matches(const std::string& line, const char* pattern) {
-    size_t at = 0;
-    const auto digits = [&](size_t most) {
-        const size_t start = at;
-        while (at < line.size() && at - start < most && std::isdigit((unsigned char)line[at])) ++at;
-        return at > start;
-    };
-    const auto in = [&](char low, char high) { return at < line.size() && line[at] >= low && line[at] <= high; };
-    for (const char* p = pattern; *p; ++p) {
-        switch (*p) {
-        case '#':
-            if (at < line.size() && line[at] == '-') ++at;
-            [[fallthrough]];
-        case '%':
-            if (!digits(size_t(-1))) return false;
-            break;
-        case '^': {
-            const size_t start = at;
-            while (at < start + 3 && at < line.size() && line[at] == ' ') ++at;
-            if (!digits(4) || at != start + 4) return false;
-            break;
-        }
-        case '@':
-            for (int k = 0; k < 4; ++k, ++at)
-                if (!(k % 2 ? in('1', '8') : in('a', 'h'))) return false;
-            if (at + 1 < line.size() && line[at] == ',' && std::string("qrbn").find(line[at + 1]) != std::string::npos)
-                at += 2;
-            break;
-        default:
-            if (at >= line.size() || line[at++] != *p) return false;
-        }
+// A move as the log writes it: "e7e8", a promotion with its piece after a comma ("e7e8,q"), "a8a8" for none.
+bool is_move(const std::string& m) {
+    bool ok = m.size() == 4 || (m.size() == 6 && m[4] == ',' && std::strchr("qrbn", m[5]));
+    for (size_t k = 0; ok && k < 4; ++k) ok = m[k] >= "a1"[k % 2] && m[k] <= "h8"[k % 2];
+    return ok;
+}
+
+// A line the log may hold: a blank line, the table line, a switch line, "game N", an opponent's move or a
+// search line. The numbers and the move are read, then written back as the engine writes them: the line
+// must come out the same.
+bool is_log_line(const std::string& line) {
+    static const char* const flags[] = {"nullmove", "pre_prune", "tune", "research", "fractional", "nega_scout"};
+    if (line.empty() || line == "No Hash Table used") return true;
+    for (const char* flag : flags)
+        if (line == std::string(flag) + " On" || line == std::string(flag) + " Off") return true;
+    const char* l = line.c_str();
+    char move[8] = "", text[400] = "";
+    long long n = -1, a, b, c, d;
+    if (std::sscanf(l, "Hash Size %lld.%lld mb, record size 10, records %lld", &a, &b, &n) == 3 && a >= 0) {
+        std::snprintf(text, sizeof text, "Hash Size %lld.%02lld mb, record size 10, records %lld", a, b, n);
+    } else if (std::sscanf(l, "game %lld", &n) == 1) {
+        std::snprintf(text, sizeof text, "game %lld", n);
+    } else if (std::sscanf(l, "%lld %7s score(%lld) iter(%lld) nps(%lld) hashhit (%lld)", &n, move, &a, &b, &c,
+                           &d) == 6) {
+        std::snprintf(text, sizeof text, "%4lld  %s score(%lld) iter(%lld) nps(%lld) hashhit (%lld)", n, move, a, b,
+                      c, d);
+    } else if (std::sscanf(l, "%lld %7s", &n, move) == 2) {
+        std::snprintf(text, sizeof text, "%4lld  %s ", n, move);
     }
-    return at == line.size();
+    return n >= 0 && line == text && (!*move || (n < 10000 && is_move(move)));
 }
 
 }  // namespace
-
-bool is_search_line(const std::string& line) { return matches(line, "^  @ score(#) iter(#) nps(#) hashhit (#)"); }
-
-bool is_log_line(const std::string& line) {
-    static const char* const others[] = {"", "No Hash Table used", "Hash Size %.% mb, record size 10, records %",
-                                         "game %", "^  @ "};
-    static const char* const flags[] = {"nullmove", "pre_prune", "tune", "research", "fractional", "nega_scout"};
-    if (is_search_line(line)) return true;
-    for (const char* pattern : others)
-        if (matches(line, pattern)) return true;
-    for (const char* flag : flags)
-        if (line == std::string(flag) + " On" || line == std::string(flag) + " Off") return true;
-    return false;
-}
 
 std::string first_bad_log_line(const std::string& log) {
     if (log.empty()) return "<empty log>";

@@ -1,28 +1,22 @@
 #!/usr/bin/env bash
-# Mutation test of the test suite: each mutant of tests/mutants.txt changes
-# one line of the engine, is built, and faces the fast tests (all but
-# SLOW_TESTS): killed when one fails or the run times out, survived when all
-# pass; invalid (does not compile), stale (its text is gone) and ambiguous
-# (its text is on several lines) are not tried.
-#
 # usage: tests/mutants.sh [--list] [--all] [--timeout SECONDS] [--exclude REGEX] [PATTERN]
 #   PATTERN          only the mutants whose file or description matches (ERE, case ignored)
 #   --list           lists the mutants and whether each is found; builds nothing
 #   --all            names every fast test that kills each mutant, not just the first
 #   --timeout S      one mutant's test time (default: 3 times the run without mutants + 30 s)
 #   --exclude REGEX  leaves out the fast tests matching this too (e.g. '^Bench\.')
-#
-# It works in a copy of the checkout (edits included) under build-mutants/
-# (or MUTANTS_DIR), built without link-time optimisation, where results.txt
-# and the logs stay. Tests run two at a time; those that fail run again
-# alone, and if they pass then, the whole run is repeated once: a mutant
-# whose tests fail only beside others both times is killed, and says so.
+# Each mutant of tests/mutants.txt changes one line of the engine in a copy of the checkout (edits included; under
+# build-mutants/ or MUTANTS_DIR, where results.txt and the logs stay), is built, and faces the fast tests (all but
+# SLOW_TESTS, two at a time): killed when one fails or the run times out, survived when all pass; invalid (does not
+# compile), stale (its text is gone) and ambiguous (on several lines) are not tried. Tests that fail run again alone,
+# and if they pass then, the whole run is repeated once: a mutant whose tests fail only beside others both times is
+# killed, and says so.
 set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
 SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_ponder_match uci_xboard_knight_mate
-            protocol_fuzz uci_protocol_fuzz launcher package)
-BUILD_TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
+            protocol_fuzz uci_protocol_fuzz package)
+TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/tests/mutants.txt
 work=$(realpath -m "${MUTANTS_DIR:-$root/build-mutants}")
@@ -74,20 +68,18 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# The copy brought up to date: only files whose text differs are written
-# (a new time stamp), so the build compiles just what changed.
+# The copy brought up to date: only files whose text differs are written, so the build compiles just what changed.
 (cd "$root" && git ls-files -co --exclude-standard | sort -u) > "$work/files"
 while IFS= read -r f; do
   [ ! -f "$root/$f" ] || cmp -s "$root/$f" "$src/$f" || (cd "$root" && cp --parents -- "$f" "$src/")
 done < "$work/files"
-(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -r -d '\n' rm -f --)
+(cd "$src" && find . -type f -printf '%P\n' | sort) | comm -23 - "$work/files" | (cd "$src" && xargs -d '\n' rm -f --)
 
 slow_regex="^($(IFS='|'; echo "${SLOW_TESTS[*]}"))\$${exclude:+|$exclude}"
 failed=()
-# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching
-# REGEX) within the limit, in a process group of their own that is killed
-# after them (an engine a mutant left searching for ever). Returns 0, 124 on
-# a timeout, else 1; failed holds the names of the tests that failed.
+# run_tests LOG [REGEX]: the fast tests (or, one at a time, those matching REGEX) within the limit, in a process group
+# of their own that is killed after them (an engine a mutant left searching for ever). Returns 0, 124 on a timeout,
+# else 1; failed holds the names of the tests that failed.
 run_tests() {
   local log=$1 status=0 selection=(-j2 -E "$slow_regex")
   [ $# -lt 2 ] || selection=(-j1 -R "$2")
@@ -101,8 +93,7 @@ run_tests() {
   case $status in 0) return 0 ;; 124|137) return 124 ;; *) return 1 ;; esac
 }
 failed_list() { sed 's/ /, /g' <<< "${failed[*]}"; }
-# judge LOG: sets status (as run_tests) and detail (the tests that failed,
-# alone or only beside other tests).
+# judge LOG: sets status (as run_tests) and detail (the tests that failed, alone or only beside others).
 judge() {
   local attempt names again
   for attempt in 1 2; do
@@ -119,7 +110,7 @@ start=$(date +%s)
 cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXMOTH_LTO=OFF > "$work/configure.log" 2>&1 ||
   { cat "$work/configure.log" >&2; exit 1; }
 echo "mutants: building the copy in $src without mutants"
-cmake --build "$build" -j2 --target "$BUILD_TARGET" > "$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
+cmake --build "$build" -j2 --target "$TARGET" > "$work/build.log" 2>&1 || { tail -n 30 "$work/build.log" >&2; exit 1; }
 rm -f "$work"/baseline.log* "$work"/mutant-*.log*
 judge "$work/baseline.log"
 if [ "$status" != 0 ] && [[ $detail != *"only beside other tests" ]]; then
@@ -145,7 +136,7 @@ for i in "${!files[@]}"; do
       !done && (at = index($0, ENVIRON["ORIGINAL"])) {
         $0 = substr($0, 1, at - 1) ENVIRON["REPLACEMENT"] substr($0, at + length(ENVIRON["ORIGINAL"])); done = 1 }
       { print }' "$work/original" > "$src/$file"
-    if ! cmake --build "$build" -j2 --target "$BUILD_TARGET" > "$log" 2>&1; then
+    if ! cmake --build "$build" -j2 --target "$TARGET" > "$log" 2>&1; then
       verdict=invalid detail="does not compile; $log"
     else
       judge "$log"
@@ -165,9 +156,8 @@ for i in "${!files[@]}"; do
 done
 
 killed=${count[killed]:-0} survived=${count[survived]:-0}
-echo
 echo "mutants: $((killed + survived + ${count[invalid]:-0})) tried: killed $killed, survived $survived," \
      "invalid ${count[invalid]:-0}; stale ${count[stale]:-0}, ambiguous ${count[ambiguous]:-0}"
 [ $((killed + survived)) = 0 ] ||
-  echo "mutants: $((100 * killed / (killed + survived))) per cent of the valid mutants killed, in $(( $(date +%s) - start )) s"
+  echo "mutants: $((100 * killed / (killed + survived)))% of the valid mutants killed, in $(( $(date +%s) - start )) s"
 echo "mutants: results in $work/results.txt"

@@ -1,19 +1,14 @@
 #!/usr/bin/env bash
-# The whole test suite: the Release build and its tests; the same tests, the
-# protocol fuzzers and a short soak in xboard on a build with the address and
-# undefined-behaviour sanitizers (any report fails); the threaded tests on a
-# clang build with the thread sanitizer; the libFuzzer targets for a short
-# fixed time on a clang build. Steps whose tools the machine lacks (xboard,
-# Fairy-Max, clang with libFuzzer) say so and are skipped.
+# The whole test suite: the Release build and its tests; the same with the address and undefined-behaviour
+# sanitizers (a short soak instead of the xboard games); the threaded tests under the thread sanitizer and the
+# libFuzzer targets, on clang builds. Steps whose tools the machine lacks say so and are skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 suite() {  # suite BUILD_DIR [CMAKE_OPTIONS...]: configure, build, test
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" "$@"
-  cmake --build "$dir" -j2
-  ctest --test-dir "$dir" --output-on-failure ${tests:+-R "$tests"}
+  cmake -S . -B "$1" "${@:2}"
+  cmake --build "$1" -j2
+  ctest --test-dir "$1" --output-on-failure ${tests:+-R "$tests"}
 }
 suite build -DCMAKE_BUILD_TYPE=Release
 suite build-san -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_SANITIZE=ON

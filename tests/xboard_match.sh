@@ -1,37 +1,30 @@
 #!/usr/bin/env bash
-# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or itself,
-# and fails unless every game ended normally (checkmate, resignation, a draw
-# rule, or a claim xboard accepted) with no illegal move, crash, sanitizer
-# report or time forfeit by Vexmoth, and (with -x) no search past its clock.
+# Plays Vexmoth inside the real xboard, headless, against Fairy-Max or itself, and fails unless every game
+# ended normally (checkmate, resignation, a draw rule, or a claim xboard accepted) with no illegal move,
+# crash, sanitizer report or time forfeit by Vexmoth, and (with -x) no search past its clock.
 #
-# usage: tests/xboard_match.sh [-o fairymax|self] [-i INC] [-m MPS] [-p PGN] [-f FEN] [-k]
-#                              [-t THREADS] [-u] [-P] [-x PROXY] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
-#   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30)
-#   -m MPS        moves per session (default 40); 0 for a whole-game clock
-#   -i INC        seconds added per move (with -m 0; 0 is sudden death)
-#   -x PROXY      runs every Vexmoth behind the timing proxy, each move timed
-#   -f FEN        every game starts from this position
-#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate is the knight
-#                 promotion f8=N: xboard must record 1. f8=N# and the mate
+# usage: tests/xboard_match.sh [-o fairymax|self] [-m MPS] [-i INC] [-p PGN] [-k] [-t THREADS] [-u] [-P]
+#                              [-x] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
+#   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30) of MPS moves (default 40; 0 for a
+#                 whole-game clock with INC seconds a move, 0 for sudden death)
+#   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate f8=N xboard must record as 1. f8=N#, a mate
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
-#   -u            ENGINE speaks UCI: xboard runs it through polyglot (-fUCI)
-#   -P            both engines ponder (xboard's -ponder); with -u, polyglot
-#                 must have sent "go ... ponder" and at least one "ponderhit"
-#   -w SECONDS    the match is given up as hung after SECONDS (default 7200),
-#                 and the end of xboard's protocol log is shown
-# The last line sums up: "summary games G white-wins W black-wins B draws D
-# illegal I crashes C hangs H forfeits F overruns O late L worst-overshoot MS
-# worst-ratio R ponders P ponderhits PH". Exit status 77 (a skip for CTest)
-# when xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls
-# the flag of an engine out of time, so one that stops answering loses on time.
+#   -u            ENGINE speaks UCI: xboard runs it through polyglot
+#   -P            both engines ponder; with -u, polyglot's log must show "go ... ponder" and a "ponderhit"
+#   -x            times every move of Vexmoth against its clock, from xboard's log
+#   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
+# The last line sums up: "summary games G white-wins W black-wins B draws D illegal I crashes C hangs H
+# forfeits F overruns O least-margin MS ponders P ponderhits PH". Exit status 77 (a skip for CTest) when
+# xboard, Xvfb, Fairy-Max or (with -u) polyglot is missing. xboard calls the flag of an engine out of time, so
+# one that stops answering loses on time.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= proxy= fen= knight=0 uci=0 threads=1 ponder=0 watchdog=7200
-while getopts "o:i:m:p:x:f:kt:uPw:" flag; do
+opponent=fairymax inc=0 mps=40 pgn= timed=0 knight=0 uci=0 threads=1 ponder=0 watchdog=7200
+while getopts "o:i:m:p:xkt:uPw:" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;; p) pgn=$OPTARG ;;
-    x) proxy=$(realpath "$OPTARG") ;; f) fen=$OPTARG ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
-    w) watchdog=$OPTARG ;; k) knight=1 fen="6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" ;;
+    x) timed=1 ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
+    w) watchdog=$OPTARG ;; k) knight=1 ;;
     *) exit 2 ;;
   esac
 done
@@ -52,36 +45,28 @@ for slot in first second; do printf 'hash 20\nthreads %s\n' "$threads" > "$work/
 # A sanitizer report ends the engine; its text lands in a file of its own.
 export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
-engine_command() {  # the command that starts Vexmoth in slot $1: behind the proxy, its UCI input kept
-  local command="${proxy:+$proxy $work/timing-$1.txt }$engine"
-  if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-    printf '#!/usr/bin/env bash\ntee -a %q | %s\n' "$work/input-$1.txt" "$command" > "$work/keep-input-$1.sh"
-    chmod +x "$work/keep-input-$1.sh"
-    command=$work/keep-input-$1.sh
-  fi
-  echo "$command"
-}
-options=(-fcp "$(engine_command first)" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
-if [ "$opponent" = self ]; then options+=(-scp "$(engine_command second)"); else options+=(-scp fairymax); fi
-# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads.
-[ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads")
+options=(-fcp "$engine" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
+if [ "$opponent" = self ]; then options+=(-scp "$engine"); else options+=(-scp fairymax); fi
+# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads; its log keeps what it
+# sends the engine.
+[ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads"
+                            -adapterCommand "polyglot -noini -log true -lf $work/polyglot.log -ec \"%fcp\" -ed \"%fd\"")
 if [ "$mps" = 0 ]; then options+=(-inc "$inc"); else options+=(-mps "$mps" -inc -1); fi
-[ -z "$fen" ] || { echo "$fen" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
+[ "$knight" = 0 ] ||
+  { echo "6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
 if [ "$ponder" = 1 ]; then options+=(-ponder); else options+=(-xponder); fi
 
-# A display of the match's own: Xvfb picks a free number and writes it to
-# descriptor 3 once it accepts connections (xvfb-run can wait forever for a
-# server that was ready too soon).
+# A display of the match's own: Xvfb picks a free number and writes it to descriptor 3 once it accepts
+# connections (xvfb-run can wait forever for a server that was ready too soon).
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "xboard_match: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
-hung=0
 timeout "$watchdog" xboard "${options[@]}" -autoCallFlag true -debug -nameOfDebugFile "$work/xboard.debug" \
   -sgf "$pgn" -xexit -noGUI > "$work/xboard.out" 2>&1 || hung=$?
-[ "$hung" = 124 ] && hung=1 || hung=0
+hung=$((${hung:-0} == 124))  # 1 when the watchdog ended the match
 echo "PGN: $pgn; Vexmoth's logs: $work/first/vexmolog.txt $work/second/vexmolog.txt"
 
 played=0 white_wins=0 black_wins=0 draws=0 illegal=0 crashes=0 forfeits=0 unfinished=0 status=0
@@ -111,46 +96,41 @@ done < <(awk -v RS= '
 reports=$(find "$work/sanitizer" -type f | wc -l)
 [ "$reports" = 0 ] || { echo "xboard_match: sanitizer reports:" >&2; cat "$work"/sanitizer/* >&2; }
 [ "$played" -ge "$games" ] || echo "xboard_match: $played of $games games recorded" >&2
-if [ "$hung" = 1 ]; then
-  echo "xboard_match: the match did not finish in $watchdog s; the end of xboard's protocol log:" >&2
-  tail -n 40 "$work/xboard.debug" >&2 || true
-fi
+[ "$hung" = 0 ] ||
+  { echo "xboard_match: no end in $watchdog s; xboard's log ends:" >&2; tail -n 40 "$work/xboard.debug" >&2 || true; }
 crashes=$((crashes + reports)) hangs=$((hung + unfinished + (played < games ? games - played : 0)))
 if [ "$knight" = 1 ]; then  # xboard's own record: the promotion with its mate sign, a win, a mate comment
   grep -q '^1\. f8=N#' "$pgn" && grep -q '^\[Result "1-0"\]' "$pgn" && grep -Eqi '\{[^}]*(checkmate|mates)' "$pgn" ||
     { cat "$pgn"; echo "xboard_match: xboard did not record the knight promotion f8=N as mate" >&2; status=1; }
 fi
 
-# Each move's time against the clock rules: a search stops at the clock
-# less 500 ms, and at five budgets once a root move has a score, both tested
-# at clock polls. Past the clock less 500 ms, with 250 ms for a poll, the
-# pipe and the scheduler, a move is an overrun and fails the match; past
-# five budgets and one more (at least 250 ms) it is late, allowed while no
-# root move has a score.
-overruns=0 late=0 worst_overshoot=0 worst_ratio=0
-if [ -n "$proxy" ]; then
-  read -r overruns late worst_overshoot worst_ratio moves_timed < <(cat "$work"/timing-*.txt 2>/dev/null | awk '
-    { b = $2; e = $4; c = $6; n++
-      if (e > c - 500 + 250) { over++; print "xboard_match: overrun: " $0 > "/dev/stderr" }
-      else if (e > 5 * b + (b > 250 ? b : 250)) { slow++; print "xboard_match: late: " $0 > "/dev/stderr" }
-      if (e - b > worst) worst = e - b
-      if (b > 0 && e / b > ratio) ratio = e / b }
-    END { printf "%d %d %d %.2f %d\n", over, slow, worst, ratio, n }')
-  echo "timing: $moves_timed moves, worst overshoot $worst_overshoot ms over the budget, worst time/budget" \
-       "$worst_ratio, $overruns past the clock, $late past five budgets"
+# Each move of Vexmoth in xboard's log, which stamps every line in ms: from the last line sent to the engine
+# (which starts its clock when it reads it) to the move, against the clock xboard last gave it. A search stops
+# at the clock less 500 ms, tested at clock polls; past that, with 250 ms for a poll, the pipe and the
+# scheduler, the move is an overrun and fails the match. The least margin is the clock left less that 250 ms.
+overruns=0 least_margin=
+if [ "$timed" = 1 ]; then
+  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v opponent="$opponent" '
+    $1 !~ /^[0-9]+ [<>](first|second)$/ || ($1 ~ /second/ && opponent != "self") { next }
+    { split($1, head, " "); slot = substr(head[2], 2) }
+    head[2] ~ /^>/ { sent[slot] = head[1]; if ($2 ~ /^time /) clock[slot] = 10 * substr($2, 6) }
+    head[2] ~ /^</ && $2 ~ /^move / { n++; margin = clock[slot] - (head[1] - sent[slot]) - 250
+      if (margin < 0) { over++; print "xboard_match: overrun: " $0 ", clock " clock[slot] " ms" > "/dev/stderr" }
+      if (n == 1 || margin < least) least = margin }
+    END { printf "%d %d %d\n", over, least, n }' "$work/xboard.debug")
+  [ "$moves_timed" -gt 0 ] || { echo "xboard_match: no move of Vexmoth in xboard's log to time" >&2; status=1; }
 fi
 
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-  ponders=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^go .*ponder' || true)
-  ponderhits=$(cat "$work"/input-*.txt 2>/dev/null | grep -c '^ponderhit' || true)
-  echo "pondering: $ponders ponder searches, $ponderhits ponderhits"
+  ponders=$(grep -c 'Engine: go .*ponder' "$work/polyglot.log" || true)
+  ponderhits=$(grep -c 'Engine: ponderhit' "$work/polyglot.log" || true)
   [ "$ponders" -gt 0 ] && [ "$ponderhits" -gt 0 ] ||
     { echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2; status=1; }
 fi
 
 [ $((illegal + crashes + hangs + forfeits + overruns)) = 0 ] || status=1
 echo "summary games $played white-wins $white_wins black-wins $black_wins draws $draws illegal $illegal" \
-     "crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns late $late worst-overshoot" \
-     "$worst_overshoot worst-ratio $worst_ratio ponders $ponders ponderhits $ponderhits"
+     "crashes $crashes hangs $hangs forfeits $forfeits overruns $overruns least-margin ${least_margin:--}" \
+     "ponders $ponders ponderhits $ponderhits"
 exit $status

@@ -1,8 +1,7 @@
-// The "level" line and the move budget on arbitrary text. Bytes 0-3 and 4-7
-// are the "time" and "otim" words in centiseconds (held within the clock
-// limit, as the front end stores them), bytes 8-9 the half-moves played, the
-// rest the line. The control must come out as one of the three modes with an
-// increment within the clock limit, and the poll mask never negative.
+// The "level" line and the move budget on arbitrary text. Bytes 0-3 and 4-7 are the "time" and "otim" words
+// in centiseconds (held within the clock limit, as the front end stores them), bytes 8-9 the half-moves
+// played, the rest the line. The control must come out as one of the three modes with an increment within the
+// clock limit, and the poll mask never negative.
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

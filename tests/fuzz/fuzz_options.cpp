@@ -1,5 +1,4 @@
-// The options file on arbitrary bytes: whatever the lines say, each of the
-// six search switches is left 0 or 1.
+// The options file on arbitrary bytes: whatever the lines say, each of the six search switches is left 0 or 1.
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,5 +1,4 @@
-// What the fuzz targets share: the engine's headers, a check that stays in
-// every build, and the input as text.
+// What the fuzz targets share: the engine's headers, a check that stays in every build, the input as text.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +12,7 @@
 #include "tools/tools.h"
 #include "xboard/xboard.h"
 
-// Unlike assert, stays in every build; the trap makes libFuzzer keep the input.
+// Stays in every build, unlike assert; the trap makes libFuzzer keep the input.
 #define FUZZ_CHECK(condition)                                                                        \
     do {                                                                                             \
         if (!(condition)) {                                                                          \
@@ -24,6 +23,5 @@
 
 // The input as a C string: the bytes up to the first NUL.
 inline std::string input_text(const uint8_t* data, size_t size) {
-    const void* nul = std::memchr(data, 0, size);
-    return std::string(reinterpret_cast<const char*>(data), nul ? static_cast<const uint8_t*>(nul) - data : size);
+    return std::string(reinterpret_cast<const char*>(data), size).c_str();
 }

@@ -1,9 +1,7 @@
-// The opponent's move text against the ply-0 list of a position reached by
-// random legal play. Byte 0 picks a start position, byte 1 how many random
-// moves to play, bytes 2-5 seed their choice, the rest is the line. The
-// index returned must name the entry whose text the line starts with (the
-// promotion letter right after the squares) when the line starts with two
-// squares a-h 1-8, and be -1 when no entry is named or the line does not.
+// The opponent's move text against the ply-0 list of a position reached by random legal play. Byte 0 picks a
+// start, byte 1 how many random moves to play, bytes 2-5 seed their choice, the rest is the line. The index
+// returned must name the entry whose text the line starts with (the promotion letter right after the
+// squares), and be -1 when none is named or the line does not start with two squares a-h 1-8.
 #include "../play_out_starts.h"
 #include "fuzz_support.h"
 
@@ -11,9 +9,8 @@ namespace {
 
 uint32_t rng;
 
-// Plays a random legal move of the ply-0 list; false when there is none. The
-// list is tried from a random entry on, so that few moves are made and taken
-// back (each make and unmake checks the whole board in this build).
+// Plays a random legal move of the ply-0 list, tried from a random entry on (each make and unmake checks
+// the whole board in this build); false when there is none.
 bool play_random_move() {
     const int count = last_move[0] - first_move[0];
     rng = rng * 1664525u + 1013904223u;
