@@ -15,12 +15,11 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "board/board.h"
 #include "engine_process.h"
+#include "harness/board_model.h"
 #include "log_format.h"
 #include "search/search.h"
 
@@ -55,36 +54,9 @@ inline std::string number_text() {  // small, negative, past the int range, hexa
     return pick_of(numbers);
 }
 
-inline std::vector<std::string> words_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-// The legal moves of the fuzzer's board at ply 0 (its list generated): all,
-// a random one, the one written as text (0 for none).
-inline std::vector<Move> legal_moves() {
-    std::vector<Move> moves;
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (make_legal_move(move_list[i].move)) {
-            moves.push_back(move_list[i].move);
-            unmake_move();
-        }
-    return moves;
-}
-inline Move random_legal_move() {
-    const std::vector<Move> moves = legal_moves();
+inline Move random_legal_move() {  // 0 when there is none
+    const std::vector<Move> moves = root_legal_moves();
     return moves.empty() ? 0 : moves[size_t(pick(int(moves.size())))];
-}
-inline Move legal_move_named(const std::string& text) {
-    for (const Move m : legal_moves())
-        if (text == long_algebraic(m)) return m;
-    return 0;
-}
-inline void play_move(Move m) {
-    make_move(m);
-    generate_root_moves();
 }
 
 struct Session {

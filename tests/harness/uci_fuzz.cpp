@@ -13,42 +13,6 @@
 
 namespace {
 
-std::string model_fen;          // the engine's set-up ("" the initial position)
-std::vector<Move> model_moves;  // and the moves since
-
-// A set-up on the fuzzer's board; a refused FEN puts the model's back and gives false.
-bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
-    const char* error = nullptr;
-    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error)) {
-        set_up(model_fen, model_moves);
-        return false;
-    }
-    if (fen.empty()) new_position();
-    generate_root_moves();
-    for (const Move m : moves) play_move(m);
-    return true;
-}
-
-// Follows a position line as the engine does; true when it must refuse part of it.
-bool follow_position(const std::string& line) {
-    const std::vector<std::string> w = words_of(line);
-    if (w.size() < 2 || (w[1] != "fen" && w[1] != "startpos")) return true;
-    size_t at = 2;
-    std::string fen;
-    for (; w[1] == "fen" && at < w.size() && w[at] != "moves"; ++at) fen += (fen.empty() ? "" : " ") + w[at];
-    if ((w[1] == "fen" && (fen.empty() || fen.size() > 255)) || (at < w.size() && w[at] != "moves") || !set_up(fen))
-        return true;
-    model_fen = fen;
-    model_moves.clear();
-    for (size_t i = at + 1; i < w.size(); ++i) {
-        const Move m = legal_move_named(w[i]);
-        if (model_moves.size() == size_t(GAME_HISTORY_LIMIT) || !m) return true;
-        play_move(m);
-        model_moves.push_back(m);
-    }
-    return false;
-}
-
 // A set-up, random legal moves from it, now and then a bad move (and more
 // after it), a word where "moves" belongs, or a game past the history limit.
 std::string random_position() {
@@ -118,7 +82,7 @@ Go random_go() {
     if (kind == 8) go.line += " " + random_bytes(1 + pick(20));
     if (kind == 9 || kind == 10 || (go.ponder && !pick(3))) {  // one to three legal moves, now and then no move
         go.line += " searchmoves";
-        for (int i = legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
+        for (int i = root_legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
             go.allowed.push_back(long_algebraic(random_legal_move()));
             go.line += " " + go.allowed.back();
         }
@@ -126,35 +90,6 @@ Go random_go() {
     }
     if (kind == 10 && pick(2)) go.line += " infinite";
     return go;
-}
-
-// Every move of a pv legal in turn on the fuzzer's board, which is left as it was.
-bool pv_is_legal(const std::string& pv) {
-    const std::vector<std::string> moves = words_of(pv);
-    size_t made = 0;
-    for (Move m; made < moves.size() && (m = legal_move_named(moves[made])); ++made) play_move(m);
-    for (size_t i = 0; i < made; ++i) unmake_move();
-    generate_root_moves();
-    return made == moves.size();
-}
-
-// A search's output up to its bestmove line, which must be "bestmove M" or
-// "bestmove M ponder R", M legal and one of the moves named, R legal after it.
-bool check_search(Session& s, const Go& go, const std::string& out) {
-    std::vector<std::string> w;
-    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-        const std::string l = out.substr(at, end - at);
-        const size_t pv = l.find(" pv ");
-        if (l.rfind("info ", 0) == 0 && pv != std::string::npos && !pv_is_legal(l.substr(pv + 4)))
-            return s.fail(go.line + ": pv not legal: " + l);
-        w = words_of(l);
-    }
-    const bool shape = (w.size() == 2 || (w.size() == 4 && w[2] == "ponder")) && w[0] == "bestmove";
-    const bool named = shape && (go.allowed.empty() || std::count(go.allowed.begin(), go.allowed.end(), w[1]));
-    if (legal_moves().empty() ? w != std::vector<std::string>{"bestmove", "0000"}
-                              : !named || !pv_is_legal(w[1] + (w.size() == 4 ? " " + w[3] : "")))
-        return s.fail(go.line + ": bestmove or its ponder move not legal: " + out.substr(out.rfind("bestmove")));
-    return true;
 }
 
 // One command outside a search: no bestmove, and an info string for a position line exactly when it is refused.
@@ -205,7 +140,8 @@ bool search_action(Session& s) {
         return s.fail("no bestmove within 60 s after: " + go.line);
     const std::string out = s.e.output.substr(begin, s.e.consumed - begin);
     if (trace) std::fprintf(stderr, "%s", out.c_str());
-    if (!check_search(s, go, out)) return false;
+    const std::string fault = search_fault(out, go.allowed);
+    if (!fault.empty()) return s.fail(go.line + ": " + fault);
     for (size_t at = out.find("readyok\n"); at != std::string::npos; at = out.find("readyok\n", at + 1)) --readies;
     for (; readies > 0; --readies)  // those the search did not answer, in order after it
         if (!expect_output(s.e, "readyok\n", 60000)) return s.fail("no readyok within 60 s during: " + go.line);
