@@ -1,9 +1,9 @@
-// The protocol tests' own board, on which they follow the position the
-// engine was given and judge the moves of its answers: shared by the UCI
-// protocol test and the two protocol fuzzers, which link no GoogleTest.
+// The protocol tests' own board, on which they follow the engine's position and judge the moves of its
+// answers: shared by the UCI protocol test and the two protocol fuzzers, which link no GoogleTest.
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,8 +17,7 @@ inline std::vector<std::string> words_of(const std::string& text) {
     return words;
 }
 
-// The legal moves of the board at ply 0 (its list generated), and the one
-// written as text (0 for none).
+// The legal moves at ply 0 (its list generated), and the one written as text (0 for none).
 inline std::vector<Move> root_legal_moves() {
     std::vector<Move> moves;
     for (int i = first_move[0]; i < last_move[0]; ++i)
@@ -64,9 +63,8 @@ inline bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) 
     return true;
 }
 
-// Follows a "position" line as the engine does (a refused FEN keeps the
-// position before, a refused move the moves before it); true when the
-// engine must refuse the line or part of it.
+// Follows a "position" line as the engine does (a refused FEN keeps the position before, a refused move
+// the moves before it); true when the engine must refuse the line or a part of it.
 inline bool follow_position(const std::string& line) {
     const std::vector<std::string> w = words_of(line);
     if (w.size() < 2 || (w[1] != "fen" && w[1] != "startpos")) return true;
@@ -86,10 +84,10 @@ inline bool follow_position(const std::string& line) {
     return false;
 }
 
-// What is wrong with a search's output up to its bestmove line, "" when
-// nothing: a pv must be legal, the last line "bestmove M" or "bestmove M
-// ponder R", M legal (0000 when no move is) and one of `allowed` when that
-// names any, R legal after M.
+// What is wrong with a search's output up to its bestmove line, "" when nothing: each pv must be legal,
+// each root move named ("info currmove M currmovenumber K") legal, the last line "bestmove M" or
+// "bestmove M ponder R", M legal (0000 when no move is) and one of `allowed` when that names any, R legal
+// after M.
 inline std::string search_fault(const std::string& out, const std::vector<std::string>& allowed = {}) {
     std::string last;
     for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
@@ -97,6 +95,10 @@ inline std::string search_fault(const std::string& out, const std::vector<std::s
         const size_t pv = last.find(" pv ");
         if (last.rfind("info ", 0) == 0 && pv != std::string::npos && !legal_sequence(words_of(last.substr(pv + 4))))
             return "pv not legal: " + last;
+        const std::vector<std::string> w = words_of(last);
+        if (last.rfind("info currmove ", 0) == 0 &&
+            (w.size() != 5 || !legal_sequence({w[2]}) || w[3] != "currmovenumber" || std::atoi(w[4].c_str()) < 1))
+            return "root move not legal or not numbered: " + last;
     }
     const std::vector<std::string> w = words_of(last);
     if ((w.size() != 2 && (w.size() != 4 || w[2] != "ponder")) || w[0] != "bestmove") return "no bestmove: " + last;

@@ -1,11 +1,9 @@
-// What the protocol fuzzers of both front ends share: random text, the
-// fuzzer's own board, and the sessions. Options: --seed S --sessions N
-// --seconds T runs sessions until N are done or T seconds have passed, each
-// from its own seed (--first K --sessions 1 --trace 1 replays session K with
-// its transcript). Every session ends with quit, the end of input or a last
-// line without its newline, and fails on a signal, an exit status other
-// than 0, a sanitizer report, an incomplete log line, or any file left in
-// its directory but the engine's options file and log.
+// What the protocol fuzzers of both front ends share: random text and the sessions (their board is
+// board_model.h). Options: --seed S --sessions N --seconds T runs sessions until N are done or T seconds
+// have passed, each from its own seed (--first K --sessions 1 --trace 1 replays session K with its
+// transcript). Every session ends with quit, the end of input or a last line without its newline, and
+// fails on a signal, an exit status other than 0, a sanitizer report, an incomplete log line, or any file
+// left in its directory but the engine's options file and log.
 #pragma once
 
 #include <signal.h>
@@ -83,9 +81,8 @@ struct Session {
         last_line = line;
         if (trace) std::fprintf(stderr, "> %s\n", line.substr(0, 100).c_str());
     }
-    // The output since the last expectation up to the answer of the sync
-    // line sent now; false (failed, unless the engine ended as it may) when
-    // none comes within 60 s.
+    // The output since the last expectation up to the answer of the sync line sent now; false (failed,
+    // unless the engine ended as it may) when none comes within 60 s.
     bool sync(std::string* answer) {
         const size_t begin = e.consumed;
         send_line(e, sync_line);
@@ -132,7 +129,8 @@ inline int run_fuzz_sessions(int argc, char** argv, const char* name, void (*pla
     for (int i = 1; i < argc; i += 2) {
         const long k = std::find(names, names + 5, std::string(argv[i])) - names;
         if (k == 5 || i + 1 == argc) {
-            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n",
+                         argv[0]);
             return 2;
         }
         options[k] = std::atoi(argv[i + 1]);

@@ -1,11 +1,8 @@
-// The xboard protocol fuzzer (options in fuzz_sessions.h). Each session
-// starts the engine with a good, a bad or no vexmo.ini and sends legal
-// moves, every command with good and bad arguments, set-up blocks, garbage
-// and lines of up to 2000 characters, each followed by an unknown word whose
-// error line ends its answer. Following the game on its own board, it fails
-// a session when a legal move is refused, a line that names no move is
-// accepted, the engine plays an illegal move or an answer takes over 60 s.
-
+// The xboard protocol fuzzer (options in fuzz_sessions.h). Each session starts the engine with a good, a
+// bad or no vexmo.ini and sends legal moves, every command with good and bad arguments, set-up blocks,
+// garbage and lines of up to 2000 characters, each followed by an unknown word whose error line ends its
+// answer. Following the game on its own board, it fails a session when a legal move is refused, a line
+// that names no move is accepted, the engine plays an illegal move or an answer takes over 60 s.
 #include "harness/fuzz_sessions.h"
 #include "xboard/xboard.h"
 
@@ -14,8 +11,8 @@ namespace {
 bool known;    // the fuzzer's board is the engine's (not after a set-up block, until "new")
 bool set_ups;  // this session sends set-up blocks; a bad one ends the engine, so the others end cleanly
 
-// After a change of the board: its list, and whether the fuzzer can still
-// follow it (a side switch can leave the side not to move in check).
+// After a change of the board: its list, and whether the fuzzer can still follow it (a side switch can
+// leave the side not to move in check).
 void changed() {
     generate_root_moves();
     if (king_capture || in_check_flag < 0) known = false;
