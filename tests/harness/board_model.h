@@ -85,20 +85,22 @@ inline bool follow_position(const std::string& line) {
 }
 
 // What is wrong with a search's output up to its bestmove line, "" when nothing: each pv must be legal,
-// each root move named ("info currmove M currmovenumber K") legal, the last line "bestmove M" or
+// each root move named ("info currmove M currmovenumber K") legal; the last line "bestmove M" or
 // "bestmove M ponder R", M legal (0000 when no move is) and one of `allowed` when that names any, R legal
-// after M.
+// after M; and the move played has a score, whatever ended the search: the last line numbered "multipv 1"
+// has one, and its pv begins with M.
 inline std::string search_fault(const std::string& out, const std::vector<std::string>& allowed = {}) {
-    std::string last;
+    std::string last, best;  // the last line, the last one of the best line
     for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
         last = out.substr(at, end - at);
+        const std::vector<std::string> w = words_of(last);
         const size_t pv = last.find(" pv ");
         if (last.rfind("info ", 0) == 0 && pv != std::string::npos && !legal_sequence(words_of(last.substr(pv + 4))))
             return "pv not legal: " + last;
-        const std::vector<std::string> w = words_of(last);
         if (last.rfind("info currmove ", 0) == 0 &&
             (w.size() != 5 || !legal_sequence({w[2]}) || w[3] != "currmovenumber" || std::atoi(w[4].c_str()) < 1))
             return "root move not legal or not numbered: " + last;
+        if (pv != std::string::npos && last.find(" multipv 1 ") != std::string::npos) best = last + " ";
     }
     const std::vector<std::string> w = words_of(last);
     if ((w.size() != 2 && (w.size() != 4 || w[2] != "ponder")) || w[0] != "bestmove") return "no bestmove: " + last;
@@ -107,5 +109,7 @@ inline std::string search_fault(const std::string& out, const std::vector<std::s
     const bool named = allowed.empty() || std::count(allowed.begin(), allowed.end(), w[1]);
     if (root_legal_moves().empty() ? w.size() != 2 || w[1] != "0000" : !named || !legal_sequence(played))
         return "bestmove or its ponder move not legal: " + last;
+    if (w[1] != "0000" && (best.find(" score ") == std::string::npos || best.find(" pv " + w[1] + " ") == best.npos))
+        return "no score for the move played: " + last;
     return "";
 }

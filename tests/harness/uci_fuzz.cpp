@@ -16,13 +16,11 @@ std::string random_position() {
     const int kind = pick(20);
     if (kind == 0) return pick(2) ? "position " : "position nowhere";
     std::string fen = kind < 8 ? "" : PLAY_OUT_STARTS[pick(PLAY_OUT_START_COUNT)], moves;
-    switch (kind < 8 ? -1 : pick(8)) {
+    switch (kind < 8 ? -1 : pick(6)) {
         case 0: fen[size_t(pick(int(fen.size())))] = char(32 + pick(95)); break;  // printable: the same words
         case 1: fen.resize(size_t(pick(int(fen.size())))); break;
         case 2: fen += " " + number_text(); break;
         case 3: fen = std::string(size_t(200 + pick(100)), 'p'); break;
-        case 4: fen = "8/8/8/8/8/8/8/K6k w - - 0 1"; break;
-        case 5: fen = "QQQQQQQQ/QQQQQQQQ/8/8/8/8/8/K6k w - - 0 1"; break;
     }
     std::string line = fen.empty() ? "position startpos" : "position fen " + fen;
     if (!set_up(fen)) return line + " moves e2e4";
