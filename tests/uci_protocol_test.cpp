@@ -16,10 +16,7 @@ namespace {
 using UciProtocol = EngineTest;
 using steady = std::chrono::steady_clock;
 
-// Black mates with d8h4.
-const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";
-// White takes the undefended queen with the rook, the knight or the bishop; any other move loses it.
-const std::string QUEEN_TAKEN = "position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
+const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";  // black mates with d8h4
 
 // The number after "NAME " on the last line of the text that has one, or -1.
 long long number_in(const std::string& text, const std::string& name) {
@@ -171,6 +168,7 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
         {"setoption name Hash value 16MB", {"info string option Hash needs a number of megabytes from 0 to 768"}},
         {"setoption name Pondering value true", {"info string unknown option: Pondering\n"}},
         {"setoption value 3 name Hash", {"info string setoption is written"}}, {"GO", {"unknown command: GO\n"}},
+        {"ponderhit", {"info string ponderhit: no ponder search is running"}},
         {garbage, {"info string unknown command: !\"#$%&'()*+,-./0123456789:;<=>?@A"}},  // control bytes: blanks
         // The tail of a cut line is not carried out.
         {std::string(100000, 'x') + " isready", {"info string a line longer than 65535 characters", "!readyok"}},
@@ -178,6 +176,8 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
         {"go depth 0", {"info depth 1 ", "!info depth 2 "}}, {"go searchmoves depth 2", {"searchmoves needs"}},
         {"go wtime abc searchmoves e2e4 depth 2 sideways",
          {go_word + "wtime needs a whole number", go_word + "sideways is not supported", "bestmove e2e4"}},
+        {"go depth 2 searchmoves e7e5 x", {go_word + "searchmoves: e7e5 is no legal move here", "searchmoves: x is no",
+                                           go_word + "searchmoves names no legal move: every move is searched"}},
     });
     s.finish();
 }
@@ -220,6 +220,14 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
     for (int i = 0; i < 251; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
     s.converse({{shuffle, {"info string a game has at most 1000 half-moves: g1f3 and the moves after"}},
                 {"go depth 3", {}}});
+    // Three lines (numbered, as line_groups checks): the three ways to take the undefended queen. White
+    // mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the king
+    // gets out. Found and reported, the mate ends the search.
+    s.converse({{"setoption name MultiPV value 3", {}},
+                {"position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1", {}},
+                {"go depth 5", {" multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ", "!multipv 4"}},
+                {"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}},
+                {"go mate 2", {"bestmove a1h1", " multipv 1 score mate 2 "}}});
     s.finish();
 }
 
@@ -297,32 +305,6 @@ TEST_F(UciProtocol, EndOfInputEndsTheSearch) {
     EXPECT_EQ(std::count(words.begin(), words.end(), "readyok"), 1) << s.e.output;
 }
 
-TEST_F(UciProtocol, SeveralLinesSearchmovesAndMate) {
-    Session s;
-    // Three lines, reported at each depth: the three ways to take the queen.
-    s.converse({{"setoption name MultiPV value 3", {}}, {QUEEN_TAKEN, {}}});
-    const std::vector<std::vector<std::string>> reports = line_groups(s.go("go depth 5").output);
-    ASSERT_EQ(reports.size(), 5u);
-    std::vector<std::string> firsts;
-    for (const std::vector<std::string>& report : reports) EXPECT_EQ(report.size(), 3u) << report[0];
-    for (const std::string& line : reports.back()) firsts.push_back(pv_of(line)[0]);
-    std::sort(firsts.begin(), firsts.end());
-    EXPECT_EQ(firsts, std::vector<std::string>({"b3d5", "d1d5", "f4d5"}));
-    // Words that are no legal move here are named and left out; with none legal every move is searched.
-    const std::string named = "info string go: searchmoves: ";
-    s.converse({{"position startpos", {}},
-                {"go depth 2 searchmoves e7e5 x", {named + "e7e5 is no legal", named + "x is no legal",
-                                                   "info string go: searchmoves names no legal move: every move"}}});
-    // A ponderhit during a search that is no ponder search waits for its end, and is refused then.
-    s.searching("go depth 4", 0);
-    EXPECT_NE(s.ended_by("ponderhit").output.find("info depth 4 "), std::string::npos);
-    EXPECT_NE(s.until_ready().find("info string ponderhit: no ponder search is running"), std::string::npos);
-    // White mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the
-    // king gets out. Found and reported, the mate ends the search.
-    s.converse({{"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}}, {"go mate 2", {"bestmove a1h1", "mate 2 "}}});
-    s.finish();
-}
-
 // With 60 s on each clock and no increment the budget is 1 s. A ponder search runs, answering isready,
 // until the ponderhit or the stop. The time pondered counts as spent: after a long ponder the move comes
 // at once. One that has found the mate waits for the hit, and plays it with no move to ponder on.
@@ -343,23 +325,11 @@ TEST_F(UciProtocol, PonderHitAndStop) {
     s.searching(go_ponder, 300);
     s.ended_by("stop");
     s.converse({{"position startpos moves e2e4 c7c5", {}}, {"go wtime 60000 btime 60000", {}}});
-    // A ponder of an infinite go still waits for its stop after the hit.
-    s.searching("go ponder infinite", 200);
-    s.send("ponderhit");
-    EXPECT_EQ(pending_output(s.e, 300).find("bestmove"), std::string::npos);
-    s.ended_by("stop");
     s.finish();
 }
 
-// Long searches name the root move being searched; a search follows the previous one's line.
-TEST_F(UciProtocol, InfoLinesAndThePreviousSearch) {
+TEST_F(UciProtocol, TheNextSearchFollowsTheLine) {
     Session s;
-    // A search of two seconds and a half names root moves (search_fault checks them) from its first second
-    // on, at most four a second.
-    s.converse({{"position startpos moves e2e4 c7c5 g1f3", {}}});
-    const std::vector<std::string> words = words_of(s.go("go movetime 2500").output);
-    const long named = std::count(words.begin(), words.end(), "currmove");
-    EXPECT_TRUE(named >= 1 && named <= 7) << named;
     // The line is followed into the next search (which then starts at depth 2) only when the GUI's game
     // goes on from the one searched by the line's first two moves, not from the same position reached by
     // another order of moves. The table is cleared before each.

@@ -21,12 +21,14 @@ void changed() {
 
 struct Line {
     std::string text;
-    Move move = 0;         // a legal move the engine must accept
-    bool set_up = false;   // in a set-up block, which is answered after its "."
-    bool may_end = false;  // a bad set-up line may end the engine with status 255
+    Move move = 0;        // a legal move the engine must accept
+    bool set_up = false;  // a set-up block, whose bad lines may end the engine with status 255
 };
 
-// One random action: one line or a few (a set-up block, a clock change).
+// A man on a square, now and then one off the board or of no kind ("x").
+std::string man_line() { return std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9)); }
+
+// One random action: one line or two (a clock change).
 std::vector<Line> random_action() {
     const int kind = pick(100);
     const Move m = known ? random_legal_move() : 0;
@@ -51,17 +53,13 @@ std::vector<Line> random_action() {
         return {{t}, {"time 30"}};
     }
     if (kind < 93 || !set_ups) return {{random_line(2000)}};
-    // A set-up block: men, colour switches, clears, and now and then a bad line.
-    std::vector<Line> block = {{"edit", 0, true}};
+    // A set-up block, its lines sent at once: men, colour switches, clears, and now and then a bad line.
+    std::string block = "edit";
     for (int i = pick(12); i > 0; --i) {
         const int k = pick(20);
-        if (k < 2) block.push_back({k ? "#" : "c", 0, true});
-        else if (k == 2) block.push_back({random_bytes(1 + pick(10)), 0, true, true});
-        else block.push_back({std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9)), 0,
-                              true, true});
+        block += k < 2 ? (k ? "\n#" : "\nc") : "\n" + (k == 2 ? random_bytes(1 + pick(10)) : man_line());
     }
-    block.push_back({".", 0, true, true});
-    return block;
+    return {{block + "\n.", 0, true}};
 }
 
 // Follows the engine's answer to one line on the fuzzer's board and checks it.
@@ -74,7 +72,6 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
     if (word == "new") {
         known = true;
         new_position();
-        changed();
     } else if (!known) {
     } else if (l.move && refused && answer.find("Error (game too long)") == std::string::npos) {
         return s.fail("legal move refused: " + l.text + "\n" + answer);
@@ -82,10 +79,8 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
         const int index = parse_user_move(l.text.c_str());
         if (index < 0) return s.fail("engine accepted a line that names no move: " + l.text.substr(0, 80));
         make_move(move_list[index].move);
-        changed();
     } else if ((word == "undo" && history_count >= 1) || (word == "remove" && history_count >= 2)) {
         for (int n = word == "undo" ? 1 : 2; n > 0; --n) unmake_move();
-        changed();
     } else if (word == "white" || word == "black") {
         if (side != (word == "white" ? WHITE : BLACK)) {
             ep_square = -1;
@@ -93,8 +88,8 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
         }
         side = word == "white" ? WHITE : BLACK;
         xside = side ^ 1;
-        changed();
     }
+    changed();
     if (l.set_up) known = false;
     // The engine's own moves, in order; a result after a move ends the game with the move unplayed.
     const auto ends_game = [](const std::string& text) {
@@ -128,10 +123,8 @@ void play(Session& s) {
     for (int a = 20 + pick(200); a > 0; --a, lines = random_action())
         for (const Line& l : lines) {
             s.send(l.text);
-            s.may_die |= l.may_end;
-            if (l.text == "edit") known = false;
+            s.may_die |= l.set_up;
             std::string answer;
-            if (l.set_up && l.text != ".") continue;
             if (!s.sync(&answer) || !follow(s, l, answer)) return;
         }
 }
