@@ -3,7 +3,6 @@
 // (harness/board_model.h), against which every search's info lines and bestmove are checked.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -22,25 +21,6 @@ const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";  // bla
 long long number_in(const std::string& text, const std::string& name) {
     const size_t at = text.rfind(" " + name + " ");
     return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + name.size() + 2);
-}
-
-// The moves after " pv " of an info line (none when it has no pv).
-std::vector<std::string> pv_of(const std::string& line) {
-    const size_t pv = line.find(" pv ");
-    return pv == std::string::npos ? std::vector<std::string>() : words_of(line.substr(pv + 4));
-}
-
-// The info lines with a pv, cut into the reports of whole iterations: each numbered from "multipv 1" on.
-std::vector<std::vector<std::string>> line_groups(const std::string& output) {
-    std::vector<std::vector<std::string>> groups;
-    for (size_t at = 0, end; (end = output.find('\n', at)) != std::string::npos; at = end + 1) {
-        const std::string line = output.substr(at, end - at);
-        if (line.rfind("info ", 0) != 0 || pv_of(line).empty()) continue;
-        if (number_in(line, "multipv") == 1 || groups.empty()) groups.emplace_back();
-        groups.back().push_back(line);
-        EXPECT_EQ(number_in(line, "multipv"), (long long)groups.back().size()) << output;
-    }
-    return groups;
 }
 
 struct Search {
@@ -98,7 +78,6 @@ struct Session {
         const std::vector<std::string> answer = words_of(at == std::string::npos ? "" : r.output.substr(at));
         r.best = answer.size() > 1 ? answer[1] : "";
         r.ponder = answer.size() == 4 ? answer[3] : "";
-        line_groups(r.output);  // numbered lines
         return r;
     }
 
@@ -185,12 +164,9 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
 TEST_F(UciProtocol, PositionsMatesAndStalemates) {
     Session s;
     s.converse({
-        // The moves after a special move are legal only when it was made right: castling both ways,
-        // promotions (en passant and the other pieces are the fuzzer's, from the play-out starts).
-        {"position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 d7d6 e1g1 c8g4 f1e1 d8d7 d2d3 e8c8 e1e2 d8e8", {}},
-        {"position fen 4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1 moves b7b8n g2g1q e1d2 g1g8 b8c6 g8a2", {}},
-        // Made wrongly: castling through check, a pinned bishop leaving its king in check, en passant a
-        // move late, a promotion without its piece or to a king.
+        // Moves made wrongly (the fuzzer plays them right, from the play-out starts): castling through check,
+        // a pinned bishop leaving its king in check, en passant a move late, a promotion without its piece or
+        // to a king.
         {"position fen 4k3/8/8/8/8/8/5r2/4K2R w K - 0 1 moves e1g1", {"info string illegal move e1g1"}},
         {"position fen 4r2k/8/8/8/8/8/4B3/4K3 w - - 0 1 moves e2d3", {"info string illegal move e2d3"}},
         {"position fen 4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1 moves e1e2 e8e7 e5d6", {"info string illegal move e5d6"}},
@@ -220,12 +196,28 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
     for (int i = 0; i < 251; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
     s.converse({{shuffle, {"info string a game has at most 1000 half-moves: g1f3 and the moves after"}},
                 {"go depth 3", {}}});
-    // Three lines (numbered, as line_groups checks): the three ways to take the undefended queen. White
-    // mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the king
-    // gets out. Found and reported, the mate ends the search.
+    // The line is followed into the next search (which then starts at depth 2) only when the GUI's game
+    // goes on from the one searched by the line's first two moves, not from the same position reached by
+    // another order of moves. The table is cleared before each.
+    for (const std::string game : {"g1f3 g8f6 b1c3", "b1c3 g8f6 g1f3"}) {
+        s.converse({{"position startpos moves g1f3 g8f6 b1c3", {}}});
+        const std::string out = s.go("go depth 5").output;
+        const size_t pv = out.rfind(" pv ") + 4;
+        const std::vector<std::string> line = words_of(out.substr(pv, out.find('\n', pv) - pv));
+        ASSERT_GE(line.size(), 3u);
+        s.converse({{"position startpos moves " + game + " " + line[0] + " " + line[1], {}},
+                    {"setoption name Clear Hash", {}}});
+        const std::string next = s.go("go depth 3").output;
+        const bool goes_on = game == "g1f3 g8f6 b1c3";
+        EXPECT_EQ(next.find("info depth"), next.find(goes_on ? "info depth 2 " : "info depth 1 ")) << game;
+    }
+    // Three lines, numbered: the three ways to take the undefended queen. White mates in two with 1. Rh1
+    // (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the king gets out. Found and
+    // reported, the mate ends the search.
     s.converse({{"setoption name MultiPV value 3", {}},
                 {"position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1", {}},
-                {"go depth 5", {" multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ", "!multipv 4"}},
+                {"go depth 5", {" multipv 1 ", " multipv 2 ", " multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ",
+                                "!multipv 4"}},
                 {"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}},
                 {"go mate 2", {"bestmove a1h1", " multipv 1 score mate 2 "}}});
     s.finish();
@@ -237,15 +229,15 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
 TEST_F(UciProtocol, LimitsAndTheirTimes) {
     Session s;
     for (int t : {1000, 200, 20}) {
-        // Both clocks count whole milliseconds: one may be short by one. The best of five tries counts.
-        long long seen = 1 << 30, used = 1 << 30;
-        for (int tries = 0; tries < 5 && (seen > t + 250 || used > t + 10); ++tries) {
+        // Both clocks count whole milliseconds: one may be short by one. One of five tries must be on time.
+        bool on_time = false;
+        for (int tries = 0; tries < 5 && !on_time; ++tries) {
             const Search r = s.go("go movetime " + std::to_string(t));
-            EXPECT_TRUE(r.elapsed_ms >= t - 1 && number_in(r.output, "time") >= t) << r.output;
-            seen = std::min<long long>(seen, r.elapsed_ms);
-            used = std::min(used, number_in(r.output, "time"));
+            const long long used = number_in(r.output, "time");
+            EXPECT_TRUE(r.elapsed_ms >= t - 1 && used >= t) << r.output;
+            on_time = r.elapsed_ms <= t + 250 && used <= t + 10;
         }
-        EXPECT_TRUE(seen <= t + 250 && used <= t + 10) << "movetime " << t << ": " << seen << " ms, " << used;
+        EXPECT_TRUE(on_time) << "movetime " << t;
     }
     s.converse({
         // From an empty table, so that the first iteration is a short one.
@@ -276,33 +268,20 @@ TEST_F(UciProtocol, StopIsreadyAndThreads) {
     s.send("go depth 1");
     EXPECT_EQ(s.ended_by("stop").best, "f7f8n");
     EXPECT_EQ(s.ended_by("").best, "f7f8n");
-    // isready and stop are answered within 50 ms during a search ("go" or "go infinite") on four threads;
-    // the best of up to six searches counts, so that a busy machine's scheduler does not decide.
+    // isready and stop are answered within 50 ms during a search on four threads, in one of up to six
+    // searches, so that a busy machine's scheduler does not decide.
     s.converse({{"setoption name Threads value 4", {}}, {"position startpos moves e2e4", {}}});
-    int isready_ms = 1000000, stop_ms = 1000000;
-    for (int tries = 0; tries < 2 || (tries < 6 && std::max(isready_ms, stop_ms) > 50); ++tries) {
-        s.searching(tries % 2 ? "go" : "go infinite", 400);
+    bool on_time = false;
+    for (int tries = 0; tries < 6 && !on_time; ++tries) {
+        s.searching("go infinite", 400);
         const auto sent = steady::now();
-        s.send("isready");
-        EXPECT_TRUE(expect_output(s.e, "readyok\n"));
-        isready_ms = std::min(isready_ms, ms_since(sent));
-        stop_ms = std::min(stop_ms, s.ended_by("stop").elapsed_ms);
+        s.until_ready();
+        const int isready_ms = ms_since(sent), stop_ms = s.ended_by("stop").elapsed_ms;
+        on_time = isready_ms <= 50 && stop_ms <= 50;
     }
-    EXPECT_LE(isready_ms, 50) << "isready while searching";
-    EXPECT_LE(stop_ms, 50) << "stop";
+    EXPECT_TRUE(on_time) << "isready and stop while searching";
     s.searching("go infinite", 200);
     s.finish();  // quit during the search of four threads
-}
-
-// The end of input stops a search only a stop could end, answers it and ends the process; the lines
-// queued before it are still carried out.
-TEST_F(UciProtocol, EndOfInputEndsTheSearch) {
-    Session s;
-    send_lines(s.e, {"position startpos", "go infinite", "position startpos moves e2e4", "go depth 2", "isready"});
-    EXPECT_EQ(wait_exit(s.e, 10000, true), 0);
-    const std::vector<std::string> words = words_of(s.e.output);
-    EXPECT_EQ(std::count(words.begin(), words.end(), "bestmove"), 2) << s.e.output;
-    EXPECT_EQ(std::count(words.begin(), words.end(), "readyok"), 1) << s.e.output;
 }
 
 // With 60 s on each clock and no increment the budget is 1 s. A ponder search runs, answering isready,
@@ -320,29 +299,9 @@ TEST_F(UciProtocol, PonderHitAndStop) {
         EXPECT_LE(r.elapsed_ms, 500) << position;
         EXPECT_EQ(r.ponder.empty(), position == FOOLS_MATE) << r.output;
     }
-    // The opponent played another move: stop, a bestmove, then the real position and its go.
-    s.converse({{"position startpos moves e2e4 e7e5", {}}});
+    // The opponent played another move: the stop still brings a bestmove, which the GUI throws away.
     s.searching(go_ponder, 300);
     s.ended_by("stop");
-    s.converse({{"position startpos moves e2e4 c7c5", {}}, {"go wtime 60000 btime 60000", {}}});
-    s.finish();
-}
-
-TEST_F(UciProtocol, TheNextSearchFollowsTheLine) {
-    Session s;
-    // The line is followed into the next search (which then starts at depth 2) only when the GUI's game
-    // goes on from the one searched by the line's first two moves, not from the same position reached by
-    // another order of moves. The table is cleared before each.
-    for (const std::string game : {"g1f3 g8f6 b1c3", "b1c3 g8f6 g1f3"}) {
-        s.converse({{"position startpos moves g1f3 g8f6 b1c3", {}}});
-        const std::vector<std::string> line = pv_of(line_groups(s.go("go depth 5").output).back().back());
-        ASSERT_GE(line.size(), 3u);
-        s.converse({{"position startpos moves " + game + " " + line[0] + " " + line[1], {}},
-                    {"setoption name Clear Hash", {}}});
-        const std::string next = s.go("go depth 3").output;
-        const bool goes_on = game == "g1f3 g8f6 b1c3";
-        EXPECT_EQ(next.find("info depth"), next.find(goes_on ? "info depth 2 " : "info depth 1 ")) << game;
-    }
     s.finish();
 }
 

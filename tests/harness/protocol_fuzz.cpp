@@ -25,10 +25,7 @@ struct Line {
     bool set_up = false;  // a set-up block, whose bad lines may end the engine with status 255
 };
 
-// A man on a square, now and then one off the board or of no kind ("x").
-std::string man_line() { return std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9)); }
-
-// One random action: one line or two (a clock change).
+// One random action: one line, or a command between two that leave the clock short.
 std::vector<Line> random_action() {
     const int kind = pick(100);
     const Move m = known ? random_legal_move() : 0;
@@ -38,26 +35,22 @@ std::vector<Line> random_action() {
         for (int i = 0; i < 4; ++i) t += char(i % 2 ? '1' + pick(9) : 'a' + pick(9));
         return {{pick(2) ? t + random_bytes(1 + pick(8)) : t}};
     }
-    if (kind < 75) {
-        static const char* const plain[] = {"xboard", "random", "force", "go", "white", "black", "undo",
-                                            "remove", "st 5", "sd 3", "post", "nopost", "hint", "protover 2",
-                                            "new", "  new", "computer"};
-        const std::string t = pick_of(plain);
-        if (t == "go" || t == "white" || t == "black") return {{"time 30"}, {t}};  // whatever it plays, fast
-        return {{t}};
-    }
-    if (kind < 85) {  // the clock, good and bad, always left short
-        static const char* const words[] = {"time ", "otim ", "level "};
-        std::string t = pick_of(words) + number_text();
-        if (t[0] == 'l') t += " " + number_text() + (pick(2) ? ":" + number_text() : "") + " " + number_text();
-        return {{t}, {"time 30"}};
+    if (kind < 85) {  // whatever the engine plays, fast; the clock's words with good and bad numbers (#)
+        static const char* const commands[] = {"xboard", "random", "force", "go", "white", "black", "undo", "remove",
+                                               "st 5", "sd 3", "post", "nopost", "hint", "protover 2", "new", "  new",
+                                               "computer", "time #", "otim #", "level # # #", "level # #:# #"};
+        std::string t;
+        for (const char* c = pick_of(commands); *c; ++c) t += *c == '#' ? number_text() : std::string(1, *c);
+        return {{"time 30"}, {t}, {"time 30"}};
     }
     if (kind < 93 || !set_ups) return {{random_line(2000)}};
-    // A set-up block, its lines sent at once: men, colour switches, clears, and now and then a bad line.
+    // A set-up block, its lines sent at once: men (x: of no kind; some off the board), colour switches,
+    // clears, and now and then a bad line.
     std::string block = "edit";
     for (int i = pick(12); i > 0; --i) {
         const int k = pick(20);
-        block += k < 2 ? (k ? "\n#" : "\nc") : "\n" + (k == 2 ? random_bytes(1 + pick(10)) : man_line());
+        const std::string man = std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9));
+        block += k < 2 ? (k ? "\n#" : "\nc") : "\n" + (k == 2 ? random_bytes(1 + pick(10)) : man);
     }
     return {{block + "\n.", 0, true}};
 }

@@ -87,11 +87,11 @@ Go random_go() {
 
 // One command outside a search: no bestmove, and an info string for a position line exactly when it is refused.
 bool plain_action(Session& s) {
-    static const char* const plain[] = {"uci", "ucinewgame", "debug on", "debug off", "stop"};
-    static const char* const garbage[] = {"", "   ", "ponderhit", "GO depth 1"};
+    static const char* const plain[] = {"uci", "ucinewgame", "debug on", "debug off", "stop", "", "   ", "ponderhit",
+                                        "GO depth 1"};
     const int kind = pick(100);
-    const std::string line = kind < 40 ? random_position() : kind < 55 ? random_option() : kind < 65 ? pick_of(plain)
-                           : pick(3) ? pick_of(garbage) : random_line(70000);
+    const std::string line = kind < 40 ? random_position() : kind < 55 ? random_option() : kind < 85 ? pick_of(plain)
+                                                                                                   : random_line(70000);
     const bool refusal = kind < 40 && follow_position(line);
     s.send(line);
     std::string answer;
