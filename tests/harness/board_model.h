@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,8 +45,7 @@ inline bool legal_sequence(const std::vector<std::string>& moves) {
     return made == moves.size();
 }
 
-// ---------------------------------------------------------------- the UCI engine's position
-inline std::string model_fen;          // its set-up ("" the initial position)
+inline std::string model_fen;          // the UCI engine's set-up ("" the initial position)
 inline std::vector<Move> model_moves;  // and the moves since
 
 // A set-up on the board; a refused FEN puts the model's back and gives false.
@@ -84,11 +82,10 @@ inline bool follow_position(const std::string& line) {
     return false;
 }
 
-// What is wrong with a search's output up to its bestmove line, "" when nothing: each pv must be legal,
-// each root move named ("info currmove M currmovenumber K") legal; the last line "bestmove M" or
-// "bestmove M ponder R", M legal (0000 when no move is) and one of `allowed` when that names any, R legal
-// after M; and the move played has a score, whatever ended the search: the last line numbered "multipv 1"
-// has one, and its pv begins with M.
+// What is wrong with a search's output up to its bestmove line, "" when nothing: each pv and each root
+// move named ("info currmove M currmovenumber K") must be legal; the last line "bestmove M" or "bestmove M
+// ponder R", M legal (0000 when no move is) and one of `allowed` when that names any, R legal after M; and
+// whatever ended the search, M has a score: the last "multipv 1" line has one, and its pv begins with M.
 inline std::string search_fault(const std::string& out, const std::vector<std::string>& allowed = {}) {
     std::string last, best;  // the last line, the last one of the best line
     for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
@@ -97,9 +94,8 @@ inline std::string search_fault(const std::string& out, const std::vector<std::s
         const size_t pv = last.find(" pv ");
         if (last.rfind("info ", 0) == 0 && pv != std::string::npos && !legal_sequence(words_of(last.substr(pv + 4))))
             return "pv not legal: " + last;
-        if (last.rfind("info currmove ", 0) == 0 &&
-            (w.size() != 5 || !legal_sequence({w[2]}) || w[3] != "currmovenumber" || std::atoi(w[4].c_str()) < 1))
-            return "root move not legal or not numbered: " + last;
+        if (last.rfind("info currmove ", 0) == 0 && (w.size() != 5 || !legal_sequence({w[2]})))
+            return "root move not legal: " + last;
         if (pv != std::string::npos && last.find(" multipv 1 ") != std::string::npos) best = last + " ";
     }
     const std::vector<std::string> w = words_of(last);

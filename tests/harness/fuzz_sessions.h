@@ -1,9 +1,8 @@
-// What the protocol fuzzers of both front ends share: random text and the sessions (their board is
-// board_model.h). Options: --seed S --sessions N --seconds T runs sessions until N are done or T seconds
-// have passed, each from its own seed (--first K --sessions 1 --trace 1 replays session K with its
-// transcript). Every session ends with quit, the end of input or a last line without its newline, and
-// fails on a signal, an exit status other than 0, a sanitizer report, an incomplete log line, or any file
-// left in its directory but the engine's options file and log.
+// What the protocol fuzzers of both front ends share: random text and the sessions (their board is in
+// board_model.h). --seed S --sessions N --seconds T runs sessions until N are done or T seconds have passed,
+// each from its own seed; --first K --sessions 1 --trace 1 replays session K with its transcript. A session
+// ends with quit, the end of input or a last line without its newline; it fails on a signal, an exit status
+// but 0, a sanitizer report, an incomplete log line, or any file left but the options file and the log.
 #pragma once
 
 #include <signal.h>
@@ -103,8 +102,7 @@ struct Session {
             const int end = pick(3);
             if (end == 0) send("quit");
             const std::string tail = end < 2 ? "" : pick(2) ? "quit" : random_bytes(1 + pick(40));
-            if (write(e.to_engine, tail.data(), tail.size()) < 0) {  // end 2: a last line without its newline
-            }
+            [[maybe_unused]] const ssize_t written = write(e.to_engine, tail.data(), tail.size());  // end 2: no newline
             const int status = wait_exit(e, 60000, true);
             if (status != 0 && !(may_die && status == 255)) fail("exit status " + std::to_string(status));
         } else if (!ended && e.pid > 0) {

@@ -1,8 +1,7 @@
-// The xboard protocol fuzzer (options in fuzz_sessions.h). Each session starts the engine with a good, a
-// bad or no vexmo.ini and sends legal moves, every command with good and bad arguments, set-up blocks,
-// garbage and lines of up to 2000 characters, each followed by an unknown word whose error line ends its
-// answer. Following the game on its own board, it fails a session when a legal move is refused, a line
-// that names no move is accepted, the engine plays an illegal move or an answer takes over 60 s.
+// The xboard protocol fuzzer (options in fuzz_sessions.h): each session starts the engine with a good, a bad or no
+// vexmo.ini and sends legal moves, every command with good and bad arguments, set-up blocks and garbage (lines up to
+// 2000 characters), each followed by an unknown word whose error line ends the answer. Following the game on its board,
+// it fails a session on a legal move refused, a line naming no move accepted, an illegal move or a wait of 60 s.
 #include "harness/fuzz_sessions.h"
 #include "xboard/xboard.h"
 
@@ -30,11 +29,9 @@ std::vector<Line> random_action() {
     const int kind = pick(100);
     const Move m = known ? random_legal_move() : 0;
     if (kind < 45 && m) return {{long_algebraic(m), m}};
-    if (kind < 55) {  // a move-like line that is not legal, or garbage after a move
-        std::string t;
-        for (int i = 0; i < 4; ++i) t += char(i % 2 ? '1' + pick(9) : 'a' + pick(9));
-        return {{pick(2) ? t + random_bytes(1 + pick(8)) : t}};
-    }
+    // A line like a move, mostly no legal one (files to i, ranks to 9), or garbage after a move.
+    const std::string like = {char('a' + pick(9)), char('1' + pick(9)), char('a' + pick(9)), char('1' + pick(9))};
+    if (kind < 55) return {{pick(2) ? like + random_bytes(1 + pick(8)) : like}};
     if (kind < 85) {  // whatever the engine plays, fast; the clock's words with good and bad numbers (#)
         static const char* const commands[] = {"xboard", "random", "force", "go", "white", "black", "undo", "remove",
                                                "st 5", "sd 3", "post", "nopost", "hint", "protover 2", "new", "  new",
@@ -103,11 +100,9 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
 }
 
 void play(Session& s) {
-    static const char* const inis[] = {"", "hash 5\nnullmove 0\n", "\nhash 99999999999\nresearch x\n",
-                                       "hash 0\nnega_scout 0\ntune 0x10\n"};
-    const int ini = pick(4);
+    static const char* const inis[] = {"hash 5\nnullmove 0\n", "\nhash 9999999999\nresearch x\n", "hash 0\ntune 0x1\n"};
+    if (pick(4)) write_file(s.dir, "vexmo.ini", (pick(3) ? "" : random_bytes(1 + pick(300))) + pick_of(inis));
     set_ups = pick(2);
-    if (ini) write_file(s.dir, "vexmo.ini", (ini == 2 ? random_bytes(1 + pick(300)) : "") + inis[ini]);
     if (!s.start(VEXMOTH_ENGINE, "zzsync", "Error (unknown command): zzsync\n", true)) return;
     known = true;
     new_position();

@@ -1,16 +1,14 @@
-// The UCI protocol fuzzer (options in fuzz_sessions.h): positions from the start or from good and damaged
-// FENs with legal moves and now and then a bad one; searches under every limit, of some moves, for a mate,
-// pondering, stopped at random moments, with commands sent meanwhile; options good and bad; garbage.
-// Following the position on its board as the engine does, it fails a session unless only refusals say
-// "info string", every isready and go is answered within 60 s, every go by a sound search (search_fault),
-// and nothing is written where the engine runs.
+// The UCI protocol fuzzer (options in fuzz_sessions.h): positions from the start or from good and damaged FENs
+// with legal moves and now and then a bad one; searches under every limit, of some moves, for a mate, pondering,
+// stopped at random moments, with commands sent meanwhile; options good and bad; garbage. Following the
+// position on its board as the engine does, it fails a session unless only refusals say "info string", every
+// isready and go is answered within 60 s, every go by a sound search (search_fault), and nothing is written.
 #include "harness/fuzz_sessions.h"
 #include "play_out_starts.h"
 
 namespace {
 
-// A set-up, random legal moves from it, now and then a bad move (and more after it), a word where "moves"
-// belongs, or a game past the history limit.
+// A set-up and random legal moves; now and then a bad move, a word where "moves" belongs, or too many moves.
 std::string random_position() {
     static const char* const bad[] = {"e2e5", "E2E4", "e7e8", "a1a1", "i1a1", "e2", "0000", "e1g1", "e7e8k", "a2a4q"};
     const int kind = pick(20);
@@ -46,12 +44,11 @@ std::string random_option() {
     return line;
 }
 
-// A go: its line, whether its limits end it without a stop (a ponder search once it has its ponderhit),
-// whether it ponders, and the legal moves searchmoves named (none: any move).
+// A go: its line, whether it ends without a stop (a ponder search: once hit), and whether it ponders.
 struct Go {
     std::string line = "go";
     bool finite = true, ponder = false;
-    std::vector<std::string> allowed;
+    std::vector<std::string> allowed;  // the legal moves searchmoves named (none: any move)
 };
 
 Go random_go() {
@@ -103,9 +100,8 @@ bool plain_action(Session& s) {
     return true;
 }
 
-// A search: the go, now and then isready, position, option and ucinewgame lines while it runs, a ponderhit
-// or a stop for a ponder search, a stop when it needs one (and now and then when it does not), its
-// bestmove, the readyoks owed, and no second bestmove.
+// A search: the go, now and then isready, position, option and ucinewgame lines while it runs, a ponderhit or
+// a stop for a ponder search, a stop when needed (now and then not), its bestmove, the readyoks owed, no more.
 bool search_action(Session& s) {
     Go go = random_go();
     const size_t begin = s.e.consumed;
