@@ -1,11 +1,8 @@
-// What the protocol fuzzers of both front ends share: random text, the
-// fuzzer's own board, and the sessions. Options: --seed S --sessions N
-// --seconds T runs sessions until N are done or T seconds have passed, each
-// from its own seed (--first K --sessions 1 --trace 1 replays session K with
-// its transcript). Every session ends with quit, the end of input or a last
-// line without its newline, and fails on a signal, an exit status other
-// than 0, a sanitizer report, an incomplete log line, or any file left in
-// its directory but the engine's options file and log.
+// What the protocol fuzzers of both front ends share: random text and the sessions (their board is in
+// board_model.h). --seed S --sessions N --seconds T runs sessions until N are done or T seconds have passed,
+// each from its own seed; --first K --sessions 1 --trace 1 replays session K with its transcript. A session
+// ends with quit, the end of input or a last line without its newline; it fails on a signal, an exit status
+// but 0, a sanitizer report, an incomplete log line, or any file left but the options file and the log.
 #pragma once
 
 #include <signal.h>
@@ -15,12 +12,11 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "board/board.h"
 #include "engine_process.h"
+#include "harness/board_model.h"
 #include "log_format.h"
 #include "search/search.h"
 
@@ -55,36 +51,9 @@ inline std::string number_text() {  // small, negative, past the int range, hexa
     return pick_of(numbers);
 }
 
-inline std::vector<std::string> words_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-// The legal moves of the fuzzer's board at ply 0 (its list generated): all,
-// a random one, the one written as text (0 for none).
-inline std::vector<Move> legal_moves() {
-    std::vector<Move> moves;
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (make_legal_move(move_list[i].move)) {
-            moves.push_back(move_list[i].move);
-            unmake_move();
-        }
-    return moves;
-}
-inline Move random_legal_move() {
-    const std::vector<Move> moves = legal_moves();
+inline Move random_legal_move() {  // 0 when there is none
+    const std::vector<Move> moves = root_legal_moves();
     return moves.empty() ? 0 : moves[size_t(pick(int(moves.size())))];
-}
-inline Move legal_move_named(const std::string& text) {
-    for (const Move m : legal_moves())
-        if (text == long_algebraic(m)) return m;
-    return 0;
-}
-inline void play_move(Move m) {
-    make_move(m);
-    generate_root_moves();
 }
 
 struct Session {
@@ -111,9 +80,8 @@ struct Session {
         last_line = line;
         if (trace) std::fprintf(stderr, "> %s\n", line.substr(0, 100).c_str());
     }
-    // The output since the last expectation up to the answer of the sync
-    // line sent now; false (failed, unless the engine ended as it may) when
-    // none comes within 60 s.
+    // The output since the last expectation up to the answer of the sync line sent now; false (failed,
+    // unless the engine ended as it may) when none comes within 60 s.
     bool sync(std::string* answer) {
         const size_t begin = e.consumed;
         send_line(e, sync_line);
@@ -134,8 +102,7 @@ struct Session {
             const int end = pick(3);
             if (end == 0) send("quit");
             const std::string tail = end < 2 ? "" : pick(2) ? "quit" : random_bytes(1 + pick(40));
-            if (write(e.to_engine, tail.data(), tail.size()) < 0) {  // end 2: a last line without its newline
-            }
+            [[maybe_unused]] const ssize_t written = write(e.to_engine, tail.data(), tail.size());  // end 2: no newline
             const int status = wait_exit(e, 60000, true);
             if (status != 0 && !(may_die && status == 255)) fail("exit status " + std::to_string(status));
         } else if (!ended && e.pid > 0) {
@@ -160,7 +127,8 @@ inline int run_fuzz_sessions(int argc, char** argv, const char* name, void (*pla
     for (int i = 1; i < argc; i += 2) {
         const long k = std::find(names, names + 5, std::string(argv[i])) - names;
         if (k == 5 || i + 1 == argc) {
-            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--seed S] [--sessions N] [--seconds T] [--first K] [--trace 1]\n",
+                         argv[0]);
             return 2;
         }
         options[k] = std::atoi(argv[i + 1]);

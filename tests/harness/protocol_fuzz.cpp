@@ -1,11 +1,7 @@
-// The xboard protocol fuzzer (options in fuzz_sessions.h). Each session
-// starts the engine with a good, a bad or no vexmo.ini and sends legal
-// moves, every command with good and bad arguments, set-up blocks, garbage
-// and lines of up to 2000 characters, each followed by an unknown word whose
-// error line ends its answer. Following the game on its own board, it fails
-// a session when a legal move is refused, a line that names no move is
-// accepted, the engine plays an illegal move or an answer takes over 60 s.
-
+// The xboard protocol fuzzer (options in fuzz_sessions.h): each session starts the engine with a good, a bad or no
+// vexmo.ini and sends legal moves, every command with good and bad arguments, set-up blocks and garbage (lines up to
+// 2000 characters), each followed by an unknown word whose error line ends the answer. Following the game on its board,
+// it fails a session on a legal move refused, a line naming no move accepted, an illegal move or a wait of 60 s.
 #include "harness/fuzz_sessions.h"
 #include "xboard/xboard.h"
 
@@ -14,8 +10,8 @@ namespace {
 bool known;    // the fuzzer's board is the engine's (not after a set-up block, until "new")
 bool set_ups;  // this session sends set-up blocks; a bad one ends the engine, so the others end cleanly
 
-// After a change of the board: its list, and whether the fuzzer can still
-// follow it (a side switch can leave the side not to move in check).
+// After a change of the board: its list, and whether the fuzzer can still follow it (a side switch can
+// leave the side not to move in check).
 void changed() {
     generate_root_moves();
     if (king_capture || in_check_flag < 0) known = false;
@@ -24,47 +20,36 @@ void changed() {
 
 struct Line {
     std::string text;
-    Move move = 0;         // a legal move the engine must accept
-    bool set_up = false;   // in a set-up block, which is answered after its "."
-    bool may_end = false;  // a bad set-up line may end the engine with status 255
+    Move move = 0;        // a legal move the engine must accept
+    bool set_up = false;  // a set-up block, whose bad lines may end the engine with status 255
 };
 
-// One random action: one line or a few (a set-up block, a clock change).
+// One random action: one line, or a command between two that leave the clock short.
 std::vector<Line> random_action() {
     const int kind = pick(100);
     const Move m = known ? random_legal_move() : 0;
     if (kind < 45 && m) return {{long_algebraic(m), m}};
-    if (kind < 55) {  // a move-like line that is not legal, or garbage after a move
+    // A line like a move, mostly no legal one (files to i, ranks to 9), or garbage after a move.
+    const std::string like = {char('a' + pick(9)), char('1' + pick(9)), char('a' + pick(9)), char('1' + pick(9))};
+    if (kind < 55) return {{pick(2) ? like + random_bytes(1 + pick(8)) : like}};
+    if (kind < 85) {  // whatever the engine plays, fast; the clock's words with good and bad numbers (#)
+        static const char* const commands[] = {"xboard", "random", "force", "go", "white", "black", "undo", "remove",
+                                               "st 5", "sd 3", "post", "nopost", "hint", "protover 2", "new", "  new",
+                                               "computer", "time #", "otim #", "level # # #", "level # #:# #"};
         std::string t;
-        for (int i = 0; i < 4; ++i) t += char(i % 2 ? '1' + pick(9) : 'a' + pick(9));
-        return {{pick(2) ? t + random_bytes(1 + pick(8)) : t}};
-    }
-    if (kind < 75) {
-        static const char* const plain[] = {"xboard", "random", "force", "go", "white", "black", "undo",
-                                            "remove", "st 5", "sd 3", "post", "nopost", "hint", "protover 2",
-                                            "new", "  new", "computer"};
-        const std::string t = pick_of(plain);
-        if (t == "go" || t == "white" || t == "black") return {{"time 30"}, {t}};  // whatever it plays, fast
-        return {{t}};
-    }
-    if (kind < 85) {  // the clock, good and bad, always left short
-        static const char* const words[] = {"time ", "otim ", "level "};
-        std::string t = pick_of(words) + number_text();
-        if (t[0] == 'l') t += " " + number_text() + (pick(2) ? ":" + number_text() : "") + " " + number_text();
-        return {{t}, {"time 30"}};
+        for (const char* c = pick_of(commands); *c; ++c) t += *c == '#' ? number_text() : std::string(1, *c);
+        return {{"time 30"}, {t}, {"time 30"}};
     }
     if (kind < 93 || !set_ups) return {{random_line(2000)}};
-    // A set-up block: men, colour switches, clears, and now and then a bad line.
-    std::vector<Line> block = {{"edit", 0, true}};
+    // A set-up block, its lines sent at once: men (x: of no kind; some off the board), colour switches,
+    // clears, and now and then a bad line.
+    std::string block = "edit";
     for (int i = pick(12); i > 0; --i) {
         const int k = pick(20);
-        if (k < 2) block.push_back({k ? "#" : "c", 0, true});
-        else if (k == 2) block.push_back({random_bytes(1 + pick(10)), 0, true, true});
-        else block.push_back({std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9)), 0,
-                              true, true});
+        const std::string man = std::string(1, "PNBRQKx"[pick(7)]) + char('a' + pick(9)) + char('1' + pick(9));
+        block += k < 2 ? (k ? "\n#" : "\nc") : "\n" + (k == 2 ? random_bytes(1 + pick(10)) : man);
     }
-    block.push_back({".", 0, true, true});
-    return block;
+    return {{block + "\n.", 0, true}};
 }
 
 // Follows the engine's answer to one line on the fuzzer's board and checks it.
@@ -77,7 +62,6 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
     if (word == "new") {
         known = true;
         new_position();
-        changed();
     } else if (!known) {
     } else if (l.move && refused && answer.find("Error (game too long)") == std::string::npos) {
         return s.fail("legal move refused: " + l.text + "\n" + answer);
@@ -85,10 +69,8 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
         const int index = parse_user_move(l.text.c_str());
         if (index < 0) return s.fail("engine accepted a line that names no move: " + l.text.substr(0, 80));
         make_move(move_list[index].move);
-        changed();
     } else if ((word == "undo" && history_count >= 1) || (word == "remove" && history_count >= 2)) {
         for (int n = word == "undo" ? 1 : 2; n > 0; --n) unmake_move();
-        changed();
     } else if (word == "white" || word == "black") {
         if (side != (word == "white" ? WHITE : BLACK)) {
             ep_square = -1;
@@ -96,8 +78,8 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
         }
         side = word == "white" ? WHITE : BLACK;
         xside = side ^ 1;
-        changed();
     }
+    changed();
     if (l.set_up) known = false;
     // The engine's own moves, in order; a result after a move ends the game with the move unplayed.
     const auto ends_game = [](const std::string& text) {
@@ -118,11 +100,9 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
 }
 
 void play(Session& s) {
-    static const char* const inis[] = {"", "hash 5\nnullmove 0\n", "\nhash 99999999999\nresearch x\n",
-                                       "hash 0\nnega_scout 0\ntune 0x10\n"};
-    const int ini = pick(4);
+    static const char* const inis[] = {"hash 5\nnullmove 0\n", "\nhash 9999999999\nresearch x\n", "hash 0\ntune 0x1\n"};
+    if (pick(4)) write_file(s.dir, "vexmo.ini", (pick(3) ? "" : random_bytes(1 + pick(300))) + pick_of(inis));
     set_ups = pick(2);
-    if (ini) write_file(s.dir, "vexmo.ini", (ini == 2 ? random_bytes(1 + pick(300)) : "") + inis[ini]);
     if (!s.start(VEXMOTH_ENGINE, "zzsync", "Error (unknown command): zzsync\n", true)) return;
     known = true;
     new_position();
@@ -131,10 +111,8 @@ void play(Session& s) {
     for (int a = 20 + pick(200); a > 0; --a, lines = random_action())
         for (const Line& l : lines) {
             s.send(l.text);
-            s.may_die |= l.may_end;
-            if (l.text == "edit") known = false;
+            s.may_die |= l.set_up;
             std::string answer;
-            if (l.set_up && l.text != ".") continue;
             if (!s.sync(&answer) || !follow(s, l, answer)) return;
         }
 }

@@ -1,68 +1,24 @@
-// The UCI protocol fuzzer (options in fuzz_sessions.h): positions from the
-// start or from good and damaged FENs with legal moves and now and then a
-// bad one; searches under every limit, of some moves, for a mate, pondering,
-// stopped at random moments, with commands sent meanwhile; options good and
-// bad; garbage. Following the position as the engine states it does (a
-// refused FEN keeps the one before, a refused move the moves before it), it
-// fails a session unless only refusals say "info string", every isready and
-// go is answered within 60 s, every go by one legal bestmove (0000 when
-// there is none; one of the legal moves searchmoves named) with a legal
-// ponder move and legal pvs, and nothing is written where the engine runs.
+// The UCI protocol fuzzer (options in fuzz_sessions.h): positions from the start or from good and damaged FENs
+// with legal moves and now and then a bad one; searches under every limit, of some moves, for a mate, pondering,
+// stopped at random moments, with commands sent meanwhile; options good and bad; garbage. Following the
+// position on its board as the engine does, it fails a session unless only refusals say "info string", every
+// isready and go is answered within 60 s, every go by a sound search (search_fault), and nothing is written.
 #include "harness/fuzz_sessions.h"
 #include "play_out_starts.h"
 
 namespace {
 
-std::string model_fen;          // the engine's set-up ("" the initial position)
-std::vector<Move> model_moves;  // and the moves since
-
-// A set-up on the fuzzer's board; a refused FEN puts the model's back and gives false.
-bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
-    const char* error = nullptr;
-    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error)) {
-        set_up(model_fen, model_moves);
-        return false;
-    }
-    if (fen.empty()) new_position();
-    generate_root_moves();
-    for (const Move m : moves) play_move(m);
-    return true;
-}
-
-// Follows a position line as the engine does; true when it must refuse part of it.
-bool follow_position(const std::string& line) {
-    const std::vector<std::string> w = words_of(line);
-    if (w.size() < 2 || (w[1] != "fen" && w[1] != "startpos")) return true;
-    size_t at = 2;
-    std::string fen;
-    for (; w[1] == "fen" && at < w.size() && w[at] != "moves"; ++at) fen += (fen.empty() ? "" : " ") + w[at];
-    if ((w[1] == "fen" && (fen.empty() || fen.size() > 255)) || (at < w.size() && w[at] != "moves") || !set_up(fen))
-        return true;
-    model_fen = fen;
-    model_moves.clear();
-    for (size_t i = at + 1; i < w.size(); ++i) {
-        const Move m = legal_move_named(w[i]);
-        if (model_moves.size() == size_t(GAME_HISTORY_LIMIT) || !m) return true;
-        play_move(m);
-        model_moves.push_back(m);
-    }
-    return false;
-}
-
-// A set-up, random legal moves from it, now and then a bad move (and more
-// after it), a word where "moves" belongs, or a game past the history limit.
+// A set-up and random legal moves; now and then a bad move, a word where "moves" belongs, or too many moves.
 std::string random_position() {
     static const char* const bad[] = {"e2e5", "E2E4", "e7e8", "a1a1", "i1a1", "e2", "0000", "e1g1", "e7e8k", "a2a4q"};
     const int kind = pick(20);
     if (kind == 0) return pick(2) ? "position " : "position nowhere";
     std::string fen = kind < 8 ? "" : PLAY_OUT_STARTS[pick(PLAY_OUT_START_COUNT)], moves;
-    switch (kind < 8 ? -1 : pick(8)) {
+    switch (kind < 8 ? -1 : pick(6)) {
         case 0: fen[size_t(pick(int(fen.size())))] = char(32 + pick(95)); break;  // printable: the same words
         case 1: fen.resize(size_t(pick(int(fen.size())))); break;
         case 2: fen += " " + number_text(); break;
         case 3: fen = std::string(size_t(200 + pick(100)), 'p'); break;
-        case 4: fen = "8/8/8/8/8/8/8/K6k w - - 0 1"; break;
-        case 5: fen = "QQQQQQQQ/QQQQQQQQ/8/8/8/8/8/K6k w - - 0 1"; break;
     }
     std::string line = fen.empty() ? "position startpos" : "position fen " + fen;
     if (!set_up(fen)) return line + " moves e2e4";
@@ -88,13 +44,11 @@ std::string random_option() {
     return line;
 }
 
-// A go: its line, whether its limits end it without a stop (a ponder search
-// once it has its ponderhit), whether it ponders, and the legal moves
-// searchmoves named (none: any move).
+// A go: its line, whether it ends without a stop (a ponder search: once hit), and whether it ponders.
 struct Go {
     std::string line = "go";
     bool finite = true, ponder = false;
-    std::vector<std::string> allowed;
+    std::vector<std::string> allowed;  // the legal moves searchmoves named (none: any move)
 };
 
 Go random_go() {
@@ -118,7 +72,7 @@ Go random_go() {
     if (kind == 8) go.line += " " + random_bytes(1 + pick(20));
     if (kind == 9 || kind == 10 || (go.ponder && !pick(3))) {  // one to three legal moves, now and then no move
         go.line += " searchmoves";
-        for (int i = legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
+        for (int i = root_legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
             go.allowed.push_back(long_algebraic(random_legal_move()));
             go.line += " " + go.allowed.back();
         }
@@ -128,42 +82,13 @@ Go random_go() {
     return go;
 }
 
-// Every move of a pv legal in turn on the fuzzer's board, which is left as it was.
-bool pv_is_legal(const std::string& pv) {
-    const std::vector<std::string> moves = words_of(pv);
-    size_t made = 0;
-    for (Move m; made < moves.size() && (m = legal_move_named(moves[made])); ++made) play_move(m);
-    for (size_t i = 0; i < made; ++i) unmake_move();
-    generate_root_moves();
-    return made == moves.size();
-}
-
-// A search's output up to its bestmove line, which must be "bestmove M" or
-// "bestmove M ponder R", M legal and one of the moves named, R legal after it.
-bool check_search(Session& s, const Go& go, const std::string& out) {
-    std::vector<std::string> w;
-    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-        const std::string l = out.substr(at, end - at);
-        const size_t pv = l.find(" pv ");
-        if (l.rfind("info ", 0) == 0 && pv != std::string::npos && !pv_is_legal(l.substr(pv + 4)))
-            return s.fail(go.line + ": pv not legal: " + l);
-        w = words_of(l);
-    }
-    const bool shape = (w.size() == 2 || (w.size() == 4 && w[2] == "ponder")) && w[0] == "bestmove";
-    const bool named = shape && (go.allowed.empty() || std::count(go.allowed.begin(), go.allowed.end(), w[1]));
-    if (legal_moves().empty() ? w != std::vector<std::string>{"bestmove", "0000"}
-                              : !named || !pv_is_legal(w[1] + (w.size() == 4 ? " " + w[3] : "")))
-        return s.fail(go.line + ": bestmove or its ponder move not legal: " + out.substr(out.rfind("bestmove")));
-    return true;
-}
-
 // One command outside a search: no bestmove, and an info string for a position line exactly when it is refused.
 bool plain_action(Session& s) {
-    static const char* const plain[] = {"uci", "ucinewgame", "debug on", "debug off", "stop"};
-    static const char* const garbage[] = {"", "   ", "ponderhit", "GO depth 1"};
+    static const char* const plain[] = {"uci", "ucinewgame", "debug on", "debug off", "stop", "", "   ", "ponderhit",
+                                        "GO depth 1"};
     const int kind = pick(100);
-    const std::string line = kind < 40 ? random_position() : kind < 55 ? random_option() : kind < 65 ? pick_of(plain)
-                           : pick(3) ? pick_of(garbage) : random_line(70000);
+    const std::string line = kind < 40 ? random_position() : kind < 55 ? random_option() : kind < 85 ? pick_of(plain)
+                                                                                                   : random_line(70000);
     const bool refusal = kind < 40 && follow_position(line);
     s.send(line);
     std::string answer;
@@ -175,10 +100,8 @@ bool plain_action(Session& s) {
     return true;
 }
 
-// A search: the go, now and then isready, position, option and ucinewgame
-// lines while it runs, a ponderhit or a stop for a ponder search, a stop
-// when it needs one (and now and then when it does not), its bestmove, the
-// readyoks owed, and no second bestmove.
+// A search: the go, now and then isready, position, option and ucinewgame lines while it runs, a ponderhit or
+// a stop for a ponder search, a stop when needed (now and then not), its bestmove, the readyoks owed, no more.
 bool search_action(Session& s) {
     Go go = random_go();
     const size_t begin = s.e.consumed;
@@ -205,7 +128,8 @@ bool search_action(Session& s) {
         return s.fail("no bestmove within 60 s after: " + go.line);
     const std::string out = s.e.output.substr(begin, s.e.consumed - begin);
     if (trace) std::fprintf(stderr, "%s", out.c_str());
-    if (!check_search(s, go, out)) return false;
+    const std::string fault = search_fault(out, go.allowed);
+    if (!fault.empty()) return s.fail(go.line + ": " + fault);
     for (size_t at = out.find("readyok\n"); at != std::string::npos; at = out.find("readyok\n", at + 1)) --readies;
     for (; readies > 0; --readies)  // those the search did not answer, in order after it
         if (!expect_output(s.e, "readyok\n", 60000)) return s.fail("no readyok within 60 s during: " + go.line);
@@ -216,9 +140,7 @@ bool search_action(Session& s) {
 
 void play(Session& s) {
     if (!s.start(VEXMOTH_UCI_ENGINE, "isready", "readyok\n", false)) return;
-    model_fen.clear();
-    model_moves.clear();
-    set_up("");
+    follow_position("position startpos");
     s.send("uci");
     bool ok = expect_output(s.e, "uciok\n", 60000) || s.fail("no uciok");
     for (int a = 10 + pick(60); a > 0 && ok; --a) ok = pick(3) ? plain_action(s) : search_action(s);
