@@ -174,6 +174,8 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
         {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1", {"info string bad FEN: side"}},
         {"position fen QQQQQQQQ/QQQQQQQQ/8/8/8/8/8/K6k w - - 0 1", {"info string bad position: more men"}},
         {"position fen k7/8/8/8/8/8/8/K6r b - - 0 1", {"info string bad position: the side not to move is in check"}},
+        {"position fen 8/8/8/8/8/8/8/K7 w - - 0 1", {"info string bad position: each side needs exactly one king"}},
+        {"position fen k7/8/8/8/8/8/8/KK6 w - - 0 1", {"info string bad position: a side has more than one king"}},
         {"position fen " + std::string(300, 'p'), {"info string bad FEN: longer than 255 characters"}},
         {"position somewhere", {"position is written"}}, {"position fen moves e2e4", {"position fen needs a FEN"}},
         {"position startpos e2e4", {"position: e2e4 where moves"}},
@@ -185,6 +187,9 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
     for (int i = 0; i < 251; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
     s.converse({{shuffle, {"info string a game has at most 1000 half-moves: g1f3 and the moves after"}},
                 {"go depth 3", {}}});
+    // A position just searched, asked again less deeply, is answered by the table after one node.
+    s.converse({{"position startpos moves d2d4 d7d5", {}}, {"go depth 6", {}},
+                {"go depth 3", {" nodes 1 ", " ponder "}}});
     // The line is followed into the next search (which then starts at depth 2) only when the GUI's game
     // goes on from the one searched by the line's first two moves, not from the same position reached by
     // another order of moves. The table is cleared before each.
@@ -207,6 +212,10 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
                 {"position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1", {}},
                 {"go depth 5", {" multipv 1 ", " multipv 2 ", " multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ",
                                 "!multipv 4"}},
+                // Only the moves named are searched: the queen is left alone.
+                {"go depth 4 searchmoves g1f1 h2h3", {" multipv 2 ", "!multipv 3", "!pv d1d5", "!pv f4d5", "!pv b3d5"}},
+                // More lines asked than moves: the lone king's three.
+                {"position fen 7k/8/8/8/8/8/8/K7 w - - 0 1", {}}, {"go depth 4", {" multipv 3 ", "!multipv 4"}},
                 {"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}},
                 {"go mate 2", {"bestmove a1h1", " multipv 1 score mate 2 "}}});
     s.finish();
@@ -288,7 +297,22 @@ TEST_F(UciProtocol, PonderHit) {
         EXPECT_LE(r.elapsed_ms, 500) << position;
         EXPECT_EQ(r.output.find(" ponder ") == std::string::npos, position == FOOLS_MATE) << r.output;
     }
+    // A ponder of an infinite go still waits for its stop after the hit.
+    s.searching("go ponder infinite", 200);
+    s.send("ponderhit");
+    EXPECT_EQ(pending_output(s.e, 300).find("bestmove"), std::string::npos);
+    s.ended_by("stop");
     s.finish();
+}
+
+// The end of input stops a search only a stop could end and answers it; the lines queued before it are
+// still carried out, and the process ends.
+TEST_F(UciProtocol, EndOfInputEndsTheSearch) {
+    Session s;
+    send_lines(s.e, {"go infinite", "position startpos moves e2e4", "go depth 2", "isready"});
+    EXPECT_EQ(wait_exit(s.e, 10000, true), 0);
+    const size_t second = s.e.output.find("bestmove ", s.e.output.find("bestmove ") + 1);
+    EXPECT_TRUE(second != std::string::npos && s.e.output.find("readyok") != std::string::npos) << s.e.output;
 }
 
 }  // namespace
