@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,26 @@ const std::string FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";  // bla
 long long number_in(const std::string& text, const std::string& name) {
     const size_t at = text.rfind(" " + name + " ");
     return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + name.size() + 2);
+}
+
+// Each iteration reports its lines numbered from 1, all of its depth, best first.
+void expect_lines_in_order(const std::string& out) {
+    std::istringstream in(out);
+    long long number = 0, depth = 0, cp = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("info depth ", 0) != 0 || line.find(" pv ") == std::string::npos) continue;
+        const long long k = number_in(line, "multipv"), score = number_in(line, "cp");
+        EXPECT_TRUE(k == 1 || (k == number + 1 && number_in(line, "depth") == depth && score <= cp)) << line;
+        number = k;
+        depth = number_in(line, "depth");
+        cp = score;
+    }
+}
+
+// The centipawns of the last report of line k.
+long long score_of_line(const std::string& out, int k) {
+    const size_t at = out.rfind(" multipv " + std::to_string(k) + " ");
+    return at == std::string::npos ? -100000 : number_in(out.substr(at, out.find('\n', at) - at), "cp");
 }
 
 struct Search {
@@ -205,17 +226,28 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
         const bool goes_on = game == "g1f3 g8f6 b1c3";
         EXPECT_EQ(next.find("info depth"), next.find(goes_on ? "info depth 2 " : "info depth 1 ")) << game;
     }
-    // Three lines, numbered: the three ways to take the undefended queen. White mates in two with 1. Rh1
-    // (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7 the king gets out. Found and
-    // reported, the mate ends the search.
-    s.converse({{"setoption name MultiPV value 3", {}},
-                {"position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1", {}},
-                {"go depth 5", {" multipv 1 ", " multipv 2 ", " multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ",
-                                "!multipv 4"}},
+    // Three lines, in order: the three ways to take the undefended queen.
+    const std::string queen = "position fen 6k1/5ppp/8/3q4/5N2/1B6/5PPP/3R2K1 w - - 0 1";
+    s.converse({{"setoption name MultiPV value 3", {}}, {queen, {}}});
+    const std::string three = s.go("go depth 5").output;
+    expect_holds(three, {" multipv 3 ", " pv d1d5 ", " pv f4d5 ", " pv b3d5 ", "!multipv 4"}, "three lines");
+    expect_lines_in_order(three);
+    // Every move a line; and the third of three lines is no worse than the third of all, but for the few
+    // centipawns that other windows make: a better move is not kept out because the window rose too high.
+    s.converse({{"ucinewgame", {}}, {"position startpos moves e2e4", {}}});
+    const long long third = score_of_line(s.go("go depth 5").output, 3);
+    s.converse({{"ucinewgame", {}}, {"setoption name MultiPV value 256", {}}});
+    const std::string all = s.go("go depth 5").output;
+    expect_holds(all, {" multipv 20 ", "!multipv 21"}, "every move a line");
+    expect_lines_in_order(all);
+    EXPECT_GE(third, score_of_line(all, 3) - 10);
+    s.converse({{"setoption name MultiPV value 3", {}}, {queen, {}},
                 // Only the moves named are searched: the queen is left alone.
                 {"go depth 4 searchmoves g1f1 h2h3", {" multipv 2 ", "!multipv 3", "!pv d1d5", "!pv f4d5", "!pv b3d5"}},
                 // More lines asked than moves: the lone king's three.
                 {"position fen 7k/8/8/8/8/8/8/K7 w - - 0 1", {}}, {"go depth 4", {" multipv 3 ", "!multipv 4"}},
+                // White mates in two with 1. Rh1 (Kf8 2. Rh8) and nothing else: after 1. Kg6 Kf8 or 1. Ra8+ Kh7
+                // the king gets out. Found and reported, the mate ends the search.
                 {"position fen 6k1/8/5K2/8/8/8/8/R7 w - - 0 1", {}},
                 {"go mate 2", {"bestmove a1h1", " multipv 1 score mate 2 "}}});
     s.finish();
