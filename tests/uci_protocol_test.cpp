@@ -185,6 +185,7 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
         // Mated and stalemated: no move, with mate 0 or a draw score; mates counted in moves, both ways.
         {FOOLS_MATE + " d8h4", {}}, {"go depth 5", {"info depth 0 score mate 0\n"}},
         {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", {}}, {"go movetime 200", {"info depth 0 score cp 0\n"}},
+        {"go depth 4", {"info depth 0 score cp 0\n"}},  // again: the stalemate the table holds now
         {"position fen 7k/p4K2/8/8/8/8/8/6R1 b - - 0 1", {}}, {"go depth 4", {"score mate -1 "}},
         {FOOLS_MATE, {}}, {"go depth 4", {"bestmove d8h4", "score mate 1 "}},
     });
