@@ -35,16 +35,6 @@ Move find_move(const char* text) {
     return 0;
 }
 
-std::vector<Move> legal_entries() {
-    std::vector<Move> moves;
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-        if (!make_legal_move(move_list[i].move)) continue;
-        moves.push_back(move_list[i].move);
-        unmake_move();
-    }
-    return moves;
-}
-
 std::vector<Move> legal_moves() {
     in_check_flag = find_checker(xside);
     gen_moves();

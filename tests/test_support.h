@@ -10,6 +10,7 @@
 
 #include "board/board.h"
 #include "engine_process.h"
+#include "harness/board_model.h"
 
 // The fixture of every in-process test (`using Board = EngineTest;`): the engine as at start-up
 // (an empty 8 MB table, one thread, no hooks, every option on, the xboard clock words reset, the
@@ -23,9 +24,7 @@ protected:
 void setup(const char* fen);
 int sq(const char* name);  // the 0x88 square of a name such as "e4"
 Move find_move(const char* text);  // the move of the current ply's list written as text, or 0
-// The entries of the current ply's list that do not leave the own king attacked, in list order;
-// legal_moves generates the list first.
-std::vector<Move> legal_entries();
+// The legal moves of the position: its list generated, then its legal entries (legal_entries).
 std::vector<Move> legal_moves();
 
 // The position as make and unmake must restore it: board, records (without

@@ -16,18 +16,19 @@ inline std::vector<std::string> words_of(const std::string& text) {
     return words;
 }
 
-// The legal moves at ply 0 (its list generated), and the one written as text (0 for none).
-inline std::vector<Move> root_legal_moves() {
+// The entries of the current ply's list (generated) that do not leave the own king attacked, in list order;
+// and the one written as text (0 for none).
+inline std::vector<Move> legal_entries() {
     std::vector<Move> moves;
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (make_legal_move(move_list[i].move)) {
-            moves.push_back(move_list[i].move);
-            unmake_move();
-        }
+    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
+        if (!make_legal_move(move_list[i].move)) continue;
+        moves.push_back(move_list[i].move);
+        unmake_move();
+    }
     return moves;
 }
 inline Move legal_move_named(const std::string& text) {
-    for (const Move m : root_legal_moves())
+    for (const Move m : legal_entries())
         if (text == long_algebraic(m)) return m;
     return 0;
 }
@@ -91,19 +92,20 @@ inline std::string search_fault(const std::string& out, const std::vector<std::s
     for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
         last = out.substr(at, end - at);
         const std::vector<std::string> w = words_of(last);
-        const size_t pv = last.find(" pv ");
-        if (last.rfind("info ", 0) == 0 && pv != std::string::npos && !legal_sequence(words_of(last.substr(pv + 4))))
+        const size_t line_at = last.find(" pv ");
+        const bool info_with_pv = last.rfind("info ", 0) == 0 && line_at != std::string::npos;
+        if (info_with_pv && !legal_sequence(words_of(last.substr(line_at + 4))))
             return "pv not legal: " + last;
         if (last.rfind("info currmove ", 0) == 0 && (w.size() != 5 || !legal_sequence({w[2]})))
             return "root move not legal: " + last;
-        if (pv != std::string::npos && last.find(" multipv 1 ") != std::string::npos) best = last + " ";
+        if (line_at != std::string::npos && last.find(" multipv 1 ") != std::string::npos) best = last + " ";
     }
     const std::vector<std::string> w = words_of(last);
     if ((w.size() != 2 && (w.size() != 4 || w[2] != "ponder")) || w[0] != "bestmove") return "no bestmove: " + last;
     std::vector<std::string> played = {w[1]};
     if (w.size() == 4) played.push_back(w[3]);
     const bool named = allowed.empty() || std::count(allowed.begin(), allowed.end(), w[1]);
-    if (root_legal_moves().empty() ? w.size() != 2 || w[1] != "0000" : !named || !legal_sequence(played))
+    if (legal_entries().empty() ? w.size() != 2 || w[1] != "0000" : !named || !legal_sequence(played))
         return "bestmove or its ponder move not legal: " + last;
     if (w[1] != "0000" && (best.find(" score ") == std::string::npos || best.find(" pv " + w[1] + " ") == best.npos))
         return "no score for the move played: " + last;

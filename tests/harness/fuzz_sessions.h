@@ -52,7 +52,7 @@ inline std::string number_text() {  // small, negative, past the int range, hexa
 }
 
 inline Move random_legal_move() {  // 0 when there is none
-    const std::vector<Move> moves = root_legal_moves();
+    const std::vector<Move> moves = legal_entries();
     return moves.empty() ? 0 : moves[size_t(pick(int(moves.size())))];
 }
 

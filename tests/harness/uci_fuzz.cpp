@@ -72,7 +72,7 @@ Go random_go() {
     if (kind == 8) go.line += " " + random_bytes(1 + pick(20));
     if (kind == 9 || kind == 10 || (go.ponder && !pick(3))) {  // one to three legal moves, now and then no move
         go.line += " searchmoves";
-        for (int i = root_legal_moves().empty() ? 0 : 1 + pick(3); i > 0; --i) {
+        for (int i = legal_entries().empty() ? 0 : 1 + pick(3); i > 0; --i) {
             go.allowed.push_back(long_algebraic(random_legal_move()));
             go.line += " " + go.allowed.back();
         }
