@@ -15,7 +15,6 @@ namespace {
 using Adjudication = EngineTest;
 using LongGame = EngineTest;
 
-
 // The next move of a walk through positions not seen before that leaves the other side a move:
 // a quiet piece move, or, once eighty half-moves have passed without one and when allowed, a
 // pawn move or a capture. 0 when there is none.

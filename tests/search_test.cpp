@@ -123,10 +123,8 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
 // legal move, a score on the scale, a line that replays legally, the position as it was.
 void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
     setup(fen);
-    for (; random_plies > 0 && !legal_moves().empty(); --random_plies) {
-        const std::vector<Move> legal = legal_moves();
+    for (std::vector<Move> legal; random_plies > 0 && !(legal = legal_moves()).empty(); --random_plies)
         make_move(legal[next_random() % legal.size()]);
-    }
     ply = 0;
     compute_hash_key();
     const Snapshot before = take_snapshot();
