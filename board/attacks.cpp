@@ -3,9 +3,6 @@
 // all, and only then a walk along its line checks the squares between.
 #include "board/board.h"
 
-thread_local int checker_square = -1;
-thread_local uint64_t block_mask;
-
 namespace {
 
 // Walks from `from` along the line toward x: 1 when x is reached before an
@@ -14,7 +11,7 @@ int slides_to(int from, int x) {
     const int step = line_dir[x - from];
     int s = from + step;
     while (s != x) {
-        if (board[s]) return 0;
+        if (pos.board[s]) return 0;
         s += step;
     }
     return 1;
@@ -36,8 +33,8 @@ int first_aligned_slides(const PieceRecord* a, const PieceRecord* b, int x, int 
 const PieceRecord* contact_diagonal_attacker(int x, int c) {
     for (int i = 0; i < 2; ++i) {
         const int s = x - pawn_dirs[c][i];
-        if (!on_board(s) || !board[s]) continue;
-        const PieceRecord* r = board[s];
+        if (!on_board(s) || !pos.board[s]) continue;
+        const PieceRecord* r = pos.board[s];
         if (r->color == c && r->kind != KNIGHT && r->kind != ROOK) return r;
     }
     return nullptr;
@@ -48,7 +45,7 @@ const PieceRecord* contact_diagonal_attacker(int x, int c) {
 int pawn_target(int x, int c) {
     for (int i = 0; i < 2; ++i) {
         const int s = x + pawn_dirs[c][i];
-        if (on_board(s) && board[s]) return board[s]->kind;
+        if (on_board(s) && pos.board[s]) return pos.board[s]->kind;
     }
     return 0;
 }
@@ -88,9 +85,9 @@ int queen_slot_attacks(int x, int c) {
 int xray_attack(int c, int from, int to) {
     const int step = line_dir[from - to];
     int s = from + step;
-    while (on_board(s) && !board[s]) s += step;
+    while (on_board(s) && !pos.board[s]) s += step;
     if (!on_board(s)) return 0;
-    const PieceRecord* r = board[s];
+    const PieceRecord* r = pos.board[s];
     if (r->color != c) return 0;
     switch (r->kind) {
         case QUEEN: return 1;
@@ -100,13 +97,12 @@ int xray_attack(int c, int from, int to) {
     }
 }
 
-
 // Any man of colour c attacks x: the pawns on the squares from which a
 // pawn attacks x, the knights and the king a step away, and the bishops,
 // rooks and queens on a line to x with nothing between.
 int square_attacked(int x, int c) {
     const int i = square64(x);
-    const uint64_t* men = kind_men[c];
+    const uint64_t* men = pos.kind_men[c];
     if (men[PAWN] & pawn_reach[c ^ 1][i]) return 1;
     if ((men[KNIGHT] & piece_reach[KNIGHT][i]) | (men[KING] & piece_reach[KING][i])) return 1;
     uint64_t lines = ((men[BISHOP] | men[QUEEN]) & piece_reach[BISHOP][i]) |
@@ -119,27 +115,27 @@ int square_attacked(int x, int c) {
 // Most positions have no check: the square sets say so at once. Only an
 // attacked king needs the walk that names the first checker in list order.
 int find_checker(int c) {
-    const int k = piece_list[c ^ 1][KING_RECORD].square;
-    block_mask = 0;
-    checker_square = -1;
+    const int k = pos.piece_list[c ^ 1][KING_RECORD].square;
+    pos.block_mask = 0;
+    pos.checker_square = -1;
     if (!square_attacked(k, c)) return 0;
     if (const PieceRecord* r = contact_diagonal_attacker(k, c)) {
         if (r->kind == KING) return -1;
-        checker_square = r->square;
+        pos.checker_square = r->square;
         return 1;
     }
-    for (const PieceRecord* r = piece_list[c]; r->kind < END_OF_LIST; ++r) {
+    for (const PieceRecord* r = pos.piece_list[c]; r->kind < END_OF_LIST; ++r) {
         if (r->kind == PAWN || !r->alive) continue;
         if (!(attack_bit[r->kind] & attack_kind[k - r->square])) continue;
         if (!is_slider[r->kind]) {
             if (r->kind == KING) return -1;
-            checker_square = r->square;
+            pos.checker_square = r->square;
             return 1;
         }
         if (!slides_to(r->square, k)) continue;
-        checker_square = r->square;
+        pos.checker_square = r->square;
         const int step = line_dir[k - r->square];
-        for (int s = k - step; s != r->square; s -= step) block_mask |= square_bit(s);
+        for (int s = k - step; s != r->square; s -= step) pos.block_mask |= square_bit(s);
         return 2;
     }
     return 0;

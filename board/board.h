@@ -1,7 +1,8 @@
 // The board and its moves: the 0x88 position with its fixed piece records,
 // the lookup tables indexed by square difference, the attack tests, move
 // generation with scoring, make/unmake with the game history, and the hash
-// keys with the transposition table. One process-wide instance of each.
+// keys with the transposition table. What a search writes is one
+// BoardState per thread (pos); the rest is shared by every thread.
 #pragma once
 
 #include <cassert>
@@ -53,7 +54,144 @@ constexpr int QUEEN_RECORD = 14;
 constexpr int KING_RECORD = 15;
 constexpr int LIST_TERMINATOR = 16;
 
-extern thread_local PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
+// ---------------------------------------------------------------- the move word
+// A move word: from in bits 0-7, to in 8-15, promotion kind in 16-23, flags
+// in 24-31. The word 0 is no move.
+using Move = uint32_t;
+constexpr int MOVE_CAPTURE = 1, MOVE_CASTLE = 2, MOVE_EP = 4, MOVE_DOUBLE = 8,
+              MOVE_PAWN = 16, MOVE_PROMOTE = 32;
+
+constexpr Move make_move_word(int from, int to, int promote, int flags) {
+    return Move(from) | Move(to) << 8 | Move(promote) << 16 | Move(flags) << 24;
+}
+constexpr int move_from(Move m) { return int(m & 0xFF); }
+constexpr int move_to(Move m) { return int((m >> 8) & 0xFF); }
+constexpr int move_promote(Move m) { return int((m >> 16) & 0xFF); }
+constexpr int move_flags(Move m) { return int(m >> 24); }
+
+// Coordinate text in a static buffer that the next call of either overwrites.
+// move_text writes a promotion with a comma and the letter ("e7e8,q") and the
+// move 0 as "a8a8"; long_algebraic appends the letter ("e7e8q") and writes
+// the move 0 as "0000".
+const char* move_text(Move m);
+const char* long_algebraic(Move m);
+
+struct MoveEntry {
+    Move move;
+    int32_t score;  // ordering score
+};
+
+// The searches do not generate at or beyond MOVE_STACK_LIMIT; the stack has
+// room behind the limit for the longest list one position can produce
+// (15 records of up to 27 moves and a king with castling), so a list that
+// starts below the limit always fits.
+constexpr int MOVE_STACK_LIMIT = 2470;
+constexpr int MOVE_STACK_SIZE = MOVE_STACK_LIMIT + 15 * 27 + 10 + 5;
+constexpr int MAX_PLY = 52;  // rows of first_move and last_move
+
+// ---------------------------------------------------------------- game history
+struct HistoryRecord {
+    Move move;              // 0 for a null move
+    PieceRecord* captured;  // record removed by the move, null when none
+    int castle_flags;       // before this move (a castling's has-castled bit included)
+    int ep_square;          // before the move
+    int fifty;              // before the move
+};
+
+// Room for GAME_HISTORY_LIMIT game half-moves plus the deepest search line
+// (the quiescence search stops at ply 49). The xboard front end keeps games within the
+// limit, so nothing ever writes past the stack.
+constexpr int GAME_HISTORY_LIMIT = 1000;
+constexpr int HISTORY_SIZE = GAME_HISTORY_LIMIT + 64;
+
+// ---------------------------------------------------------------- table entries
+#pragma pack(push, 1)
+struct HashEntry {
+    uint32_t lock;         // high 32 bits of the stored key
+    int16_t score_bound;   // score * 4 + bound type
+    uint32_t info;         // depth, age, from, to, promotion - 1, flags
+};
+#pragma pack(pop)
+static_assert(sizeof(HashEntry) == 10, "hash entries are packed into 10 bytes");
+
+// ---------------------------------------------------------------- what a search thread owns
+// The table's slot as this thread last read it (hash_hit) or wrote it
+// (hash_store): the readers decode this copy, never the shared slot. Its
+// fields are words of their own, not the slot's packed bytes, so that each
+// read of one finds it where one store put it.
+struct SlotCopy {
+    int score_bound;
+    uint32_t info;
+};
+
+// Everything of the board layer that a search writes: the position with its
+// records, square sets, key and game history, the move stack with the check
+// words the generators hand over, and the history heuristic. One instance
+// per thread (pos); every other word of this layer is shared and changes
+// only between searches (the tables built at start-up, the transposition
+// table and its sizing words). Plain data that starts as zeros: a thread is
+// reset by `pos = BoardState{}` and a set-up (start_engine, a FEN). The
+// board and the history records point into the instance's own piece_list,
+// so another thread's copy goes through save_position and load_position,
+// which translate them.
+struct BoardState {
+    // The position.
+    int side;                       // colour to move
+    int xside;                      // always side ^ 1
+    int castle_flags;               // rights and has-castled bits, CASTLE_* below
+    int ep_square;                  // square passed over by a double push, else -1
+    int fifty;                      // half-moves since the last capture or pawn move
+    int material[2];                // value of the alive pieces and pawns, kings excluded
+    int piece_material[2];          // the same without pawns
+    int king_square[2];             // refreshed by every generation, by set-up and by evaluate
+    PieceRecord* board[128];        // record on each square, null when empty
+    PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
+
+    // Square sets, kept beside the board and the records by make, unmake and
+    // the set-up operations, so the generator and the attack tests can ask
+    // about many squares at once (square64 bits). Code that writes board or
+    // piece_list directly must call rebuild_square_sets before generating.
+    uint64_t occupied;          // squares holding a man of either colour
+    uint64_t color_men[2];      // squares holding a man of each colour
+    uint64_t kind_men[2][6];    // by colour and kind (promoted men count as their new kind)
+    uint32_t alive_records[2];  // bit i: record i of the colour is alive
+    uint32_t pawn_records[2];   // bit i: record i of the colour is an alive pawn
+    uint64_t promoted_men[2];   // squares of pieces standing in pawn records
+
+    // The key and the table slot it selects.
+    uint64_t hash_key;  // key of the current position
+    // What the last move made changes in the key (left by make while there
+    // is a table, for update_hash_key).
+    uint64_t move_key_change;
+    HashEntry* hash_entry;  // slot selected for hash_key
+    SlotCopy hash_copy;     // that slot's data as this thread last read or wrote it
+
+    // The game history and the search's distance from its root.
+    int history_count;  // records on the stack: half-moves since set-up
+    int ply;            // distance from the root of the current search
+    HistoryRecord history[HISTORY_SIZE];
+
+    // The move stack and the words the generators and attack tests hand over.
+    int king_capture;  // the side to move can capture the enemy king
+    // find_checker's answer for the side about to generate (0 not in check,
+    // 1 contact check, 2 line check): the evasion generator reads it, and
+    // the full generator offers castling only when it is 0.
+    int in_check_flag;
+    int checker_square;        // square of the checker found by find_checker, -1 when none
+    uint64_t block_mask;       // squares between a line checker and the king
+    int first_move[MAX_PLY];   // first entry of each ply's list
+    int last_move[MAX_PLY];    // one past its last entry
+    MoveEntry move_list[MOVE_STACK_SIZE];
+
+    // The history heuristic: the searches raise a counter when a quiet move
+    // raises alpha; the move scorer adds counter / 5 to the move's score.
+    uint32_t history_max;             // largest counter since the last clear
+    uint32_t history_table[64][64];  // by square64 of from and to
+
+    char text_buffer[16];  // the text move_text and long_algebraic return
+};
+extern thread_local BoardState pos;
+
 
 // piece_slot(c, i): the knights, bishops, rooks, queen and king that colour
 // c started with (indices below); promoted pieces in pawn records are not
@@ -69,21 +207,11 @@ inline constexpr int slot_record[12] = {KNIGHT_RECORD, KNIGHT_RECORD + 1, BISHOP
                                         KING_RECORD,   -1,                -1,            -1};
 inline PieceRecord* piece_slot(int c, int slot) {
     assert(slot_record[slot] >= 0);
-    return &piece_list[c][slot_record[slot]];
+    return &pos.piece_list[c][slot_record[slot]];
 }
 
-extern thread_local PieceRecord* board[128];  // record on each square, null when empty
 
-// ---------------------------------------------------------------- game state
-extern thread_local int side;             // colour to move
-extern thread_local int xside;            // always side ^ 1
-extern thread_local int castle_flags;     // rights and has-castled bits, CASTLE_* below
-extern thread_local int ep_square;        // square passed over by a double push, else -1
-extern thread_local int fifty;            // half-moves since the last capture or pawn move
-extern thread_local int material[2];      // value of the alive pieces and pawns, kings excluded
-extern thread_local int piece_material[2];  // the same without pawns
-extern thread_local int king_square[2];   // refreshed by every generation, by set-up and by evaluate
-
+// ---------------------------------------------------------------- castling rights
 constexpr int CASTLE_WHITE_QUEEN = 1;  // e1-c1 still allowed
 constexpr int CASTLE_WHITE_KING = 2;   // e1-g1
 constexpr int CASTLE_BLACK_QUEEN = 4;  // e8-c8
@@ -255,19 +383,9 @@ inline uint64_t between_squares(int a, int b) {
 }
 
 // ---------------------------------------------------------------- square sets (square_sets.cpp)
-// Kept beside the board and the records by make, unmake and the set-up
-// operations below, so the generator and the attack tests can ask about
-// many squares at once. Square64 bits. Code that writes board or
-// piece_list directly must call rebuild_square_sets before generating.
-extern thread_local uint64_t occupied;            // squares holding a man of either colour
-extern thread_local uint64_t color_men[2];        // squares holding a man of each colour
-extern thread_local uint64_t kind_men[2][6];      // by colour and kind (promoted men count as their new kind)
-extern thread_local uint32_t alive_records[2];    // bit i: record i of the colour is alive
-extern thread_local uint32_t pawn_records[2];     // bit i: record i of the colour is an alive pawn
-extern thread_local uint64_t promoted_men[2];     // squares of pieces standing in pawn records
 // The squares of colour c's slot pieces of a kind (KNIGHT .. KING): the
 // kind's set without the promoted men, which the slot tests do not see.
-inline uint64_t slot_men(int c, int kind) { return kind_men[c][kind] & ~promoted_men[c]; }
+inline uint64_t slot_men(int c, int kind) { return pos.kind_men[c][kind] & ~pos.promoted_men[c]; }
 
 // Recomputes the sets from the piece lists.
 void rebuild_square_sets();
@@ -305,8 +423,6 @@ int board_is_ok();
 int set_position_from_fen(const char* fen, const char** error);
 
 // ---------------------------------------------------------------- attack tests (attacks.cpp)
-extern thread_local int checker_square;  // square of the checker found by find_checker, -1 when none
-extern thread_local uint64_t block_mask; // squares between a line checker and the king
 
 // Square differences a king step or a knight step apart.
 inline int king_adjacent(int d) { return (attack_kind[d] & ATTACK_KING) != 0; }
@@ -316,7 +432,7 @@ inline int knight_step(int d) { return (attack_kind[d] & ATTACK_KNIGHT) != 0; }
 inline int pawn_guard(int x, int c) {
     for (int i = 0; i < 2; ++i) {
         int s = x - pawn_dirs[c][i];
-        if (on_board(s) && board[s] && board[s]->kind == PAWN && board[s]->color == c)
+        if (on_board(s) && pos.board[s] && pos.board[s]->kind == PAWN && pos.board[s]->color == c)
             return 1;
     }
     return 0;
@@ -342,57 +458,10 @@ int queen_slot_attacks(int x, int c);
 int xray_attack(int c, int from, int to);
 // Every square strictly between the aligned squares a and b is empty (read
 // from the square sets).
-inline int clear_path(int a, int b) { return !(between_squares(a, b) & occupied); }
+inline int clear_path(int a, int b) { return !(between_squares(a, b) & pos.occupied); }
 
-// ---------------------------------------------------------------- moves (move_gen.cpp, move_scoring.cpp)
-// A move word: from in bits 0-7, to in 8-15, promotion kind in 16-23, flags
-// in 24-31. The word 0 is no move.
-using Move = uint32_t;
-constexpr int MOVE_CAPTURE = 1, MOVE_CASTLE = 2, MOVE_EP = 4, MOVE_DOUBLE = 8,
-              MOVE_PAWN = 16, MOVE_PROMOTE = 32;
 
-constexpr Move make_move_word(int from, int to, int promote, int flags) {
-    return Move(from) | Move(to) << 8 | Move(promote) << 16 | Move(flags) << 24;
-}
-constexpr int move_from(Move m) { return int(m & 0xFF); }
-constexpr int move_to(Move m) { return int((m >> 8) & 0xFF); }
-constexpr int move_promote(Move m) { return int((m >> 16) & 0xFF); }
-constexpr int move_flags(Move m) { return int(m >> 24); }
-
-// Coordinate text in a static buffer that the next call of either overwrites.
-// move_text writes a promotion with a comma and the letter ("e7e8,q") and the
-// move 0 as "a8a8"; long_algebraic appends the letter ("e7e8q") and writes
-// the move 0 as "0000".
-const char* move_text(Move m);
-const char* long_algebraic(Move m);
-
-struct MoveEntry {
-    Move move;
-    int32_t score;  // ordering score
-};
-
-// The searches do not generate at or beyond MOVE_STACK_LIMIT; the stack has
-// room behind the limit for the longest list one position can produce
-// (15 records of up to 27 moves and a king with castling), so a list that
-// starts below the limit always fits.
-constexpr int MOVE_STACK_LIMIT = 2470;
-constexpr int MOVE_STACK_SIZE = MOVE_STACK_LIMIT + 15 * 27 + 10 + 5;
-constexpr int MAX_PLY = 52;  // rows of first_move and last_move
-
-extern thread_local MoveEntry move_list[MOVE_STACK_SIZE];
-extern thread_local int first_move[MAX_PLY];  // first entry of each ply's list
-extern thread_local int last_move[MAX_PLY];   // one past its last entry
-extern thread_local int king_capture;         // the side to move can capture the enemy king
-// find_checker's answer for the side about to generate (0 not in check, 1
-// contact check, 2 line check): the evasion generator reads it, and the
-// full generator offers castling only when it is 0.
-extern thread_local int in_check_flag;
-
-// The history heuristic: the searches raise a counter when a quiet move
-// raises alpha; the move scorer adds counter / 5 to the move's score.
-extern thread_local uint32_t history_table[64][64];  // by square64 of from and to
-extern thread_local uint32_t history_max;            // largest counter since the last clear
-
+// ---------------------------------------------------------------- move generation (move_gen.cpp, move_scoring.cpp)
 // All pseudo-legal moves of side at the current ply, scored; king steps onto
 // attacked squares are dropped. Stops at once, raising king_capture, when
 // the enemy king can be taken (first_move[ply + 1] is then untouched).
@@ -422,23 +491,7 @@ constexpr int capture_score(int victim_value, int mover_value) { return 10 * (20
 int king_move_attacked(int from, int to);
 
 // ---------------------------------------------------------------- make and unmake (make_move.cpp)
-struct HistoryRecord {
-    Move move;              // 0 for a null move
-    PieceRecord* captured;  // record removed by the move, null when none
-    int castle_flags;       // before this move (a castling's has-castled bit included)
-    int ep_square;          // before the move
-    int fifty;              // before the move
-};
 
-// Room for GAME_HISTORY_LIMIT game half-moves plus the deepest search line
-// (the quiescence search stops at ply 49). The xboard front end keeps games within the
-// limit, so nothing ever writes past the stack.
-constexpr int GAME_HISTORY_LIMIT = 1000;
-constexpr int HISTORY_SIZE = GAME_HISTORY_LIMIT + 64;
-
-extern thread_local HistoryRecord history[HISTORY_SIZE];
-extern thread_local int history_count;  // records on the stack: half-moves since set-up
-extern thread_local int ply;            // distance from the root of the current search
 
 // Makes the move of side and returns 1, or returns 0 with nothing changed
 // when it castles across a square attacked by xside. Does not touch hash_key.
@@ -488,24 +541,12 @@ constexpr int MATE_BOUND = 7951;    // >= winning mate, <= -MATE_BOUND losing ma
 // ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
-extern thread_local uint64_t hash_key;            // key of the current position
-// What the last move made changes in the key (left by make while there is a
-// table, for update_hash_key).
-extern thread_local uint64_t move_key_change;
 
 // The Zobrist key of a man of the kind and colour on the square.
 inline uint64_t man_key(int kind, int color, int sq) { return zobrist[(kind + 6 * color) * 64 + square64(sq)]; }
 
 constexpr int HASH_EXACT = 0, HASH_LOWER = 1, HASH_UPPER = 2, HASH_STALEMATE = 3;
 
-#pragma pack(push, 1)
-struct HashEntry {
-    uint32_t lock;         // high 32 bits of the stored key
-    int16_t score_bound;   // score * 4 + bound type
-    uint32_t info;         // depth, age, from, to, promotion - 1, flags
-};
-#pragma pack(pop)
-static_assert(sizeof(HashEntry) == 10, "hash entries are packed into 10 bytes");
 
 // The table and its sizing words are one for all search threads; they and
 // hash_age change only between searches.
@@ -514,7 +555,6 @@ extern int hash_records;       // number of slots
 extern int hash_mask;          // 2^bits - 1
 extern int hash_fold;          // indices at or above hash_records fold down by this
 extern int hash_age;           // search generation (low 5 bits stored)
-extern thread_local HashEntry* hash_entry;  // slot selected for hash_key
 
 // The sizing rule: slot count and fold for a size in megabytes (0 slots
 // below 5 megabytes). Pure; hash_init applies it.

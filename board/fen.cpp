@@ -60,7 +60,7 @@ const char* place_pieces(const char* placement) {
             if (file > 7) return "bad FEN: a rank does not add up to 8 files";
             if (kind == PAWN && (row == 0 || row == 7)) return "bad FEN: a pawn on the first or last rank";
             const int color = std::isupper(static_cast<unsigned char>(*p)) ? WHITE : BLACK;
-            if (kind == KING && piece_list[color][KING_RECORD].alive)
+            if (kind == KING && pos.piece_list[color][KING_RECORD].alive)
                 return "bad position: a side has more than one king";
             if (!place_piece(kind, color, make_square(row, file)))
                 return "bad position: more men of one colour than the piece records can hold";
@@ -72,11 +72,11 @@ const char* place_pieces(const char* placement) {
 }
 
 bool man_is(int square, int kind, int color) {
-    return board[square] && board[square]->kind == kind && board[square]->color == color;
+    return pos.board[square] && pos.board[square]->kind == kind && pos.board[square]->color == color;
 }
 
 const char* set_castling(const char* field) {
-    castle_flags = 0;
+    pos.castle_flags = 0;
     if (!std::strcmp(field, "-")) return nullptr;
     for (const char* p = field; *p; ++p) {
         int right, king, rook, color;
@@ -89,23 +89,23 @@ const char* set_castling(const char* field) {
         }
         if (!man_is(king, KING, color) || !man_is(rook, ROOK, color))
             return "bad position: a castling right without king and rook on their home squares";
-        castle_flags |= right;
+        pos.castle_flags |= right;
     }
     return nullptr;
 }
 
 const char* set_en_passant(const char* field) {
-    ep_square = -1;
+    pos.ep_square = -1;
     if (!std::strcmp(field, "-")) return nullptr;
     if (std::strlen(field) != 2 || field[0] < 'a' || field[0] > 'h' || field[1] < '1' || field[1] > '8')
         return "bad FEN: en-passant field is not '-' or a square";
     const int square = make_square('8' - field[1], field[0] - 'a');
     // The square passed over: empty, on the right rank, with the pawn that
     // just moved two squares standing in front of it.
-    const int pushed = square + (side == WHITE ? 16 : -16);
-    if (square_row(square) != (side == WHITE ? 2 : 5) || board[square] || !man_is(pushed, PAWN, xside))
+    const int pushed = square + (pos.side == WHITE ? 16 : -16);
+    if (square_row(square) != (pos.side == WHITE ? 2 : 5) || pos.board[square] || !man_is(pushed, PAWN, pos.xside))
         return "bad position: no pawn can just have passed over the en-passant square";
-    ep_square = square;
+    pos.ep_square = square;
     return nullptr;
 }
 
@@ -124,26 +124,26 @@ const char* setup(const char* fen) {
         return "bad FEN: expected 4 to 6 fields (placement, side, castling, en passant, counters)";
     clear_board();
     if (const char* e = place_pieces(fields[0])) return e;
-    if (!piece_list[WHITE][KING_RECORD].alive || !piece_list[BLACK][KING_RECORD].alive)
+    if (!pos.piece_list[WHITE][KING_RECORD].alive || !pos.piece_list[BLACK][KING_RECORD].alive)
         return "bad position: each side needs exactly one king";
     if (!std::strcmp(fields[1], "w")) {
-        side = WHITE;
+        pos.side = WHITE;
     } else if (!std::strcmp(fields[1], "b")) {
-        side = BLACK;
+        pos.side = BLACK;
     } else {
         return "bad FEN: side to move is not 'w' or 'b'";
     }
-    xside = side ^ 1;
+    pos.xside = pos.side ^ 1;
     if (const char* e = set_castling(fields[2])) return e;
     if (const char* e = set_en_passant(fields[3])) return e;
     int counter = 0;
-    fifty = 0;
+    pos.fifty = 0;
     if (count > 4)
         if (const char* e = read_counter(fields[4], &counter)) return e;
-    fifty = counter;
+    pos.fifty = counter;
     if (count > 5)
         if (const char* e = read_counter(fields[5], &counter)) return e;
-    if (find_checker(side) != 0) return "bad position: the side not to move is in check";
+    if (find_checker(pos.side) != 0) return "bad position: the side not to move is in check";
     return nullptr;
 }
 
@@ -156,13 +156,13 @@ int set_position_from_fen(const char* fen, const char** error) {
         return 0;
     }
     count_material();
-    king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
-    king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
-    ply = 0;
-    history_count = 0;
-    first_move[0] = 0;
-    king_capture = 0;
-    hash_key = position_key();
+    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
+    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
+    pos.ply = 0;
+    pos.history_count = 0;
+    pos.first_move[0] = 0;
+    pos.king_capture = 0;
+    pos.hash_key = position_key();
     if (hash_table) compute_hash_key();
     hash_age = 1;
     return 1;

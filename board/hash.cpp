@@ -21,28 +21,15 @@
 
 #include "board/board.h"
 
-thread_local uint64_t hash_key;
-thread_local uint64_t move_key_change;
 HashEntry* hash_table;
 int hash_records;
 int hash_mask;
 int hash_fold;
 int hash_age;
-thread_local HashEntry* hash_entry;
 
 namespace {
 
-// The selected slot's data as this thread last read it (hash_hit) or wrote
-// it (hash_store): the readers decode this copy, never the shared slot. Its
-// fields are words of their own, not the slot's packed bytes, so that each
-// read of one finds it where one store put it.
-struct SlotCopy {
-    int score_bound;
-    uint32_t info;
-};
-thread_local SlotCopy hash_copy;
-
-uint32_t key_lock() { return uint32_t(hash_key >> 32); }
+uint32_t key_lock() { return uint32_t(pos.hash_key >> 32); }
 
 // Folded into the stored lock. An empty slot (all zero) checks as 0, so it
 // keeps reading as an entry of the keys whose high word is 0, as it would
@@ -71,7 +58,7 @@ HashEntry* slot_of(uint64_t key) {
     return hash_table + (i < hash_records ? i : i - hash_fold);
 }
 
-void select_slot() { hash_entry = slot_of(hash_key); }
+void select_slot() { pos.hash_entry = slot_of(pos.hash_key); }
 
 // The table is allocated on a 2-megabyte boundary in whole 2-megabyte
 // blocks, and the kernel is asked to back it with huge pages: every probe
@@ -124,7 +111,7 @@ int hash_init(int megabytes) {
     hash_size(megabytes, &bits, &fold, &records);
     std::free(hash_table);  // only the tools and tests size the table twice
     hash_table = nullptr;
-    hash_entry = nullptr;
+    pos.hash_entry = nullptr;
     hash_records = 0;
     hash_mask = 0;
     hash_fold = 0;
@@ -135,7 +122,7 @@ int hash_init(int megabytes) {
     hash_fold = fold;
     hash_records = records;
     hash_age = 1;
-    hash_entry = hash_table;
+    pos.hash_entry = hash_table;
     return records;
 }
 
@@ -159,68 +146,68 @@ int hash_full_permille() {
 }
 
 uint64_t position_key() {
-    uint64_t key = side == BLACK ? side_key : 0;
+    uint64_t key = pos.side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)
-        for (const PieceRecord* r = piece_list[color]; r->kind < END_OF_LIST; ++r)
+        for (const PieceRecord* r = pos.piece_list[color]; r->kind < END_OF_LIST; ++r)
             if (r->alive) key ^= man_key(r->kind, color, r->square);
     return key;
 }
 
 void compute_hash_key() {
     if (!hash_table) return;
-    hash_key = position_key();
+    pos.hash_key = position_key();
     select_slot();
 }
 
 // Make works out the change while it has the move's men at hand.
 void update_hash_key(Move m) {
     if (!hash_table) return;
-    assert(m == history[history_count - 1].move);
+    assert(m == pos.history[pos.history_count - 1].move);
     (void)m;
-    hash_key ^= move_key_change;
+    pos.hash_key ^= pos.move_key_change;
     select_slot();
-    assert(hash_key == position_key());
+    assert(pos.hash_key == position_key());
 }
 
 void prefetch_capture_slot(int from, int to) {
     if (!hash_table) return;
-    const PieceRecord* mover = board[from];
-    const PieceRecord* victim = board[to];
+    const PieceRecord* mover = pos.board[from];
+    const PieceRecord* victim = pos.board[to];
     const int kind = mover->kind, c = mover->color;
     const uint64_t key =
-        hash_key ^ side_key ^ man_key(kind, c, from) ^ man_key(kind, c, to) ^ man_key(victim->kind, c ^ 1, to);
+        pos.hash_key ^ side_key ^ man_key(kind, c, from) ^ man_key(kind, c, to) ^ man_key(victim->kind, c ^ 1, to);
     __builtin_prefetch(slot_of(key));
 }
 
 int hash_select() {
     if (!hash_table) return 0;
     select_slot();
-    return int(read_slot(hash_entry).info & 31);
+    return int(read_slot(pos.hash_entry).info & 31);
 }
 
 int hash_hit() {
     if (!hash_table) return 0;
-    const HashEntry e = read_slot(hash_entry);
-    hash_copy = {e.score_bound, e.info};
+    const HashEntry e = read_slot(pos.hash_entry);
+    pos.hash_copy = {e.score_bound, e.info};
     return (e.lock ^ entry_check(e.score_bound, e.info)) == key_lock();
 }
 
-int hash_age_matches() { return int((hash_copy.info >> 5) & 31) == (hash_age & 31); }
+int hash_age_matches() { return int((pos.hash_copy.info >> 5) & 31) == (hash_age & 31); }
 
-int hash_depth() { return int(hash_copy.info & 31); }
+int hash_depth() { return int(pos.hash_copy.info & 31); }
 
-int hash_type() { return hash_copy.score_bound & 3; }
+int hash_type() { return pos.hash_copy.score_bound & 3; }
 
 // Mate scores are stored as distances from the node that stored them.
 int hash_score() {
-    const int s = floor_shift(hash_copy.score_bound, 2);
-    if (s <= -MATE_BOUND) return s + ply;
+    const int s = floor_shift(pos.hash_copy.score_bound, 2);
+    if (s <= -MATE_BOUND) return s + pos.ply;
     if (s < MATE_BOUND) return s;
-    return s - ply;
+    return s - pos.ply;
 }
 
 Move hash_move() {
-    const uint32_t info = hash_copy.info;
+    const uint32_t info = pos.hash_copy.info;
     if ((info >> 10) == 0) return 0;
     const int flags = int(info >> 26);
     const int to = int((info >> 17) & 127), from = int((info >> 10) & 127);
@@ -229,8 +216,8 @@ Move hash_move() {
                           : to == G8 ? CASTLE_BLACK_KING
                           : to == C1 ? CASTLE_WHITE_QUEEN
                                      : CASTLE_WHITE_KING;
-        if (!(castle_flags & right)) return 0;
-    } else if ((flags & MOVE_EP) && to != ep_square) {
+        if (!(pos.castle_flags & right)) return 0;
+    } else if ((flags & MOVE_EP) && to != pos.ep_square) {
         return 0;
     }
     const int promote = (flags & MOVE_PROMOTE) ? int((info >> 24) & 3) + 1 : 0;
@@ -246,9 +233,9 @@ void hash_store(int type, int depth, int score, Move m) {
     select_slot();
     if (hash_hit() && hash_age_matches() && hash_depth() >= depth) return;
     if (score <= -MATE_BOUND)
-        score -= ply;
+        score -= pos.ply;
     else if (score >= MATE_BOUND)
-        score += ply;
+        score += pos.ply;
     // Scores stay within 8000 + 49 plies, so score * 4 + type fits 16 bits.
     assert(score * 4 + type >= INT16_MIN && score * 4 + type <= INT16_MAX);
     HashEntry e;
@@ -261,6 +248,6 @@ void hash_store(int type, int depth, int score, Move m) {
                   << 10;
     }
     e.lock = key_lock() ^ entry_check(e.score_bound, e.info);
-    write_slot(hash_entry, e);
-    hash_copy = {e.score_bound, e.info};  // what this thread now knows of the slot
+    write_slot(pos.hash_entry, e);
+    pos.hash_copy = {e.score_bound, e.info};  // what this thread now knows of the slot
 }

@@ -5,10 +5,6 @@
 
 #include "board/board.h"
 
-thread_local HistoryRecord history[HISTORY_SIZE];
-thread_local int history_count;
-thread_local int ply;
-
 namespace {
 
 // The rook's corner and its square after castling, by the king's to-square.
@@ -23,43 +19,43 @@ void castling_rook(int king_to, int* corner, int* target) {
 
 // The man on `from` goes to the empty square `to`, in the sets too.
 void move_man(int from, int to) {
-    PieceRecord* r = board[from];
-    board[to] = r;
+    PieceRecord* r = pos.board[from];
+    pos.board[to] = r;
     r->square = uint8_t(to);
-    board[from] = nullptr;
+    pos.board[from] = nullptr;
     const uint64_t both = square_bit(from) | square_bit(to);
-    occupied ^= both;
-    color_men[r->color] ^= both;
-    kind_men[r->color][r->kind] ^= both;
-    if (promoted_men[r->color] & square_bit(from)) promoted_men[r->color] ^= both;
+    pos.occupied ^= both;
+    pos.color_men[r->color] ^= both;
+    pos.kind_men[r->color][r->kind] ^= both;
+    if (pos.promoted_men[r->color] & square_bit(from)) pos.promoted_men[r->color] ^= both;
 }
 
-uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - piece_list[r->color]); }
+uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - pos.piece_list[r->color]); }
 
 // A captured man leaves the sets, or a man taken back returns to them.
 void toggle_captured(const PieceRecord* r) {
     const uint64_t bit = square_bit(r->square);
-    occupied ^= bit;
-    color_men[r->color] ^= bit;
-    kind_men[r->color][r->kind] ^= bit;
-    alive_records[r->color] ^= record_bit(r);
-    if (r->kind == PAWN) pawn_records[r->color] ^= record_bit(r);
-    if (r->kind != PAWN && r < piece_list[r->color] + PAWN_RECORDS) promoted_men[r->color] ^= bit;
+    pos.occupied ^= bit;
+    pos.color_men[r->color] ^= bit;
+    pos.kind_men[r->color][r->kind] ^= bit;
+    pos.alive_records[r->color] ^= record_bit(r);
+    if (r->kind == PAWN) pos.pawn_records[r->color] ^= record_bit(r);
+    if (r->kind != PAWN && r < pos.piece_list[r->color] + PAWN_RECORDS) pos.promoted_men[r->color] ^= bit;
 }
 
 // The pawn r on sq is promoted to `kind`, or a promotion of it is taken back.
 void toggle_promotion(const PieceRecord* r, int sq, int kind) {
-    kind_men[r->color][PAWN] ^= square_bit(sq);
-    kind_men[r->color][kind] ^= square_bit(sq);
-    pawn_records[r->color] ^= record_bit(r);
-    promoted_men[r->color] ^= square_bit(sq);
+    pos.kind_men[r->color][PAWN] ^= square_bit(sq);
+    pos.kind_men[r->color][kind] ^= square_bit(sq);
+    pos.pawn_records[r->color] ^= record_bit(r);
+    pos.promoted_men[r->color] ^= square_bit(sq);
 }
 
 // The two squares a castling king crosses or lands on must not be attacked.
 bool castling_path_attacked(int king_to) {
     const int step = square_file(king_to) == 2 ? -1 : 1;
     const int start = king_to - 2 * step;  // the king's home square
-    return square_attacked(start + step, xside) || square_attacked(start + 2 * step, xside);
+    return square_attacked(start + step, pos.xside) || square_attacked(start + 2 * step, pos.xside);
 }
 
 void do_move(Move m) {
@@ -68,56 +64,56 @@ void do_move(Move m) {
         int corner, target;
         castling_rook(to, &corner, &target);
         move_man(corner, target);
-        castle_flags |= side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
+        pos.castle_flags |= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
     }
-    assert(history_count < HISTORY_SIZE);
-    HistoryRecord& h = history[history_count];
+    assert(pos.history_count < HISTORY_SIZE);
+    HistoryRecord& h = pos.history[pos.history_count];
     h.move = m;
-    if (PieceRecord* victim = board[to]) {
+    if (PieceRecord* victim = pos.board[to]) {
         h.captured = victim;
         victim->alive = 0;
         toggle_captured(victim);
-        material[xside] -= victim->value;
-        if (victim->kind != PAWN) piece_material[xside] -= victim->value;
+        pos.material[pos.xside] -= victim->value;
+        if (victim->kind != PAWN) pos.piece_material[pos.xside] -= victim->value;
     } else if (flags & MOVE_EP) {
-        const int taken = ep_square + (side == WHITE ? 16 : -16);
-        h.captured = board[taken];
+        const int taken = pos.ep_square + (pos.side == WHITE ? 16 : -16);
+        h.captured = pos.board[taken];
         h.captured->alive = 0;
         toggle_captured(h.captured);
-        board[taken] = nullptr;
-        material[xside] -= 100;
+        pos.board[taken] = nullptr;
+        pos.material[pos.xside] -= 100;
     } else {
         h.captured = nullptr;
     }
-    h.castle_flags = castle_flags;
-    h.ep_square = ep_square;
-    h.fifty = fifty;
-    ++ply;
-    ++history_count;
+    h.castle_flags = pos.castle_flags;
+    h.ep_square = pos.ep_square;
+    h.fifty = pos.fifty;
+    ++pos.ply;
+    ++pos.history_count;
 
-    castle_flags &= castle_mask[to] & castle_mask[from];
-    ep_square = -1;
+    pos.castle_flags &= castle_mask[to] & castle_mask[from];
+    pos.ep_square = -1;
     if (flags & (MOVE_CAPTURE | MOVE_PAWN | MOVE_DOUBLE))
-        fifty = 0;
+        pos.fifty = 0;
     else
-        ++fifty;
+        ++pos.fifty;
     move_man(from, to);
-    PieceRecord* man = board[to];
+    PieceRecord* man = pos.board[to];
     if (flags & MOVE_PROMOTE) {
         const int promote = move_promote(m);
         toggle_promotion(man, to, promote);
         man->kind = int8_t(promote);
         man->value = int16_t(piece_value[promote]);
-        material[side] += man->value - 100;
-        piece_material[side] += man->value;
+        pos.material[pos.side] += man->value - 100;
+        pos.piece_material[pos.side] += man->value;
     } else if (flags & MOVE_DOUBLE) {
-        ep_square = to + (side == WHITE ? 16 : -16);
+        pos.ep_square = to + (pos.side == WHITE ? 16 : -16);
     }
     if (hash_table) {
         // The key change for update_hash_key: the side to move, the man
         // leaving `from` (a pawn when it promotes) and entering `to`, the
         // captured man, the castling rook.
-        const int c = side, kind = man->kind;
+        const int c = pos.side, kind = man->kind;
         uint64_t change = side_key ^ man_key(kind, c, to) ^ man_key(flags & MOVE_PROMOTE ? PAWN : kind, c, from);
         if (const PieceRecord* taken = h.captured) change ^= man_key(taken->kind, c ^ 1, taken->square);
         if (flags & MOVE_CASTLE) {
@@ -125,10 +121,10 @@ void do_move(Move m) {
             castling_rook(to, &corner, &target);
             change ^= man_key(ROOK, c, corner) ^ man_key(ROOK, c, target);
         }
-        move_key_change = change;
+        pos.move_key_change = change;
     }
-    side ^= 1;
-    xside ^= 1;
+    pos.side ^= 1;
+    pos.xside ^= 1;
     assert(board_is_ok());
     assert(square_sets_ok());
 }
@@ -143,7 +139,7 @@ int make_move(Move m) {
 
 int make_legal_move(Move m) {
     if (!make_move(m)) return 0;
-    if (find_checker(side) == 0) return 1;
+    if (find_checker(pos.side) == 0) return 1;
     unmake_move();
     return 0;
 }
@@ -151,19 +147,19 @@ int make_legal_move(Move m) {
 void make_move_unchecked(Move m) { do_move(m); }
 
 void unmake_move() {
-    side ^= 1;
-    xside ^= 1;
-    --history_count;
-    --ply;
-    const HistoryRecord& h = history[history_count];
+    pos.side ^= 1;
+    pos.xside ^= 1;
+    --pos.history_count;
+    --pos.ply;
+    const HistoryRecord& h = pos.history[pos.history_count];
     const int from = move_from(h.move), to = move_to(h.move), flags = move_flags(h.move);
-    castle_flags = h.castle_flags;
-    ep_square = h.ep_square;
-    fifty = h.fifty;
-    PieceRecord* man = board[to];
+    pos.castle_flags = h.castle_flags;
+    pos.ep_square = h.ep_square;
+    pos.fifty = h.fifty;
+    PieceRecord* man = pos.board[to];
     if (flags & MOVE_PROMOTE) {
-        material[side] += 100 - man->value;
-        piece_material[side] -= man->value;
+        pos.material[pos.side] += 100 - man->value;
+        pos.piece_material[pos.side] -= man->value;
         toggle_promotion(man, to, man->kind);
         man->kind = PAWN;
         man->value = 100;
@@ -173,43 +169,43 @@ void unmake_move() {
         victim->alive = 1;
         toggle_captured(victim);
         if (flags & MOVE_EP) {
-            board[victim->square] = victim;
-            material[xside] += 100;
+            pos.board[victim->square] = victim;
+            pos.material[pos.xside] += 100;
         } else {
-            board[to] = victim;
-            material[xside] += victim->value;
-            if (victim->kind != PAWN) piece_material[xside] += victim->value;
+            pos.board[to] = victim;
+            pos.material[pos.xside] += victim->value;
+            if (victim->kind != PAWN) pos.piece_material[pos.xside] += victim->value;
         }
     }
     if (flags & MOVE_CASTLE) {
         int corner, target;
         castling_rook(to, &corner, &target);
         move_man(target, corner);
-        castle_flags ^= side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
+        pos.castle_flags ^= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
     }
     assert(board_is_ok());
     assert(square_sets_ok());
 }
 
 void make_null_move() {
-    assert(history_count < HISTORY_SIZE);
-    HistoryRecord& h = history[history_count];
+    assert(pos.history_count < HISTORY_SIZE);
+    HistoryRecord& h = pos.history[pos.history_count];
     h.move = 0;
-    h.ep_square = ep_square;
-    h.fifty = fifty;
-    ++history_count;
-    ++ply;
-    side ^= 1;
-    xside ^= 1;
-    fifty = 0;
-    ep_square = -1;
+    h.ep_square = pos.ep_square;
+    h.fifty = pos.fifty;
+    ++pos.history_count;
+    ++pos.ply;
+    pos.side ^= 1;
+    pos.xside ^= 1;
+    pos.fifty = 0;
+    pos.ep_square = -1;
 }
 
 void unmake_null_move() {
-    --ply;
-    --history_count;
-    side ^= 1;
-    xside ^= 1;
-    ep_square = history[history_count].ep_square;
-    fifty = history[history_count].fifty;
+    --pos.ply;
+    --pos.history_count;
+    pos.side ^= 1;
+    pos.xside ^= 1;
+    pos.ep_square = pos.history[pos.history_count].ep_square;
+    pos.fifty = pos.history[pos.history_count].fifty;
 }

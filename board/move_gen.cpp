@@ -7,35 +7,29 @@
 
 #include "board/board.h"
 
-thread_local MoveEntry move_list[MOVE_STACK_SIZE];
-thread_local int first_move[MAX_PLY];
-thread_local int last_move[MAX_PLY];
-thread_local int king_capture;
-thread_local int in_check_flag;
-
 namespace {
 
 enum GenMode { GEN_ALL, GEN_CAPTURES, GEN_EVASIONS };
 
 bool promotion_row(int sq) { return square_row(sq) == 0 || square_row(sq) == 7; }
-bool in_block_mask(int sq) { return (block_mask & square_bit(sq)) != 0; }
+bool in_block_mask(int sq) { return (pos.block_mask & square_bit(sq)) != 0; }
 
 void append(int from, int to, int promote, int flags, int score) {
-    assert(last_move[ply] < MOVE_STACK_SIZE);
-    MoveEntry& e = move_list[last_move[ply]++];
+    assert(pos.last_move[pos.ply] < MOVE_STACK_SIZE);
+    MoveEntry& e = pos.move_list[pos.last_move[pos.ply]++];
     e.move = make_move_word(from, to, promote, flags);
     e.score = score;
 }
 
 // Knight, bishop, rook, queen in that order; no history term.
 void add_promotions(int from, int to, int flags) {
-    const int taken = (flags & MOVE_CAPTURE) ? board[to]->value : 0;
+    const int taken = (flags & MOVE_CAPTURE) ? pos.board[to]->value : 0;
     for (int kind = KNIGHT; kind <= QUEEN; ++kind)
         append(from, to, kind, flags | MOVE_PROMOTE, 200 * (piece_value[kind] + taken));
 }
 
 int history_bonus(int from, int to) {
-    return int(history_table[square64(from)][square64(to)] / 5);
+    return int(pos.history_table[square64(from)][square64(to)] / 5);
 }
 
 void add_move(int from, int to, int flags) {
@@ -45,8 +39,8 @@ void add_move(int from, int to, int flags) {
     }
     // score_move's first rule, taken here without the call: a capture that
     // wins material or trades evenly scores by its victim, then its mover.
-    if (const PieceRecord* victim = board[to]) {
-        const int vt = victim->value, va = board[from]->value;
+    if (const PieceRecord* victim = pos.board[to]) {
+        const int vt = victim->value, va = pos.board[from]->value;
         if (even_or_winning_capture(vt, va)) {
             append(from, to, 0, flags, capture_score(vt, va));
             return;
@@ -61,9 +55,9 @@ void add_evasion(int from, int to, int flags) {
         add_promotions(from, to, flags);
         return;
     }
-    const PieceRecord* mover = board[from];
+    const PieceRecord* mover = pos.board[from];
     if (mover->kind == KING && king_move_attacked(from, to)) return;
-    append(from, to, 0, flags, (board[to] ? 4000 : 1500) - mover->value + history_bonus(from, to));
+    append(from, to, 0, flags, (pos.board[to] ? 4000 : 1500) - mover->value + history_bonus(from, to));
 }
 
 void add(GenMode mode, int from, int to, int flags) {
@@ -74,15 +68,15 @@ void add(GenMode mode, int from, int to, int flags) {
 }
 
 void add_castling() {
-    if (side == BLACK) {
-        if ((castle_flags & CASTLE_BLACK_QUEEN) && !board[B8] && !board[C8] && !board[D8])
+    if (pos.side == BLACK) {
+        if ((pos.castle_flags & CASTLE_BLACK_QUEEN) && !pos.board[B8] && !pos.board[C8] && !pos.board[D8])
             add_move(E8, C8, MOVE_CASTLE);
-        if ((castle_flags & CASTLE_BLACK_KING) && !board[F8] && !board[G8])
+        if ((pos.castle_flags & CASTLE_BLACK_KING) && !pos.board[F8] && !pos.board[G8])
             add_move(E8, G8, MOVE_CASTLE);
     } else {
-        if ((castle_flags & CASTLE_WHITE_QUEEN) && !board[B1] && !board[C1] && !board[D1])
+        if ((pos.castle_flags & CASTLE_WHITE_QUEEN) && !pos.board[B1] && !pos.board[C1] && !pos.board[D1])
             add_move(E1, C1, MOVE_CASTLE);
-        if ((castle_flags & CASTLE_WHITE_KING) && !board[F1] && !board[G1])
+        if ((pos.castle_flags & CASTLE_WHITE_KING) && !pos.board[F1] && !pos.board[G1])
             add_move(E1, G1, MOVE_CASTLE);
     }
 }
@@ -90,36 +84,36 @@ void add_castling() {
 // Pawn moves; returns false when a capture step reaches the enemy king.
 bool gen_pawn(GenMode mode, int from) {
     for (int i = 0; i < 2; ++i) {
-        const int to = from + pawn_dirs[side][i];
+        const int to = from + pawn_dirs[pos.side][i];
         if (!on_board(to)) continue;
-        if (const PieceRecord* target = board[to]) {
-            if (target->color == side) continue;
+        if (const PieceRecord* target = pos.board[to]) {
+            if (target->color == pos.side) continue;
             if (target->kind == KING) return false;
-            if (mode != GEN_EVASIONS || to == checker_square) add(mode, from, to, MOVE_CAPTURE | MOVE_PAWN);
-        } else if (to == ep_square) {
+            if (mode != GEN_EVASIONS || to == pos.checker_square) add(mode, from, to, MOVE_CAPTURE | MOVE_PAWN);
+        } else if (to == pos.ep_square) {
             // In check, en passant helps only against the pawn that just moved two.
-            const int pushed = ep_square + (side == WHITE ? 16 : -16);
-            if (mode != GEN_EVASIONS || checker_square == pushed) add(mode, from, to, MOVE_EP | MOVE_PAWN);
+            const int pushed = pos.ep_square + (pos.side == WHITE ? 16 : -16);
+            if (mode != GEN_EVASIONS || pos.checker_square == pushed) add(mode, from, to, MOVE_EP | MOVE_PAWN);
         }
     }
-    const int step = pawn_dirs[side][2];
+    const int step = pawn_dirs[pos.side][2];
     const int to = from + step;
-    if (!on_board(to) || board[to]) return true;
-    const bool double_row = side == WHITE ? from >= 96 : from < 24;
+    if (!on_board(to) || pos.board[to]) return true;
+    const bool double_row = pos.side == WHITE ? from >= 96 : from < 24;
     const int two = to + step;
     switch (mode) {
         case GEN_ALL:
             add_move(from, to, MOVE_PAWN);
-            if (double_row && !board[two]) add_move(from, two, MOVE_DOUBLE);
+            if (double_row && !pos.board[two]) add_move(from, two, MOVE_DOUBLE);
             break;
         case GEN_CAPTURES:
             if (promotion_row(to)) add_move(from, to, MOVE_PAWN);
             break;
         case GEN_EVASIONS:
-            if (!block_mask) break;
+            if (!pos.block_mask) break;
             if (in_block_mask(to))
                 add_evasion(from, to, MOVE_PAWN);
-            else if (double_row && !board[two] && in_block_mask(two))
+            else if (double_row && !pos.board[two] && in_block_mask(two))
                 add_evasion(from, two, MOVE_DOUBLE);
             break;
     }
@@ -131,14 +125,14 @@ bool gen_steps(GenMode mode, int from, int kind) {
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         const int to = from + *d;
         if (!on_board(to)) continue;
-        if (const PieceRecord* target = board[to]) {
-            if (target->color == side) continue;
+        if (const PieceRecord* target = pos.board[to]) {
+            if (target->color == pos.side) continue;
             if (target->kind == KING) return false;
-            if (mode != GEN_EVASIONS || kind == KING || to == checker_square)
+            if (mode != GEN_EVASIONS || kind == KING || to == pos.checker_square)
                 add(mode, from, to, MOVE_CAPTURE);
         } else if (mode == GEN_ALL || (mode == GEN_EVASIONS && kind == KING)) {
             add(mode, from, to, 0);
-        } else if (mode == GEN_EVASIONS && in_check_flag != 1 && in_block_mask(to)) {
+        } else if (mode == GEN_EVASIONS && pos.in_check_flag != 1 && in_block_mask(to)) {
             add_evasion(from, to, 0);
         }
     }
@@ -149,10 +143,10 @@ bool gen_steps(GenMode mode, int from, int kind) {
 bool gen_slides(GenMode mode, int from, int kind) {
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         for (int to = from + *d; on_board(to); to += *d) {
-            if (const PieceRecord* target = board[to]) {
-                if (target->color != side) {
+            if (const PieceRecord* target = pos.board[to]) {
+                if (target->color != pos.side) {
                     if (target->kind == KING) return false;
-                    if (mode != GEN_EVASIONS || to == checker_square) add(mode, from, to, MOVE_CAPTURE);
+                    if (mode != GEN_EVASIONS || to == pos.checker_square) add(mode, from, to, MOVE_CAPTURE);
                 }
                 break;
             }
@@ -181,7 +175,7 @@ constexpr StepRanks step_ranks = make_step_ranks();
     for (const int* d = piece_dirs[kind]; *d; ++d) {
         for (int to = from + *d; on_board(to); to += *d) {
             walked |= square_bit(to);
-            if (board[to] || !is_slider[kind]) break;
+            if (pos.board[to] || !is_slider[kind]) break;
         }
     }
     return walked == set;
@@ -192,17 +186,17 @@ constexpr StepRanks step_ranks = make_step_ranks();
 // would meet them. Returns false when one of them is the enemy king.
 bool gen_piece_captures(int from, int kind) {
     const int i = square64(from);
-    const uint64_t enemy = color_men[xside];
+    const uint64_t enemy = pos.color_men[pos.xside];
     // A piece with no enemy man on its lines or steps needs no attack set.
     if (!(piece_reach[kind][i] & enemy)) return true;
-    assert(attack_set_ok(from, kind, piece_attack_set(kind, i, occupied)));
-    uint64_t targets = piece_attack_set(kind, i, occupied) & enemy;
+    assert(attack_set_ok(from, kind, piece_attack_set(kind, i, pos.occupied)));
+    uint64_t targets = piece_attack_set(kind, i, pos.occupied) & enemy;
     if (!targets) return true;
     int target_of_step[8];
     uint32_t steps = 0;  // bit k: a capture along piece_dirs[kind][k]
     for (; targets; targets &= targets - 1) {
         const int to = square_of64(lowest_square64(targets));
-        if (board[to]->kind == KING) return false;
+        if (pos.board[to]->kind == KING) return false;
         const int k = step_ranks.rank[kind][line_dir[to - from] + 33];
         target_of_step[k] = to;
         steps |= uint32_t(1) << k;
@@ -224,23 +218,23 @@ constexpr uint64_t PROMOTING_ROW[2] = {0xFFull << 8, 0xFFull << 48};
 // and only the pawns that attack an enemy man or the en-passant square or
 // stand on their promoting row (the others add nothing).
 uint32_t capture_records() {
-    const uint64_t targets = color_men[xside] | (ep_square >= 0 ? square_bit(ep_square) : 0);
-    uint64_t active = kind_men[side][PAWN] & (pawn_attack_set(xside, targets) | PROMOTING_ROW[side]);
-    uint32_t records = alive_records[side] & ~pawn_records[side];
+    const uint64_t targets = pos.color_men[pos.xside] | (pos.ep_square >= 0 ? square_bit(pos.ep_square) : 0);
+    uint64_t active = pos.kind_men[pos.side][PAWN] & (pawn_attack_set(pos.xside, targets) | PROMOTING_ROW[pos.side]);
+    uint32_t records = pos.alive_records[pos.side] & ~pos.pawn_records[pos.side];
     for (; active; active &= active - 1)
-        records |= uint32_t(1) << (board[square_of64(lowest_square64(active))] - piece_list[side]);
+        records |= uint32_t(1) << (pos.board[square_of64(lowest_square64(active))] - pos.piece_list[pos.side]);
     return records;
 }
 
 void generate(GenMode mode) {
-    king_capture = 0;
-    king_square[WHITE] = piece_list[WHITE][KING_RECORD].square;
-    king_square[BLACK] = piece_list[BLACK][KING_RECORD].square;
-    last_move[ply] = first_move[ply];
+    pos.king_capture = 0;
+    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
+    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
+    pos.last_move[pos.ply] = pos.first_move[pos.ply];
     // Alive records in list order.
-    const uint32_t records = mode == GEN_CAPTURES ? capture_records() : alive_records[side];
+    const uint32_t records = mode == GEN_CAPTURES ? capture_records() : pos.alive_records[pos.side];
     for (uint32_t live = records; live; live &= live - 1) {
-        PieceRecord* r = &piece_list[side][__builtin_ctz(live)];
+        PieceRecord* r = &pos.piece_list[pos.side][__builtin_ctz(live)];
         bool ok;
         if (r->kind == PAWN) {
             ok = gen_pawn(mode, r->square);
@@ -253,16 +247,16 @@ void generate(GenMode mode) {
             } else if (is_slider[r->kind]) {
                 ok = gen_slides(mode, r->square, r->kind);
             } else {
-                if (r->kind == KING && mode == GEN_ALL && in_check_flag == 0) add_castling();
+                if (r->kind == KING && mode == GEN_ALL && pos.in_check_flag == 0) add_castling();
                 ok = gen_steps(mode, r->square, r->kind);
             }
         }
         if (!ok) {
-            king_capture = 1;
+            pos.king_capture = 1;
             return;
         }
     }
-    first_move[ply + 1] = last_move[ply];
+    pos.first_move[pos.ply + 1] = pos.last_move[pos.ply];
 }
 
 }  // namespace
@@ -272,9 +266,9 @@ void gen_captures() { generate(GEN_CAPTURES); }
 void gen_evasions() { generate(GEN_EVASIONS); }
 
 void generate_root_moves() {
-    ply = 0;
-    in_check_flag = find_checker(xside);
-    if (in_check_flag)
+    pos.ply = 0;
+    pos.in_check_flag = find_checker(pos.xside);
+    if (pos.in_check_flag)
         gen_evasions();
     else
         gen_moves();
@@ -282,5 +276,5 @@ void generate_root_moves() {
     // enemy king. The generator then stops short and leaves first_move[1]
     // as an earlier list set it; closed here, the lists the search builds
     // above ply 0 cannot overwrite this one.
-    if (king_capture) first_move[1] = last_move[0];
+    if (pos.king_capture) pos.first_move[1] = pos.last_move[0];
 }

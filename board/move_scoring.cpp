@@ -6,9 +6,6 @@
 // valuable enemy pieces from the destination, placement, and the history.
 #include "board/board.h"
 
-thread_local uint32_t history_table[64][64];
-thread_local uint32_t history_max;
-
 namespace {
 
 // Escape bonus of an attacked piece that moves, by kind.
@@ -17,7 +14,7 @@ constexpr int escape_bonus[6] = {0, 30000, 30000, 50000, 90000, 120000};
 // bishops and to the threat of rooks and queens (pawns add their 50 apart).
 constexpr int quiet_base[6] = {50, 25, 15, 5, 5, 0};
 
-int own_king_adjacent(int to) { return king_adjacent(to - king_square[side]); }
+int own_king_adjacent(int to) { return king_adjacent(to - pos.king_square[pos.side]); }
 
 // ---- the slot tests of attacks.cpp, answered from the square sets
 // The same answers in fewer steps. Where the record order decides (both
@@ -25,7 +22,7 @@ int own_king_adjacent(int to) { return king_adjacent(to - king_square[side]); }
 // walked), the record walk itself is asked.
 
 // pawn_guard: a pawn of c stands where a pawn attacks x from.
-bool pawn_guard_set(int x, int c) { return (kind_men[c][PAWN] & pawn_reach[c ^ 1][square64(x)]) != 0; }
+bool pawn_guard_set(int x, int c) { return (pos.kind_men[c][PAWN] & pawn_reach[c ^ 1][square64(x)]) != 0; }
 
 // knight_slot_attacks and knight_slot_attacks_except.
 bool knight_slot_set(int x, int c) { return (slot_men(c, KNIGHT) & piece_reach[KNIGHT][square64(x)]) != 0; }
@@ -53,10 +50,10 @@ bool queen_slot_set(int x, int c) {
 // from `to`, found as the nearest occupied square of the ray.
 bool xray_set(int c, int from, int to, bool count_queen) {
     const int step = line_dir[from - to];
-    const uint64_t beyond = line_ray[step][square64(from)] & occupied;
+    const uint64_t beyond = line_ray[step][square64(from)] & pos.occupied;
     if (!beyond) return false;
     const int s = square_of64(step > 0 ? lowest_square64(beyond) : highest_square64(beyond));
-    const PieceRecord* r = board[s];
+    const PieceRecord* r = pos.board[s];
     if (r->color != c) return false;
     switch (r->kind) {
         case QUEEN: return count_queen;
@@ -81,9 +78,9 @@ bool minor_attacks(int x, int e) {
 // when none of those records stands in it, there is nothing to walk.
 const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, bool needs_path) {
     uint64_t candidates = 0;
-    for (int kind = lowest; kind <= KING; ++kind) candidates |= slot_men(xside, kind);
+    for (int kind = lowest; kind <= KING; ++kind) candidates |= slot_men(pos.xside, kind);
     if (!(candidates & reach)) return nullptr;
-    for (const PieceRecord* r = &piece_list[xside][KING_RECORD]; r->kind >= lowest; --r) {
+    for (const PieceRecord* r = &pos.piece_list[pos.xside][KING_RECORD]; r->kind >= lowest; --r) {
         if (!r->alive || !(attack_kind[to - r->square] & bit)) continue;
         if (needs_path && !clear_path(to, r->square)) continue;
         return r;
@@ -98,7 +95,7 @@ const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, boo
 // partner), and a knight's move has no x-ray.
 template <int kind>
 bool destination_defended(int from, int to) {
-    const int c = side;
+    const int c = pos.side;
     return pawn_guard_set(to, c) ||
            (kind == KNIGHT ? knight_slot_set_except(to, c, from) : knight_slot_set(to, c)) ||
            (kind != BISHOP && bishop_slot_set(to, c)) || (kind != ROOK && rook_slot_set(to, c)) ||
@@ -138,19 +135,19 @@ int rook_threat(int from, int to) {
 }
 
 int queen_threat(int from, int to) {
-    const int k = king_square[xside];
+    const int k = pos.king_square[pos.xside];
     if (!(attack_kind[to - k] & ATTACK_QUEEN) || !clear_path(to, k)) return 0;
     return destination_defended<QUEEN>(from, to) ? 5000 : 600;
 }
 
 int pawn_terms(int from, int to, int flags, int s) {
     if (flags & MOVE_EP) s = 20000;
-    const int t = pawn_target(to, side);
+    const int t = pawn_target(to, pos.side);
     if (t == 0) {
         // A quiet pawn move is worth a little, in the opening only away from
         // the own king's wing (the king's shelter should stay put).
-        const int king_file = square_file(king_square[side]), pawn_file = square_file(from);
-        if (piece_material[side] < 1300 || (king_file <= 2 && pawn_file >= 3) ||
+        const int king_file = square_file(pos.king_square[pos.side]), pawn_file = square_file(from);
+        if (pos.piece_material[pos.side] < 1300 || (king_file <= 2 && pawn_file >= 3) ||
             (king_file >= 5 && pawn_file <= 4))
             s += 50;
     } else if (destination_defended<PAWN>(from, to)) {
@@ -163,7 +160,7 @@ int pawn_terms(int from, int to, int flags, int s) {
 
 // Shared by knights and bishops: only enemy pawns make their squares costly.
 int minor_terms(PieceRecord* mover, int from, int to, int s) {
-    const int e = xside;
+    const int e = pos.xside;
     if (pawn_guard_set(to, e)) return s - 2000;
     s += mover->kind == KNIGHT ? knight_threat(from, to) : bishop_threat(from, to);
     if (mover->threat_flags == 0) mover->threat_flags = pawn_guard_set(from, e) ? 1 : 2;
@@ -177,17 +174,17 @@ int minor_terms(PieceRecord* mover, int from, int to, int s) {
 }  // namespace
 
 int king_move_attacked(int from, int to) {
-    const int e = xside;
+    const int e = pos.xside;
     return pawn_guard_set(to, e) || knight_slot_set(to, e) || bishop_slot_set(to, e) ||
            rook_slot_set(to, e) || queen_slot_set(to, e) || xray_attack_set(e, from, to) ||
-           king_adjacent(to - king_square[e]);
+           king_adjacent(to - pos.king_square[e]);
 }
 
 int score_move(int from, int to, int flags) {
-    PieceRecord* mover = board[from];
-    const int e = xside;
+    PieceRecord* mover = pos.board[from];
+    const int e = pos.xside;
     int s = 0;
-    if (const PieceRecord* victim = board[to]) {
+    if (const PieceRecord* victim = pos.board[to]) {
         const int vt = victim->value, va = mover->value;
         if (even_or_winning_capture(vt, va)) return capture_score(vt, va);
         s = 20 * vt - va;
@@ -233,5 +230,5 @@ int score_move(int from, int to, int flags) {
             if (mover->threat_flags & 1) s += escape_bonus[KING];
             break;
     }
-    return s + int(history_table[square64(from)][square64(to)] / 5);
+    return s + int(pos.history_table[square64(from)][square64(to)] / 5);
 }

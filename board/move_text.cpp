@@ -7,8 +7,6 @@
 
 namespace {
 
-thread_local char text_buffer[16];
-
 constexpr char promotion_letter(int kind) {
     return kind == KNIGHT ? 'n' : kind == BISHOP ? 'b' : kind == ROOK ? 'r' : 'q';
 }
@@ -18,12 +16,12 @@ constexpr char promotion_letter(int kind) {
 // stands between the squares and a promotion letter ("" or ",").
 const char* format_move(Move m, const char* separator) {
     const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
-    const int length = std::snprintf(text_buffer, sizeof text_buffer, "%c%d%c%d", 'a' + (from & 7),
+    const int length = std::snprintf(pos.text_buffer, sizeof pos.text_buffer, "%c%d%c%d", 'a' + (from & 7),
                                      8 - (from >> 4), 'a' + (to & 7), 8 - (to >> 4));
     if (move_flags(m) & MOVE_PROMOTE)
-        std::snprintf(text_buffer + length, sizeof text_buffer - size_t(length), "%s%c", separator,
+        std::snprintf(pos.text_buffer + length, sizeof pos.text_buffer - size_t(length), "%s%c", separator,
                       promotion_letter(move_promote(m)));
-    return text_buffer;
+    return pos.text_buffer;
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 // The position: board, piece records and game-state words, the initial
 // position, the material sums and the set-up operations.
 #include <cstring>
+#include <type_traits>
 
 #include "board/board.h"
 
-thread_local PieceRecord piece_list[2][17];
-thread_local PieceRecord* board[128];
-
-thread_local int side, xside;
-thread_local int castle_flags;
-thread_local int ep_square = -1;
-thread_local int fifty;
-thread_local int material[2], piece_material[2];
-thread_local int king_square[2];
+thread_local BoardState pos;
+// Plain data: a thread's words start as zeros (no initialiser to run, so
+// the build reads them without a guard, and no image of them in the
+// program), and are reset and copied whole.
+static_assert(std::is_trivial_v<BoardState>, "a thread's board words are plain data");
 
 namespace {
 
@@ -34,55 +31,55 @@ void new_position() {
     for (int color = WHITE; color <= BLACK; ++color) {
         const int back_row = color == WHITE ? 7 : 0, pawn_row = color == WHITE ? 6 : 1;
         for (int i = 0; i < PAWN_RECORDS; ++i)
-            set_record(piece_list[color][i], PAWN, color, make_square(pawn_row, i));
+            set_record(pos.piece_list[color][i], PAWN, color, make_square(pawn_row, i));
         for (int i = 0; i < 8; ++i)
-            set_record(piece_list[color][KNIGHT_RECORD + i], piece_kinds[i], color,
+            set_record(pos.piece_list[color][KNIGHT_RECORD + i], piece_kinds[i], color,
                        make_square(back_row, piece_files[i]));
-        PieceRecord& end = piece_list[color][LIST_TERMINATOR];
+        PieceRecord& end = pos.piece_list[color][LIST_TERMINATOR];
         end.kind = END_OF_LIST;
         end.color = int8_t(color);
         end.alive = 0;
     }
-    std::memset(board, 0, sizeof board);
+    std::memset(pos.board, 0, sizeof pos.board);
     for (int color = WHITE; color <= BLACK; ++color)
         for (int i = 0; i < LIST_TERMINATOR; ++i)
-            board[piece_list[color][i].square] = &piece_list[color][i];
-    king_square[WHITE] = E1;
-    king_square[BLACK] = E8;
-    side = WHITE;
-    xside = BLACK;
-    fifty = 0;
-    ply = 0;
-    history_count = 0;
-    king_capture = 0;
-    first_move[0] = 0;
-    castle_flags = CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING | CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
-    ep_square = -1;
+            pos.board[pos.piece_list[color][i].square] = &pos.piece_list[color][i];
+    pos.king_square[WHITE] = E1;
+    pos.king_square[BLACK] = E8;
+    pos.side = WHITE;
+    pos.xside = BLACK;
+    pos.fifty = 0;
+    pos.ply = 0;
+    pos.history_count = 0;
+    pos.king_capture = 0;
+    pos.first_move[0] = 0;
+    pos.castle_flags = CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING | CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
+    pos.ep_square = -1;
     count_material();
     rebuild_square_sets();
 }
 
 void count_material() {
     for (int color = WHITE; color <= BLACK; ++color) {
-        material[color] = 0;
-        piece_material[color] = 0;
-        for (const PieceRecord* r = piece_list[color]; r->kind < KING; ++r) {
+        pos.material[color] = 0;
+        pos.piece_material[color] = 0;
+        for (const PieceRecord* r = pos.piece_list[color]; r->kind < KING; ++r) {
             if (!r->alive) continue;
-            material[color] += r->value;
-            if (r->kind != PAWN) piece_material[color] += r->value;
+            pos.material[color] += r->value;
+            if (r->kind != PAWN) pos.piece_material[color] += r->value;
         }
     }
 }
 
 void clear_board() {
     for (int color = WHITE; color <= BLACK; ++color)
-        for (int i = 0; i < LIST_TERMINATOR; ++i) piece_list[color][i].alive = 0;
-    std::memset(board, 0, sizeof board);
+        for (int i = 0; i < LIST_TERMINATOR; ++i) pos.piece_list[color][i].alive = 0;
+    std::memset(pos.board, 0, sizeof pos.board);
     rebuild_square_sets();
 }
 
 int place_piece(int kind, int color, int square) {
-    PieceRecord* list = piece_list[color];
+    PieceRecord* list = pos.piece_list[color];
     PieceRecord* r = nullptr;
     if (kind == KING) {
         r = &list[KING_RECORD];
@@ -106,52 +103,52 @@ int place_piece(int kind, int color, int square) {
     // Keep one record per square and one square per record: a man already on
     // the square is removed, and a king placed again leaves its old square.
     remove_piece(square);
-    if (r->alive) board[r->square] = nullptr;
+    if (r->alive) pos.board[r->square] = nullptr;
     r->color = int8_t(color);
     r->alive = 1;
     r->square = uint8_t(square);
-    board[square] = r;
-    if (kind == KING) king_square[color] = square;
+    pos.board[square] = r;
+    if (kind == KING) pos.king_square[color] = square;
     rebuild_square_sets();
     return 1;
 }
 
 void remove_piece(int square) {
-    if (!board[square]) return;
-    board[square]->alive = 0;
-    board[square] = nullptr;
+    if (!pos.board[square]) return;
+    pos.board[square]->alive = 0;
+    pos.board[square] = nullptr;
     rebuild_square_sets();
 }
 
 int board_is_ok() {
-    if (xside != (side ^ 1)) return 0;
+    if (pos.xside != (pos.side ^ 1)) return 0;
     int on_squares = 0;
     for (int sq = 0; sq < 128; ++sq) {
-        if (!board[sq]) continue;
-        if (!on_board(sq) || !board[sq]->alive || board[sq]->square != sq) return 0;
+        if (!pos.board[sq]) continue;
+        if (!on_board(sq) || !pos.board[sq]->alive || pos.board[sq]->square != sq) return 0;
         ++on_squares;
     }
     int alive = 0;
     for (int color = WHITE; color <= BLACK; ++color) {
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = piece_list[color][i];
+            const PieceRecord& r = pos.piece_list[color][i];
             if (r.color != color) return 0;
             if (!r.alive) continue;
             ++alive;
-            if (board[r.square] != &r) return 0;
+            if (pos.board[r.square] != &r) return 0;
             if (r.value != piece_value[r.kind]) return 0;
         }
-        if (piece_list[color][LIST_TERMINATOR].kind != END_OF_LIST) return 0;
+        if (pos.piece_list[color][LIST_TERMINATOR].kind != END_OF_LIST) return 0;
     }
     if (alive != on_squares) return 0;
-    const int saved[4] = {material[WHITE], material[BLACK], piece_material[WHITE],
-                          piece_material[BLACK]};
+    const int saved[4] = {pos.material[WHITE], pos.material[BLACK], pos.piece_material[WHITE],
+                          pos.piece_material[BLACK]};
     count_material();
-    const bool same = saved[0] == material[WHITE] && saved[1] == material[BLACK] &&
-                      saved[2] == piece_material[WHITE] && saved[3] == piece_material[BLACK];
-    material[WHITE] = saved[0];
-    material[BLACK] = saved[1];
-    piece_material[WHITE] = saved[2];
-    piece_material[BLACK] = saved[3];
+    const bool same = saved[0] == pos.material[WHITE] && saved[1] == pos.material[BLACK] &&
+                      saved[2] == pos.piece_material[WHITE] && saved[3] == pos.piece_material[BLACK];
+    pos.material[WHITE] = saved[0];
+    pos.material[BLACK] = saved[1];
+    pos.piece_material[WHITE] = saved[2];
+    pos.piece_material[BLACK] = saved[3];
     return same;
 }

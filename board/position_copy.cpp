@@ -18,57 +18,57 @@ PieceRecord* same_record(const PieceRecord* r, const PieceRecord (*from)[17], Pi
 }  // namespace
 
 void save_position(PositionCopy* copy) {
-    assert(ply == 0);
-    std::memcpy(copy->records, piece_list, sizeof piece_list);
-    copy->history_count = history_count;
-    for (int i = 0; i < history_count; ++i) {
-        copy->history[i] = history[i];
-        copy->history[i].captured = same_record(history[i].captured, piece_list, copy->records);
+    assert(pos.ply == 0);
+    std::memcpy(copy->records, pos.piece_list, sizeof pos.piece_list);
+    copy->history_count = pos.history_count;
+    for (int i = 0; i < pos.history_count; ++i) {
+        copy->history[i] = pos.history[i];
+        copy->history[i].captured = same_record(pos.history[i].captured, pos.piece_list, copy->records);
     }
-    copy->side = side;
-    copy->castle_flags = castle_flags;
-    copy->ep_square = ep_square;
-    copy->fifty = fifty;
-    copy->king_square[WHITE] = king_square[WHITE];
-    copy->king_square[BLACK] = king_square[BLACK];
-    copy->key = hash_key;
-    copy->in_check = in_check_flag;
-    copy->checker = checker_square;
-    copy->block = block_mask;
-    copy->move_count = last_move[0] - first_move[0];
-    std::memcpy(copy->moves, move_list + first_move[0], sizeof(MoveEntry) * size_t(copy->move_count));
+    copy->side = pos.side;
+    copy->castle_flags = pos.castle_flags;
+    copy->ep_square = pos.ep_square;
+    copy->fifty = pos.fifty;
+    copy->king_square[WHITE] = pos.king_square[WHITE];
+    copy->king_square[BLACK] = pos.king_square[BLACK];
+    copy->key = pos.hash_key;
+    copy->in_check = pos.in_check_flag;
+    copy->checker = pos.checker_square;
+    copy->block = pos.block_mask;
+    copy->move_count = pos.last_move[0] - pos.first_move[0];
+    std::memcpy(copy->moves, pos.move_list + pos.first_move[0], sizeof(MoveEntry) * size_t(copy->move_count));
 }
 
 void load_position(const PositionCopy& copy) {
-    std::memcpy(piece_list, copy.records, sizeof piece_list);
-    std::memset(board, 0, sizeof board);
+    std::memcpy(pos.piece_list, copy.records, sizeof pos.piece_list);
+    std::memset(pos.board, 0, sizeof pos.board);
     for (int c = WHITE; c <= BLACK; ++c)
         for (int i = 0; i < LIST_TERMINATOR; ++i)
-            if (piece_list[c][i].alive) board[piece_list[c][i].square] = &piece_list[c][i];
-    history_count = copy.history_count;
-    for (int i = 0; i < history_count; ++i) {
-        history[i] = copy.history[i];
-        history[i].captured = same_record(copy.history[i].captured, copy.records, piece_list);
+            if (pos.piece_list[c][i].alive) pos.board[pos.piece_list[c][i].square] = &pos.piece_list[c][i];
+    pos.history_count = copy.history_count;
+    for (int i = 0; i < pos.history_count; ++i) {
+        pos.history[i] = copy.history[i];
+        pos.history[i].captured = same_record(copy.history[i].captured, copy.records, pos.piece_list);
     }
-    ply = 0;
-    side = copy.side;
-    xside = side ^ 1;
-    castle_flags = copy.castle_flags;
-    ep_square = copy.ep_square;
-    fifty = copy.fifty;
-    king_square[WHITE] = copy.king_square[WHITE];
-    king_square[BLACK] = copy.king_square[BLACK];
+    pos.ply = 0;
+    pos.side = copy.side;
+    pos.xside = pos.side ^ 1;
+    pos.castle_flags = copy.castle_flags;
+    pos.ep_square = copy.ep_square;
+    pos.fifty = copy.fifty;
+    pos.king_square[WHITE] = copy.king_square[WHITE];
+    pos.king_square[BLACK] = copy.king_square[BLACK];
     count_material();
     rebuild_square_sets();
-    hash_key = copy.key;
+    pos.hash_key = copy.key;
     hash_select();
-    in_check_flag = copy.in_check;
-    checker_square = copy.checker;
-    block_mask = copy.block;
-    king_capture = 0;
-    first_move[0] = 0;
-    last_move[0] = first_move[1] = copy.move_count;
-    std::memcpy(move_list, copy.moves, sizeof(MoveEntry) * size_t(copy.move_count));
+    pos.in_check_flag = copy.in_check;
+    pos.checker_square = copy.checker;
+    pos.block_mask = copy.block;
+    pos.king_capture = 0;
+    pos.first_move[0] = 0;
+    pos.last_move[0] = pos.first_move[1] = copy.move_count;
+    std::memcpy(pos.move_list, copy.moves, sizeof(MoveEntry) * size_t(copy.move_count));
     assert(board_is_ok());
-    assert(!hash_table || hash_key == position_key());
+    assert(!hash_table || pos.hash_key == position_key());
 }

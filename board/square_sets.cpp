@@ -6,13 +6,6 @@
 
 #include "board/board.h"
 
-thread_local uint64_t occupied;
-thread_local uint64_t color_men[2];
-thread_local uint64_t kind_men[2][6];
-thread_local uint32_t alive_records[2];
-thread_local uint32_t pawn_records[2];
-thread_local uint64_t promoted_men[2];
-
 namespace {
 
 int count_bits(uint64_t set) { return __builtin_popcountll(set); }
@@ -22,23 +15,23 @@ bool promoted(const PieceRecord& r, int i) { return r.kind != PAWN && i < PAWN_R
 }  // namespace
 
 void rebuild_square_sets() {
-    occupied = 0;
-    std::memset(color_men, 0, sizeof color_men);
-    std::memset(kind_men, 0, sizeof kind_men);
-    std::memset(alive_records, 0, sizeof alive_records);
-    std::memset(pawn_records, 0, sizeof pawn_records);
-    std::memset(promoted_men, 0, sizeof promoted_men);
+    pos.occupied = 0;
+    std::memset(pos.color_men, 0, sizeof pos.color_men);
+    std::memset(pos.kind_men, 0, sizeof pos.kind_men);
+    std::memset(pos.alive_records, 0, sizeof pos.alive_records);
+    std::memset(pos.pawn_records, 0, sizeof pos.pawn_records);
+    std::memset(pos.promoted_men, 0, sizeof pos.promoted_men);
     for (int color = WHITE; color <= BLACK; ++color) {
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = piece_list[color][i];
+            const PieceRecord& r = pos.piece_list[color][i];
             if (!r.alive) continue;
             const uint64_t bit = square_bit(r.square);
-            occupied |= bit;
-            color_men[color] |= bit;
-            kind_men[color][r.kind] |= bit;
-            alive_records[color] |= uint32_t(1) << i;
-            if (r.kind == PAWN) pawn_records[color] |= uint32_t(1) << i;
-            if (promoted(r, i)) promoted_men[color] |= bit;
+            pos.occupied |= bit;
+            pos.color_men[color] |= bit;
+            pos.kind_men[color][r.kind] |= bit;
+            pos.alive_records[color] |= uint32_t(1) << i;
+            if (r.kind == PAWN) pos.pawn_records[color] |= uint32_t(1) << i;
+            if (promoted(r, i)) pos.promoted_men[color] |= bit;
         }
     }
 }
@@ -51,26 +44,26 @@ int square_sets_ok() {
     for (int color = WHITE; color <= BLACK; ++color) {
         int men = 0, pawns = 0, promotions = 0, by_kind[6] = {0, 0, 0, 0, 0, 0};
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = piece_list[color][i];
+            const PieceRecord& r = pos.piece_list[color][i];
             if (!r.alive) continue;
             const uint64_t bit = square_bit(r.square);
             const uint32_t record = uint32_t(1) << i;
-            if (!(occupied & bit) || !(color_men[color] & bit) || !(kind_men[color][r.kind] & bit) ||
-                !(alive_records[color] & record))
+            if (!(pos.occupied & bit) || !(pos.color_men[color] & bit) || !(pos.kind_men[color][r.kind] & bit) ||
+                !(pos.alive_records[color] & record))
                 return 0;
-            if (r.kind == PAWN && !(pawn_records[color] & record)) return 0;
-            if (promoted(r, i) && !(promoted_men[color] & bit)) return 0;
+            if (r.kind == PAWN && !(pos.pawn_records[color] & record)) return 0;
+            if (promoted(r, i) && !(pos.promoted_men[color] & bit)) return 0;
             ++men;
             ++by_kind[r.kind];
             pawns += r.kind == PAWN;
             promotions += promoted(r, i);
         }
-        if (count_bits(color_men[color]) != men || count_bits(alive_records[color]) != men ||
-            count_bits(pawn_records[color]) != pawns || count_bits(promoted_men[color]) != promotions)
+        if (count_bits(pos.color_men[color]) != men || count_bits(pos.alive_records[color]) != men ||
+            count_bits(pos.pawn_records[color]) != pawns || count_bits(pos.promoted_men[color]) != promotions)
             return 0;
         for (int kind = PAWN; kind <= KING; ++kind)
-            if (count_bits(kind_men[color][kind]) != by_kind[kind]) return 0;
+            if (count_bits(pos.kind_men[color][kind]) != by_kind[kind]) return 0;
         all += men;
     }
-    return count_bits(occupied) == all;
+    return count_bits(pos.occupied) == all;
 }

@@ -6,8 +6,6 @@
 
 #include "eval/eval_terms.h"
 
-thread_local int action_square;
-
 namespace {
 
 inline int stop_square(int c, int passer) { return passer + FORWARD[c]; }
@@ -21,7 +19,7 @@ bool sees_stop(int s, int passer, int c, int bit) { return passer && lines_up(st
 // The terms of the passer of colour c on square p; adds its row and file
 // to the action-square sums.
 int passer_terms(int c, int p, int* n, int* rowsum, int* filesum) {
-    const int e = c ^ 1, own_king = king_square[c], enemy_king = king_square[e];
+    const int e = c ^ 1, own_king = pos.king_square[c], enemy_king = pos.king_square[e];
     *n += 1;
     *rowsum += square_row(p);
     *filesum += square_file(p);
@@ -36,13 +34,13 @@ int passer_terms(int c, int p, int* n, int* rowsum, int* filesum) {
 
 int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
     const int c = r->color, e = c ^ 1, s = r->square;
-    const int own_king = king_square[c], enemy_king = king_square[e];
-    const int p = best_passer[c], q = best_passer[e];
+    const int own_king = pos.king_square[c], enemy_king = pos.king_square[e];
+    const int p = ev.best_passer[c], q = ev.best_passer[e];
     const int f = square_file(s);
     int v = 0;
     switch (r->kind) {
         case KNIGHT:
-            v += knight_table[square64(s)] - distance(s, action_square);
+            v += knight_table[square64(s)] - distance(s, ev.action_square);
             if (sees_passer(s, p, c, ATTACK_KNIGHT)) v += 3;
             if (sees_stop(s, q, e, ATTACK_KNIGHT)) v += 3;
             v += 2 * lone_bishop_opposite(s, e);
@@ -72,7 +70,7 @@ int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
             if (!own_pawn && !enemy_pawn) v += 7;
             if (own_pawn && enemy_pawn) v -= 5;
             if (rook_trapped(c, s)) v -= TRAPPED_ROOK;
-            const int kf = king_file[e];
+            const int kf = ev.king_file[e];
             if (square_row(s) == (c == WHITE ? 1 : 6) && square_row(enemy_king) == BACK_ROW[e]) {
                 v += 30;
             } else if (q) {
@@ -108,12 +106,12 @@ int endgame_piece(const PieceRecord* r, const bool queen_alive[2]) {
 int endgame_evaluate() {
     // 1. connected pawns; the pawn table's entry also sets pawn_rear
     int score[2] = {0, 0};
-    best_passer[WHITE] = best_passer[BLACK] = 0;
+    ev.best_passer[WHITE] = ev.best_passer[BLACK] = 0;
     uint64_t pawn_sets[2];
     uint32_t promoted[2];
     scan_pawn_records(pawn_sets, promoted);
     const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
-    score[side] += pawn_entry_duos(pawn_terms, true);
+    score[pos.side] += pawn_entry_duos(pawn_terms, true);
 
     // 2. the queens still on the board
     const bool queen_alive[2] = {piece_slot(WHITE, SLOT_QUEEN)->alive != 0, piece_slot(BLACK, SLOT_QUEEN)->alive != 0};
@@ -134,23 +132,23 @@ int endgame_evaluate() {
         if (!queen_alive[c ^ 1]) continue;
         // pawns beside the own king
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = piece_list[c][i];
-            if (r.alive && r.kind == PAWN && king_adjacent(r.square - king_square[c])) score[c] += 3;
+            const PieceRecord& r = pos.piece_list[c][i];
+            if (r.alive && r.kind == PAWN && king_adjacent(r.square - pos.king_square[c])) score[c] += 3;
         }
     }
 
     // 5. the best passers, and the action square between them and the kings
     int n = 0, rowsum = 0, filesum = 0;
     for (int c = WHITE; c <= BLACK; ++c)
-        if (best_passer[c]) score[c] += passer_terms(c, best_passer[c], &n, &rowsum, &filesum);
-    const int w = king_square[WHITE], b = king_square[BLACK];
-    action_square = ((square_row(w) + square_row(b) + rowsum) / (n + 2)) * 16 +
+        if (ev.best_passer[c]) score[c] += passer_terms(c, ev.best_passer[c], &n, &rowsum, &filesum);
+    const int w = pos.king_square[WHITE], b = pos.king_square[BLACK];
+    ev.action_square = ((square_row(w) + square_row(b) + rowsum) / (n + 2)) * 16 +
                     (square_file(w) + square_file(b) + filesum) / (n + 2);
 
     // 6. kings
     for (int c = WHITE; c <= BLACK; ++c) {
-        score[c] += king_end_table[square64(king_square[c])];
-        score[c] += 5 * lone_bishop_opposite(king_square[c], c ^ 1);
+        score[c] += king_end_table[square64(pos.king_square[c])];
+        score[c] += 5 * lone_bishop_opposite(pos.king_square[c], c ^ 1);
     }
 
     // 7. trade bonus
@@ -158,13 +156,13 @@ int endgame_evaluate() {
 
     // 8. pieces of a colour that has any material
     for (int c = WHITE; c <= BLACK; ++c) {
-        if (material[c] == 0) continue;
+        if (pos.material[c] == 0) continue;
         for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
-            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
+            const PieceRecord* r = &pos.piece_list[c][__builtin_ctz(records)];
             if (r->alive) score[c] += endgame_piece(r, queen_alive);
         }
     }
 
     // 9. the score for the side to move
-    return score[side] - score[xside];
+    return score[pos.side] - score[pos.xside];
 }

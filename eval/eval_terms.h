@@ -1,5 +1,5 @@
-// What the evaluation's own files share: the per-call words the driver
-// writes for its term families, the geometry helpers, and the term functions.
+// What the evaluation's own files share: the geometry helpers and the term
+// functions (the per-call words they share are members of EvalState).
 // Nothing outside eval/ includes this header.
 #pragma once
 
@@ -7,19 +7,6 @@
 
 #include "board/board.h"
 #include "eval/eval.h"
-
-// ---------------------------------------------------------------- per-call words
-// Rewritten by every evaluate / endgame_evaluate call and read by its later
-// steps within the same call only.
-extern thread_local int king_file[2];        // king_square & 7
-extern thread_local int bishop_code[2];      // 8 no bishop, 4 both, else 2 + colour of the lone bishop's square
-extern thread_local int king_shelter[2];     // shelter points - 16 of a wing king, else 0
-extern thread_local int8_t pawn_rear[2][10];  // rearmost own pawn row by file + 1; none: -1 WHITE, 8 BLACK
-extern thread_local int best_passer[2];      // most advanced passer in the endgame, 0 none
-extern thread_local int king_quadrant[2];    // quarter of the board holding each king
-extern thread_local int quadrant_count[2];   // own men in the own king's quarter minus enemy men there
-extern thread_local int back_rank_guard[2];  // negative: the back row lacks a heavy defender
-extern thread_local int queen_out[2];        // opening only: the queen has left its own half
 
 // ---------------------------------------------------------------- weights both term sets use
 constexpr int BISHOP_PAIR = 30;       // both bishops alive
@@ -44,14 +31,14 @@ inline int distance(int a, int b) {
     const int r = dr < 0 ? -dr : dr, f = df < 0 ? -df : df;
     return r > f ? r : f;
 }
-inline int rear(int c, int file) { return pawn_rear[c][file + 1]; }
+inline int rear(int c, int file) { return ev.pawn_rear[c][file + 1]; }
 inline int has_pawn_on(int c, int file) { return rear(c, file) != PAWN_NONE[c]; }
 // Quarter of the board: files a-d / e-h, rows 0-3 / 4-7.
 constexpr int quadrant_of(int s) { return (s >= 56 ? 2 : 0) + ((s & 7) >= 4 ? 1 : 0); }
 inline int lines_up(int a, int b, int bit) { return (attack_kind[a - b] & bit) != 0; }
 // The enemy's single bishop stands on the other colour than square s.
 inline int lone_bishop_opposite(int s, int enemy) {
-    return ((square_colour(s) + 2) ^ bishop_code[enemy]) == 1;
+    return ((square_colour(s) + 2) ^ ev.bishop_code[enemy]) == 1;
 }
 
 // ---------------------------------------------------------------- shared driver steps
@@ -72,17 +59,6 @@ int evaluate_pawn(int c, int sq);
 // in the endgame, the bishop colours and best_passer.
 int passed_pawn_terms(int c, int sq);
 
-// What the pawns alone decide, for one pawn structure: kept in the pawn
-// table so that a structure seen before is not worked out again.
-struct PawnEntry {
-    uint64_t pawns[2];        // the pawns by colour (square64 bits): the key, compared in full
-    uint64_t passers[2];      // the passed pawns by colour
-    int16_t duos[2][2];       // connected-pair points by colour: middlegame, endgame
-    int16_t structure[2][2];  // the pawns' points short of passed_pawn_terms: game phase 1-2, 3
-    int8_t rear[2][10];       // pawn_rear
-    int8_t on_colour[2][2];   // pawns by colour on squares of square_colour 0 and 1
-    uint8_t filled;           // 0 while the slot is empty
-};
 // The squares of each colour's pawns, and the pawn records of each colour
 // holding a promoted piece (bit i for record i), read from the piece lists.
 void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]);
@@ -116,7 +92,6 @@ int king_safety(int c);
 int blocked_king_file(int c);
 
 // ---------------------------------------------------------------- endgame.cpp
-extern thread_local int action_square;
 int endgame_evaluate();
 
 // ---------------------------------------------------------------- threats.cpp

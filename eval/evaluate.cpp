@@ -2,21 +2,15 @@
 // term families in a fixed order, then the two tactical stages that only
 // run when the score lies near the search window.
 #include <cassert>
+#include <type_traits>
 
 #include "eval/eval.h"
 #include "eval/eval_terms.h"
 
-thread_local int game_phase = 1;
-thread_local int root_piece_material[2];
-uint8_t bit_count[256];
+thread_local EvalState ev;
+static_assert(std::is_trivial_v<EvalState>, "a thread's evaluation words are plain data (see BoardState)");
 
-thread_local int king_file[2];
-thread_local int bishop_code[2];
-thread_local int king_shelter[2];
-thread_local int king_quadrant[2];
-thread_local int quadrant_count[2];
-thread_local int back_rank_guard[2];
-thread_local int queen_out[2];
+uint8_t bit_count[256];
 
 namespace {
 
@@ -38,19 +32,19 @@ uint64_t king_neighbours(uint64_t set) {
 int pawn_fork_bonus(const uint64_t pawns[2], const uint64_t men[2]) {
     const uint64_t empty = ~(pawns[WHITE] | pawns[BLACK] | men[WHITE] | men[BLACK]);
     uint64_t push;
-    if (side == WHITE) {
+    if (pos.side == WHITE) {
         push = (pawns[WHITE] >> 8) & empty;
         push |= ((push & ROW_5) >> 8) & empty;
     } else {
         push = (pawns[BLACK] << 8) & empty;
         push |= ((push & ROW_2) << 8) & empty;
     }
-    push &= ~pawn_attack_set(xside, pawns[xside]);
-    const uint64_t guarded = pawn_attack_set(side, pawns[side]);
+    push &= ~pawn_attack_set(pos.xside, pawns[pos.xside]);
+    const uint64_t guarded = pawn_attack_set(pos.side, pawns[pos.side]);
     int bonus = 0;
     for (; push; push &= push - 1) {
         const uint64_t b = push & (~push + 1);
-        if (popcount64(pawn_attack_set(side, b) & men[xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
+        if (popcount64(pawn_attack_set(pos.side, b) & men[pos.xside]) >= 2) bonus += (guarded & b) ? 40 : 20;
     }
     return bonus;
 }
@@ -68,65 +62,65 @@ int popcount64(uint64_t set) {
 }
 
 void set_game_phase() {
-    const bool pieces = piece_material[WHITE] >= 1300 && piece_material[BLACK] >= 1300;
-    if (pieces && material[WHITE] > 2500 && material[BLACK] > 2500)
-        game_phase = 1;
+    const bool pieces = pos.piece_material[WHITE] >= 1300 && pos.piece_material[BLACK] >= 1300;
+    if (pieces && pos.material[WHITE] > 2500 && pos.material[BLACK] > 2500)
+        ev.game_phase = 1;
     else
-        game_phase = pieces ? 2 : 3;
+        ev.game_phase = pieces ? 2 : 3;
 }
 
 int set_bishop_code(int c) {
     const PieceRecord* a = piece_slot(c, SLOT_BISHOP);
     const PieceRecord* b = piece_slot(c, SLOT_BISHOP + 1);
     if (a->alive && b->alive) {
-        bishop_code[c] = 4;
+        ev.bishop_code[c] = 4;
         return 1;
     }
     if (a->alive || b->alive)
-        bishop_code[c] = 2 + square_colour(a->alive ? a->square : b->square);
+        ev.bishop_code[c] = 2 + square_colour(a->alive ? a->square : b->square);
     else
-        bishop_code[c] = 8;
+        ev.bishop_code[c] = 8;
     return 0;
 }
 
 void add_trade_bonus(int score[2]) {
     for (int c = WHITE; c <= BLACK; ++c) {
         const int e = c ^ 1;
-        if (material[e] >= material[c]) continue;
-        const int enemy_traded = root_piece_material[e] - piece_material[e];
-        const int own_traded = root_piece_material[c] - piece_material[c];
-        if (piece_material[e] < root_piece_material[e] && own_traded <= enemy_traded) score[c] += TRADE_BONUS;
+        if (pos.material[e] >= pos.material[c]) continue;
+        const int enemy_traded = ev.root_piece_material[e] - pos.piece_material[e];
+        const int own_traded = ev.root_piece_material[c] - pos.piece_material[c];
+        if (pos.piece_material[e] < ev.root_piece_material[e] && own_traded <= enemy_traded) score[c] += TRADE_BONUS;
     }
 }
 
 int evaluate(int alpha, int beta) {
     // 1. material and the king squares
-    int score[2] = {material[WHITE], material[BLACK]};
+    int score[2] = {pos.material[WHITE], pos.material[BLACK]};
     for (int c = WHITE; c <= BLACK; ++c) {
-        king_square[c] = piece_list[c][KING_RECORD].square;
-        king_file[c] = king_square[c] & 7;
+        pos.king_square[c] = pos.piece_list[c][KING_RECORD].square;
+        ev.king_file[c] = pos.king_square[c] & 7;
     }
 
     // 2. the endgame has its own complete term set
-    if (game_phase == 3) return endgame_evaluate() + (material[side] - material[xside]);
+    if (ev.game_phase == 3) return endgame_evaluate() + (pos.material[pos.side] - pos.material[pos.xside]);
 
     // 3. connected pawns; the pawn table's entry also sets pawn_rear
     uint64_t pawn_sets[2];
     uint32_t promoted[2];
     scan_pawn_records(pawn_sets, promoted);
     const PawnEntry& pawn_terms = pawn_entry(pawn_sets);
-    score[side] += pawn_entry_duos(pawn_terms, false);
+    score[pos.side] += pawn_entry_duos(pawn_terms, false);
 
     // 4. king quarters, the sets, the queens' sorties
     const uint64_t* pawns = pawn_terms.pawns;
     uint64_t men[2];
     for (int c = WHITE; c <= BLACK; ++c) {
-        king_quadrant[c] = quadrant_of(king_square[c]);
-        quadrant_count[c] = 0;
-        back_rank_guard[c] = 0;
-        men[c] = square_bit(king_square[c]);
+        ev.king_quadrant[c] = quadrant_of(pos.king_square[c]);
+        ev.quadrant_count[c] = 0;
+        ev.back_rank_guard[c] = 0;
+        men[c] = square_bit(pos.king_square[c]);
         const PieceRecord* q = piece_slot(c, SLOT_QUEEN);
-        queen_out[c] = game_phase == 1 && q->alive && (c == WHITE ? q->square < 64 : q->square >= 56);
+        ev.queen_out[c] = ev.game_phase == 1 && q->alive && (c == WHITE ? q->square < 64 : q->square >= 56);
     }
 
     // 5. bishop pair, +4 more standing side by side
@@ -139,13 +133,13 @@ int evaluate(int alpha, int beta) {
 
     // 6. a king out of reach of the enemy's lone bishop
     for (int c = WHITE; c <= BLACK; ++c)
-        if (lone_bishop_opposite(king_square[c], c ^ 1)) score[c] += 2;
+        if (lone_bishop_opposite(pos.king_square[c], c ^ 1)) score[c] += 2;
 
     // 7. king safety while the enemy keeps attacking material, else centralisation
-    king_shelter[WHITE] = king_shelter[BLACK] = 0;
+    ev.king_shelter[WHITE] = ev.king_shelter[BLACK] = 0;
     for (int c = WHITE; c <= BLACK; ++c)
-        score[c] += piece_material[c ^ 1] >= KING_SAFETY_MATERIAL ? king_safety(c)
-                                                                  : king_end_table[square64(king_square[c])];
+        score[c] += pos.piece_material[c ^ 1] >= KING_SAFETY_MATERIAL ? king_safety(c)
+                                                                  : king_end_table[square64(pos.king_square[c])];
 
     // 8. an enemy man lodged in front of a blocked king pawn
     score[WHITE] += blocked_king_file(WHITE);
@@ -159,7 +153,7 @@ int evaluate(int alpha, int beta) {
     for (int c = WHITE; c <= BLACK; ++c) {
         score[c] += pawn_entry_points(pawn_terms, c, false);
         for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
-            const PieceRecord* r = &piece_list[c][__builtin_ctz(records)];
+            const PieceRecord* r = &pos.piece_list[c][__builtin_ctz(records)];
             if (!r->alive) continue;
             const int sq = r->square;
             switch (r->kind) {
@@ -172,18 +166,18 @@ int evaluate(int alpha, int beta) {
     }
 
     // 11. king neighbourhood, off the own back row only
-    if (king_square[WHITE] < 112)
-        score[WHITE] += 3 * popcount64(king_neighbours(square_bit(king_square[WHITE])) & (men[WHITE] | pawns[WHITE])) - 24;
-    if (king_square[BLACK] > 7)
-        score[BLACK] += 3 * popcount64(king_neighbours(square_bit(king_square[BLACK])) & (men[BLACK] | pawns[BLACK])) - 24;
+    if (pos.king_square[WHITE] < 112)
+        score[WHITE] += 3 * popcount64(king_neighbours(square_bit(pos.king_square[WHITE])) & (men[WHITE] | pawns[WHITE])) - 24;
+    if (pos.king_square[BLACK] > 7)
+        score[BLACK] += 3 * popcount64(king_neighbours(square_bit(pos.king_square[BLACK])) & (men[BLACK] | pawns[BLACK])) - 24;
 
     // 12. men gathered around the kings
-    score[WHITE] += 5 * quadrant_count[WHITE];
-    score[BLACK] += 5 * quadrant_count[BLACK];
+    score[WHITE] += 5 * ev.quadrant_count[WHITE];
+    score[BLACK] += 5 * ev.quadrant_count[BLACK];
 
     // 13. back rank without a heavy defender against an enemy queen
     for (int c = WHITE; c <= BLACK; ++c) {
-        if (back_rank_guard[c] >= 0) continue;
+        if (ev.back_rank_guard[c] >= 0) continue;
         score[c] -= 10;
         const int e = c ^ 1;
         for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot) {
@@ -193,22 +187,22 @@ int evaluate(int alpha, int beta) {
     }
 
     // 14. pawn forks for the side to move, near the window only
-    int diff = score[side] - score[xside];
-    if (-100 < alpha && alpha < 150 && alpha < diff + 30 && diff < beta) score[side] += pawn_fork_bonus(pawns, men);
+    int diff = score[pos.side] - score[pos.xside];
+    if (-100 < alpha && alpha < 150 && alpha < diff + 30 && diff < beta) score[pos.side] += pawn_fork_bonus(pawns, men);
 
     // 15. tactical threats for the side to move, near the window only
-    diff = score[side] - score[xside];
+    diff = score[pos.side] - score[pos.xside];
     if (-150 < alpha && alpha < 200 && alpha < diff + 80 && diff < beta) {
         const uint64_t occupancy = men[WHITE] | men[BLACK] | pawns[WHITE] | pawns[BLACK];
-        const int base = score[side];
-        score[side] += threat_knight(occupancy);
+        const int base = score[pos.side];
+        score[pos.side] += threat_knight(occupancy);
         int (*const later[3])(uint64_t) = {threat_bishop, threat_rook, threat_queen};
         for (auto threat : later) {
-            if (score[side] - score[xside] >= beta || score[side] - base >= 40) break;
-            score[side] += threat(occupancy);
+            if (score[pos.side] - score[pos.xside] >= beta || score[pos.side] - base >= 40) break;
+            score[pos.side] += threat(occupancy);
         }
     }
 
     // 16. the score for the side to move
-    return score[side] - score[xside];
+    return score[pos.side] - score[pos.xside];
 }

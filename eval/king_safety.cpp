@@ -47,7 +47,7 @@ int shelter_file(int c, int file, bool outer) {
 }  // namespace
 
 int king_safety(int c) {
-    const int e = c ^ 1, kf = king_file[c];
+    const int e = c ^ 1, kf = ev.king_file[c];
     // 1. where the king stands decides which terms apply
     int v = 0;
     if (kf == 3 || kf == 4) {
@@ -58,9 +58,9 @@ int king_safety(int c) {
         // 3. wing king: the three shelter files, outer a b / h g, inner c / f
         const int outer1 = kf <= 2 ? 0 : 7, outer2 = kf <= 2 ? 1 : 6, inner = kf <= 2 ? 2 : 5;
         v += shelter_file(c, outer1, true) + shelter_file(c, outer2, true) + shelter_file(c, inner, false);
-        king_shelter[c] = v - 16;
+        ev.king_shelter[c] = v - 16;
         // 4. enemy pawns storming the shelter files in the own half
-        const int kings_apart = kf - king_file[e] < 0 ? king_file[e] - kf : kf - king_file[e];
+        const int kings_apart = kf - ev.king_file[e] < 0 ? ev.king_file[e] - kf : kf - ev.king_file[e];
         const int files[3] = {outer1, outer2, inner};
         for (int f : files) {
             if (!has_pawn_on(e, f)) continue;
@@ -74,19 +74,19 @@ int king_safety(int c) {
         }
     }
     // 5. the king's square
-    v += king_table[own_index64(c, king_square[c])];
+    v += king_table[own_index64(c, pos.king_square[c])];
     // 6. as dangerous as the enemy's pieces
-    return piece_material[e] * v / 650;
+    return pos.piece_material[e] * v / 650;
 }
 
 int blocked_king_file(int c) {
-    const int e = c ^ 1, k = king_square[c];
+    const int e = c ^ 1, k = pos.king_square[c];
     if (square_row(k) != BACK_ROW[c]) return 0;
     const int x = k + 2 * FORWARD[c], y = k + FORWARD[c];
-    const PieceRecord* lodged = board[x];
+    const PieceRecord* lodged = pos.board[x];
     if (!lodged || lodged->color != e || (lodged->kind != PAWN && lodged->kind != BISHOP)) return 0;
-    if (!board[y] || board[y]->color != c || board[y]->kind != PAWN || pawn_guard(x, c)) return 0;
+    if (!pos.board[y] || pos.board[y]->color != c || pos.board[y]->kind != PAWN || pawn_guard(x, c)) return 0;
     const bool attacked = pawn_guard(x, e) != 0;
-    if (king_file[c] >= 2 && king_file[c] <= 5) return attacked ? -5 : -3;
+    if (ev.king_file[c] >= 2 && ev.king_file[c] <= 5) return attacked ? -5 : -3;
     return attacked ? -7 : -4;
 }

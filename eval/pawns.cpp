@@ -10,9 +10,6 @@
 
 #include "eval/eval_terms.h"
 
-thread_local int8_t pawn_rear[2][10];
-thread_local int best_passer[2];
-
 namespace {
 
 // pawn_table by square64 seen from WHITE, row 0 (the promotion row) first.
@@ -41,14 +38,14 @@ inline bool ahead(int c, int a, int b) { return c == WHITE ? a < b : a > b; }
 int duos(bool endgame) {
     int total[2] = {0, 0};
     for (int c = WHITE; c <= BLACK; ++c) {
-        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
+        for (int f = 0; f < 10; ++f) ev.pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
         int on_file[8][9];  // squares of the colour's pawns per file, zero-terminated
         int count[8] = {0, 0, 0, 0, 0, 0, 0, 0};
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = piece_list[c][i];
+            const PieceRecord& r = pos.piece_list[c][i];
             if (!r.alive || r.kind != PAWN) continue;
             const int f = square_file(r.square), row = square_row(r.square);
-            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = int8_t(row);
+            if (ahead(c, ev.pawn_rear[c][f + 1], row)) ev.pawn_rear[c][f + 1] = int8_t(row);
             on_file[f][count[f]++] = r.square;
         }
         for (int f = 0; f < 7; ++f) {
@@ -63,7 +60,7 @@ int duos(bool endgame) {
             }
         }
     }
-    return total[side] - total[xside];
+    return total[pos.side] - total[pos.xside];
 }
 
 // Steps 1 to 5 of a pawn's points, which read pawn_rear and nothing of the
@@ -105,15 +102,9 @@ bool pawn_structure(int c, int sq, int v[2]) {
 }
 
 // ---------------------------------------------------------------- the pawn table
-constexpr int PAWN_TABLE_BITS = 12;
-
-// Indexed by a hash of the two pawn sets; a slot keeps the structure last
-// stored there. Zero-initialised, so every slot starts empty.
-thread_local PawnEntry pawn_table_slots[1 << PAWN_TABLE_BITS];
-
 PawnEntry& pawn_slot(const uint64_t pawns[2]) {
     const uint64_t h = pawns[WHITE] * 0x9E3779B97F4A7C15ull ^ (pawns[BLACK] + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
-    return pawn_table_slots[h >> (64 - PAWN_TABLE_BITS)];
+    return ev.pawn_table_slots[h >> (64 - PAWN_TABLE_BITS)];
 }
 
 // Computes the entry of a pawn structure from its two sets.
@@ -122,10 +113,10 @@ void fill_pawn_entry(PawnEntry& entry, const uint64_t pawns[2]) {
     entry.pawns[WHITE] = pawns[WHITE];
     entry.pawns[BLACK] = pawns[BLACK];
     for (int c = WHITE; c <= BLACK; ++c) {
-        for (int f = 0; f < 10; ++f) pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
+        for (int f = 0; f < 10; ++f) ev.pawn_rear[c][f] = int8_t(PAWN_NONE[c]);
         for (uint64_t set = pawns[c]; set; set &= set - 1) {
             const int sq = square_of64(lowest_square64(set)), f = square_file(sq), row = square_row(sq);
-            if (ahead(c, pawn_rear[c][f + 1], row)) pawn_rear[c][f + 1] = int8_t(row);
+            if (ahead(c, ev.pawn_rear[c][f + 1], row)) ev.pawn_rear[c][f + 1] = int8_t(row);
             ++entry.on_colour[c][square_colour(sq)];
         }
     }
@@ -149,7 +140,7 @@ void fill_pawn_entry(PawnEntry& entry, const uint64_t pawns[2]) {
             entry.structure[c][1] = int16_t(entry.structure[c][1] + v[1]);
         }
     }
-    std::memcpy(entry.rear, pawn_rear, sizeof entry.rear);
+    std::memcpy(entry.rear, ev.pawn_rear, sizeof entry.rear);
     entry.filled = 1;
 }
 
@@ -164,7 +155,7 @@ void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]) {
         uint64_t set = 0;
         uint32_t pieces = 0;
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = piece_list[c][i];
+            const PieceRecord& r = pos.piece_list[c][i];
             if (!r.alive) continue;
             if (r.kind == PAWN)
                 set |= square_bit(r.square);
@@ -179,7 +170,7 @@ void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]) {
 const PawnEntry& pawn_entry(const uint64_t pawns[2]) {
     PawnEntry& entry = pawn_slot(pawns);
     if (entry.filled && entry.pawns[WHITE] == pawns[WHITE] && entry.pawns[BLACK] == pawns[BLACK]) {
-        std::memcpy(pawn_rear, entry.rear, sizeof pawn_rear);
+        std::memcpy(ev.pawn_rear, entry.rear, sizeof ev.pawn_rear);
     } else {
         fill_pawn_entry(entry, pawns);
     }
@@ -187,19 +178,19 @@ const PawnEntry& pawn_entry(const uint64_t pawns[2]) {
 }
 
 int pawn_entry_duos(const PawnEntry& entry, bool endgame) {
-    return entry.duos[side][endgame] - entry.duos[xside][endgame];
+    return entry.duos[pos.side][endgame] - entry.duos[pos.xside][endgame];
 }
 
 int pawn_entry_points(const PawnEntry& entry, int c, bool endgame) {
     // the lone enemy bishop's colour, counted by square colour
     int away_from_bishop = 0;
     for (int colour = 0; colour < 2; ++colour)
-        if (((colour + 2) ^ bishop_code[c ^ 1]) == 1) away_from_bishop += entry.on_colour[c][colour];
+        if (((colour + 2) ^ ev.bishop_code[c ^ 1]) == 1) away_from_bishop += entry.on_colour[c][colour];
     int v = entry.structure[c][endgame] + away_from_bishop;
     if (!entry.passers[c]) return v;
     // Passers in list order: the endgame's best passer keeps the first of equals.
     for (int i = 0; i < PAWN_RECORDS; ++i) {
-        const PieceRecord& r = piece_list[c][i];
+        const PieceRecord& r = pos.piece_list[c][i];
         if (r.alive && r.kind == PAWN && (entry.passers[c] & square_bit(r.square))) v += passed_pawn_terms(c, r.square);
     }
     return v;
@@ -208,7 +199,7 @@ int pawn_entry_points(const PawnEntry& entry, int c, bool endgame) {
 int evaluate_pawn(int c, int sq) {
     int v[2];
     const bool passed = pawn_structure(c, sq, v);
-    const int own = v[game_phase == 3];
+    const int own = v[ev.game_phase == 3];
     return passed ? own + passed_pawn_terms(c, sq) : own;
 }
 
@@ -217,43 +208,43 @@ int passed_pawn_terms(int c, int sq) {
     const int row = square_row(sq), f = square_file(sq), adv = advance(c, row);
 
     // 6. passed: by its advance, a little less when its stop square is held
-    int v = (board[sq + FORWARD[c]] ? 18 : 20) * adv;
+    int v = (pos.board[sq + FORWARD[c]] ? 18 : 20) * adv;
 
-    if (game_phase == 3) {
+    if (ev.game_phase == 3) {
         // 7. a lone bishop that cannot (or can) cover the promotion square
         const int promotion_code = 2 + square_colour(make_square(BACK_ROW[e], f));
-        if ((promotion_code ^ bishop_code[e]) == 1)
+        if ((promotion_code ^ ev.bishop_code[e]) == 1)
             v += 2 * adv;
-        else if ((bishop_code[c] == 2 || bishop_code[c] == 3) && (promotion_code ^ bishop_code[c]) == 1)
+        else if ((ev.bishop_code[c] == 2 || ev.bishop_code[c] == 3) && (promotion_code ^ ev.bishop_code[c]) == 1)
             v -= adv;
 
         // the most advanced passer; on one row the one farther from the enemy king
-        const int best = best_passer[c];
+        const int best = ev.best_passer[c];
         if (best == 0 || adv > advance(c, square_row(best)))
-            best_passer[c] = sq;
+            ev.best_passer[c] = sq;
         else if (square_row(best) == row &&
-                 std::abs(f - king_file[e]) > std::abs(square_file(best) - king_file[e]))
-            best_passer[c] = sq;
+                 std::abs(f - ev.king_file[e]) > std::abs(square_file(best) - ev.king_file[e]))
+            ev.best_passer[c] = sq;
     }
     return v;
 }
 
 int pawn_entry_ok(const PawnEntry& entry, bool endgame) {
-    const int saved_best[2] = {best_passer[WHITE], best_passer[BLACK]};
+    const int saved_best[2] = {ev.best_passer[WHITE], ev.best_passer[BLACK]};
     bool same = pawn_entry_duos(entry, endgame) == duos(endgame);  // duos rebuilds pawn_rear
-    same = same && !std::memcmp(entry.rear, pawn_rear, sizeof pawn_rear);
+    same = same && !std::memcmp(entry.rear, ev.pawn_rear, sizeof ev.pawn_rear);
     for (int c = WHITE; c <= BLACK; ++c) {
-        best_passer[WHITE] = best_passer[BLACK] = 0;
+        ev.best_passer[WHITE] = ev.best_passer[BLACK] = 0;
         int walked = 0;
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = piece_list[c][i];
+            const PieceRecord& r = pos.piece_list[c][i];
             if (r.alive && r.kind == PAWN) walked += evaluate_pawn(c, r.square) + lone_bishop_opposite(r.square, c ^ 1);
         }
-        const int walked_best = best_passer[c];
-        best_passer[WHITE] = best_passer[BLACK] = 0;
-        same = same && pawn_entry_points(entry, c, endgame) == walked && best_passer[c] == walked_best;
+        const int walked_best = ev.best_passer[c];
+        ev.best_passer[WHITE] = ev.best_passer[BLACK] = 0;
+        same = same && pawn_entry_points(entry, c, endgame) == walked && ev.best_passer[c] == walked_best;
     }
-    best_passer[WHITE] = saved_best[WHITE];
-    best_passer[BLACK] = saved_best[BLACK];
+    ev.best_passer[WHITE] = saved_best[WHITE];
+    ev.best_passer[BLACK] = saved_best[BLACK];
     return same;
 }

@@ -21,13 +21,13 @@ constexpr int knight_table_opening[64] = {
 constexpr int EXPOSED_KING = -9;  // king_shelter at or below this marks an exposed king
 
 inline int half(int s) { return square_file(s) >> 2; }
-inline bool exposed(int c) { return king_shelter[c] <= EXPOSED_KING; }
+inline bool exposed(int c) { return ev.king_shelter[c] <= EXPOSED_KING; }
 // The rows 0-1 (WHITE piece) or 6-7 (BLACK piece) of the enemy camp.
 inline bool in_enemy_two_rows(int c, int s) { return c == WHITE ? s < 24 : s >= 96; }
 inline bool in_enemy_three_rows(int c, int s) { return c == WHITE ? s < 40 : s >= 80; }
 inline bool guarded(int c, int s) { return pawn_guard(s, c) != 0; }
 inline bool holds(int s, int kind, int color) {
-    return on_board(s) && board[s] && board[s]->kind == kind && board[s]->color == color;
+    return on_board(s) && pos.board[s] && pos.board[s]->kind == kind && pos.board[s]->color == color;
 }
 inline bool alive_on_line(const PieceRecord* p, int s, int bit) { return p->alive && lines_up(p->square, s, bit); }
 
@@ -41,21 +41,21 @@ bool outpost(int c, int s) {
 // Table placement of a knight or bishop, with the opening's penalty for a
 // minor piece left at home while its queen is out.
 int minor_placement(int c, int s) {
-    if (game_phase != 1) return knight_table[square64(s)];
-    const int home = queen_out[c] && square_row(s) == BACK_ROW[c] ? -5 : 0;
+    if (ev.game_phase != 1) return knight_table[square64(s)];
+    const int home = ev.queen_out[c] && square_row(s) == BACK_ROW[c] ? -5 : 0;
     return home + knight_table_opening[own_index64(c, s)];
 }
 
 void count_quadrant(int c, int s, int weight) {
     const int q = quadrant_of(s);
-    if (q == king_quadrant[c]) quadrant_count[c] += weight;
-    if (q == king_quadrant[c ^ 1]) quadrant_count[c ^ 1] -= weight;
+    if (q == ev.king_quadrant[c]) ev.quadrant_count[c] += weight;
+    if (q == ev.king_quadrant[c ^ 1]) ev.quadrant_count[c ^ 1] -= weight;
 }
 
 // -(shelter / 8, rounded down) for a piece near an exposed enemy king.
-inline int attack_bonus(int e) { return -floor_shift(king_shelter[e], 3); }
+inline int attack_bonus(int e) { return -floor_shift(ev.king_shelter[e], 3); }
 // shelter / 8, rounded down (a penalty) for a piece away from its own exposed king.
-inline int stray_penalty(int c) { return floor_shift(king_shelter[c], 3); }
+inline int stray_penalty(int c) { return floor_shift(ev.king_shelter[c], 3); }
 
 // The own queen touches square s along a diagonal (bit ATTACK_BISHOP) or a
 // rank or file (ATTACK_ROOK).
@@ -71,7 +71,7 @@ template <int bit>
 int quarter_attack(int c, int s) {
     const int e = c ^ 1;
     const bool queen_by = queen_adjacent(c, s, bit);
-    if (exposed(e) && quadrant_of(s) == king_quadrant[e]) return attack_bonus(e) + (queen_by ? 6 : 0);
+    if (exposed(e) && quadrant_of(s) == ev.king_quadrant[e]) return attack_bonus(e) + (queen_by ? 6 : 0);
     return queen_by ? 3 : 0;
 }
 
@@ -88,7 +88,7 @@ bool rook_trapped(int c, int s) {
 
 int evaluate_knight(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
-    const int enemy_king = king_square[e];
+    const int enemy_king = pos.king_square[e];
     const bool guard = guarded(c, s);
     // 1. placement
     int v = minor_placement(c, s);
@@ -115,7 +115,7 @@ int evaluate_knight(const PieceRecord* r) {
             if (on_board(beside) && !holds(beside, PAWN, e)) v += 7;
     }
     // 8. away from an exposed own king
-    if (exposed(c) && half(s) != half(king_square[c])) v += stray_penalty(c);
+    if (exposed(c) && half(s) != half(pos.king_square[c])) v += stray_penalty(c);
     // 9. one more man in the quarters of the kings
     count_quadrant(c, s, 1);
     return v;
@@ -123,7 +123,7 @@ int evaluate_knight(const PieceRecord* r) {
 
 int evaluate_bishop(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
-    const int enemy_king = king_square[e];
+    const int enemy_king = pos.king_square[e];
     const bool guard = guarded(c, s);
     const int near = distance(s, enemy_king) <= NEAR_KING;
     // 1. guarded by a pawn
@@ -146,7 +146,7 @@ int evaluate_bishop(const PieceRecord* r) {
     // 4. in the quarter of an exposed enemy king, the more with the queen beside it
     v += quarter_attack<ATTACK_BISHOP>(c, s);
     // 5. away from an exposed own king
-    if (exposed(c) && quadrant_of(s) != king_quadrant[c]) v += stray_penalty(c);
+    if (exposed(c) && quadrant_of(s) != ev.king_quadrant[c]) v += stray_penalty(c);
     // 6. diagonals to the enemy king, queen and rooks, blockers ignored
     if (lines_up(enemy_king, s, ATTACK_BISHOP)) v += 3;
     for (int slot = SLOT_ROOK; slot <= SLOT_QUEEN; ++slot)
@@ -159,20 +159,20 @@ int evaluate_bishop(const PieceRecord* r) {
 int evaluate_rook(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
     const int f = square_file(s), row = square_row(s);
-    const int enemy_king = king_square[e];
+    const int enemy_king = pos.king_square[e];
     int v = 0;
     // 1. a rook on the own back row guards it
-    if (row == BACK_ROW[c]) back_rank_guard[c] += 2;
+    if (row == BACK_ROW[c]) ev.back_rank_guard[c] += 2;
     // 2. open and half-open files; a rook shut in by its uncastled king
     if (!has_pawn_on(c, f)) {
         v += has_pawn_on(e, f) ? 10 : 15;
     } else {
         const int rights = c == WHITE ? CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING : CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
-        const int kf = king_file[c];
+        const int kf = ev.king_file[c];
         const bool behind_pawn = c == WHITE ? row > rear(c, f) : row < rear(c, f);
-        if (!(castle_flags & rights) && square_row(king_square[c]) == BACK_ROW[c] && behind_pawn &&
+        if (!(pos.castle_flags & rights) && square_row(pos.king_square[c]) == BACK_ROW[c] && behind_pawn &&
             ((kf <= 2 && f < kf) || (kf >= 5 && f > kf)))
-            return v + piece_material[e] * 12 / -600;
+            return v + pos.piece_material[e] * 12 / -600;
     }
     // 3. the enemy's second row
     const int seventh = c == WHITE ? 1 : 6;
@@ -198,10 +198,10 @@ int evaluate_rook(const PieceRecord* r) {
 
 int evaluate_queen(const PieceRecord* r) {
     const int c = r->color, e = c ^ 1, s = r->square;
-    const int enemy_king = king_square[e];
+    const int enemy_king = pos.king_square[e];
     // 1. the enemy back row needs a guard now; the own one has one
-    back_rank_guard[e] -= 2;
-    if (square_row(s) == BACK_ROW[c]) back_rank_guard[c] += 2;
+    ev.back_rank_guard[e] -= 2;
+    if (square_row(s) == BACK_ROW[c]) ev.back_rank_guard[c] += 2;
     // 2. out of reach of the enemy's lone bishop
     int v = 3 * lone_bishop_opposite(s, e);
     // 3. on a line with the enemy king, and close to it in its camp
@@ -209,7 +209,7 @@ int evaluate_queen(const PieceRecord* r) {
     if (in_enemy_two_rows(c, s) && distance(s, enemy_king) <= NEAR_KING) v += 2;
     // 4. exposed kings
     if (exposed(e) && half(s) == half(enemy_king)) v += attack_bonus(e);
-    if (exposed(c) && half(s) != half(king_square[c])) v += stray_penalty(c);
+    if (exposed(c) && half(s) != half(pos.king_square[c])) v += stray_penalty(c);
     // 5. two more men in the quarters of the kings
     count_quadrant(c, s, 2);
     return v;

@@ -45,35 +45,35 @@ inline bool queen_by_mask(int s, int c, uint64_t occ) {
 
 // 3. the enemy attacks the candidate square with a man the mover must fear
 bool enemy_covers(int kind, int s, uint64_t occ) {
-    if (pawn_guard(s, xside)) return true;
+    if (pawn_guard(s, pos.xside)) return true;
     if (kind == KNIGHT || kind == BISHOP) return false;
-    if (knight_slot_attacks(s, xside) || bishop_by_mask(s, xside, occ)) return true;
-    return kind == QUEEN && rook_by_mask(s, xside, occ);
+    if (knight_slot_attacks(s, pos.xside) || bishop_by_mask(s, pos.xside, occ)) return true;
+    return kind == QUEEN && rook_by_mask(s, pos.xside, occ);
 }
 
 // 4. side defends the candidate square once the piece on `from` stands there
 bool defended(int kind, int from, int s, uint64_t occ) {
-    if (pawn_guard(s, side) || king_adjacent(s - king_square[side])) return true;
+    if (pawn_guard(s, pos.side) || king_adjacent(s - pos.king_square[pos.side])) return true;
     switch (kind) {
         case KNIGHT:
-            return knight_slot_attacks_except(s, side, from) || bishop_by_mask(s, side, occ) ||
-                   rook_by_mask(s, side, occ) || queen_slot_attacks(s, side);
+            return knight_slot_attacks_except(s, pos.side, from) || bishop_by_mask(s, pos.side, occ) ||
+                   rook_by_mask(s, pos.side, occ) || queen_slot_attacks(s, pos.side);
         case BISHOP:
-            return knight_slot_attacks(s, side) || rook_by_mask(s, side, occ) || queen_by_mask(s, side, occ) ||
-                   xray_attack(side, from, s);
+            return knight_slot_attacks(s, pos.side) || rook_by_mask(s, pos.side, occ) || queen_by_mask(s, pos.side, occ) ||
+                   xray_attack(pos.side, from, s);
         case ROOK:
-            return knight_slot_attacks(s, side) || bishop_by_mask(s, side, occ) || rook_by_mask(s, side, occ, from) ||
-                   queen_by_mask(s, side, occ) || xray_attack(side, from, s);
+            return knight_slot_attacks(s, pos.side) || bishop_by_mask(s, pos.side, occ) || rook_by_mask(s, pos.side, occ, from) ||
+                   queen_by_mask(s, pos.side, occ) || xray_attack(pos.side, from, s);
         default:  // QUEEN
-            return knight_slot_attacks(s, side) || bishop_by_mask(s, side, occ) || rook_by_mask(s, side, occ) ||
-                   xray_attack(side, from, s);
+            return knight_slot_attacks(s, pos.side) || bishop_by_mask(s, pos.side, occ) || rook_by_mask(s, pos.side, occ) ||
+                   xray_attack(pos.side, from, s);
     }
 }
 
 // The value column of the candidate square. An enemy king standing there
 // (only in a position whose side to move could take it) counts as a queen.
 int occupant_column(int s) {
-    const PieceRecord* r = board[s];
+    const PieceRecord* r = pos.board[s];
     if (!r) return 0;
     return r->kind >= QUEEN ? QUEEN + 1 : r->kind + 1;
 }
@@ -98,16 +98,16 @@ int threat_term(int kind, int first_slot, int last_slot, int lowest_target, cons
     const bool slider = kind != KNIGHT;
     int total = 0;
     for (int slot = first_slot; slot <= last_slot; ++slot) {
-        const PieceRecord* piece = piece_slot(side, slot);
+        const PieceRecord* piece = piece_slot(pos.side, slot);
         if (!piece->alive) continue;
         const int from = piece->square;
-        for (const PieceRecord* target = &piece_list[xside][KING_RECORD]; target->kind >= lowest_target; --target) {
+        for (const PieceRecord* target = &pos.piece_list[pos.xside][KING_RECORD]; target->kind >= lowest_target; --target) {
             if (!target->alive) continue;
             const int row = target->kind - lowest_target;
             for (const int8_t* o = candidate_list(kind, target->square - from); *o; ++o) {
                 const int s = from + *o;
                 // 1. 2. a square the piece can step to, with a clear line on to the target
-                if (!on_board(s) || (board[s] && board[s]->color == side)) continue;
+                if (!on_board(s) || (pos.board[s] && pos.board[s]->color == pos.side)) continue;
                 if (slider && !(clear_line(from, s, occupancy) && clear_line(s, target->square, occupancy)))
                     continue;
                 // 3. a square no enemy man covers

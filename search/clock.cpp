@@ -7,12 +7,6 @@
 
 #include "search/search_internal.h"
 
-thread_local SearchLimits search_limits;
-thread_local int time_out;
-thread_local int late_stop_armed;
-thread_local jmp_buf abort_point;
-thread_local int (*stop_hook)() = limits_reached;
-
 int now_ms() {
     timeval tv;
     gettimeofday(&tv, nullptr);
@@ -56,13 +50,13 @@ int poll_mask_for(int budget_ms, int nps_estimate) {
 // five budgets once a root move has a score, and at five sixths of the
 // budget once a second root move of the iteration has been searched.
 int limits_reached() {
-    const SearchLimits& l = search_limits;
+    const SearchLimits& l = search.search_limits;
     const int64_t used = elapsed_since(l.start_ms);
     if (l.clock_rules) {
         const int64_t budget = l.budget_ms, remaining = l.clock_ms - used;
-        const bool scored = root_score > NO_SCORE;
+        const bool scored = search.root_score > NO_SCORE;
         if (remaining <= 500 || (used >= 5 * budget && scored) ||
-            (late_stop_armed && 12 * used >= 10 * budget && scored))
+            (search.late_stop_armed && 12 * used >= 10 * budget && scored))
             return 1;
     }
     if (l.movetime_ms > 0 && used >= l.movetime_ms) return 1;
@@ -73,14 +67,14 @@ int limits_reached() {
 // or less on the clock, nor after 60 per cent of the budget unless the
 // score is below 0, nor after 70 per cent unless it is -30 or worse.
 bool clock_says_stop() {
-    const int64_t elapsed = elapsed_since(search_limits.start_ms), budget = search_limits.budget_ms;
-    if (search_limits.clock_ms - elapsed <= 3000) return true;
+    const int64_t elapsed = elapsed_since(search.search_limits.start_ms), budget = search.search_limits.budget_ms;
+    if (search.search_limits.clock_ms - elapsed <= 3000) return true;
     if (10 * elapsed < 6 * budget) return false;
-    return root_score >= 0 || (root_score > -30 && 10 * elapsed >= 7 * budget);
+    return search.root_score >= 0 || (search.root_score > -30 && 10 * elapsed >= 7 * budget);
 }
 
 void check_time() {
-    if (!stop_hook()) return;
-    time_out = 1;
-    std::longjmp(abort_point, 1);
+    if (!search.stop_hook()) return;
+    search.time_out = 1;
+    std::longjmp(search.abort_point, 1);
 }

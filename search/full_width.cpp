@@ -22,19 +22,19 @@ namespace {
 // be taken (the move that led here was illegal).
 bool generate_node(int check, int moves_ready) {
     if (moves_ready) return true;
-    in_check_flag = check;
+    pos.in_check_flag = check;
     if (check)
         gen_evasions();
     else
         gen_moves();
-    return !king_capture;
+    return !pos.king_capture;
 }
 
 // Plies added for a check, a promotion just played, or a capture that
 // answers a promotion. Far below the window only the last one counts.
 int move_extension(int beta, int in_check) {
-    const int last = move_flags(history[history_count - 1].move);
-    const int before = history_count >= 2 ? move_flags(history[history_count - 2].move) : 0;
+    const int last = move_flags(pos.history[pos.history_count - 1].move);
+    const int before = pos.history_count >= 2 ? move_flags(pos.history[pos.history_count - 2].move) : 0;
     const int recapture_of_promotion = (last & MOVE_CAPTURE) && (before & MOVE_PROMOTE);
     if (beta > -300) return in_check || (last & MOVE_PROMOTE) || recapture_of_promotion ? 1 : 0;
     return recapture_of_promotion ? 1 : 0;
@@ -44,12 +44,12 @@ int move_extension(int beta, int in_check) {
 // depth, the remainder stays. Returns whether this node keeps the fraction
 // book (it does so only above a zero beta).
 int convert_fraction(int* depth, int beta) {
-    int f = extension_fraction;
+    int f = search.extension_fraction;
     if (f >= 60) {
         *depth += f / 60;
         f %= 60;
     }
-    extension_fraction = f;
+    search.extension_fraction = f;
     return beta > 0 ? 1 : 0;
 }
 
@@ -57,7 +57,7 @@ int convert_fraction(int* depth, int beta) {
 // loses more than half a pawn is looked at once more, one ply deeper.
 // Returns the research state: 0 armed, -1 off.
 int research_armed(int alpha, int beta) {
-    return research && ply == 1 && beta > -MATE_BOUND && alpha < -50 ? 0 : -1;
+    return research && pos.ply == 1 && beta > -MATE_BOUND && alpha < -50 ? 0 : -1;
 }
 
 // The research ply is given back once a move comes within 30 of level.
@@ -72,7 +72,7 @@ void withdraw_research_ply(int best, int* depth, int* research_state) {
 // unlikely and when not behind: the material balance must reach beta - 200.
 int null_move_material_ok(int beta) {
     const int lead = material_balance();
-    return material[side] >= 1100 && piece_material[side] >= 600 && lead >= 0 && lead >= beta - 200 &&
+    return pos.material[pos.side] >= 1100 && pos.piece_material[pos.side] >= 600 && lead >= 0 && lead >= beta - 200 &&
            beta > -MATE_BOUND && beta < MATE_BOUND;
 }
 
@@ -80,13 +80,13 @@ int null_move_material_ok(int beta) {
 // one no deeper search could change: a loss by mate, a mate in one, or a
 // mate found while alpha is not yet a mate.
 bool exact_entry_settles(int s, int d, int depth, int alpha) {
-    return s <= -MATE_BOUND || d >= depth || s == MATE - 1 - ply || (s >= MATE_BOUND && alpha < MATE_BOUND);
+    return s <= -MATE_BOUND || d >= depth || s == MATE - 1 - pos.ply || (s >= MATE_BOUND && alpha < MATE_BOUND);
 }
 
 // A single reply costs nothing to look at one ply deeper; a lower bound the
 // table gave for the shallower depth then no longer holds.
 void extend_single_reply(int* depth, int* alpha, int orig_alpha, int* hash_lower) {
-    if (last_move[ply] - first_move[ply] != 1 || ply + *depth >= 31) return;
+    if (pos.last_move[pos.ply] - pos.first_move[pos.ply] != 1 || pos.ply + *depth >= 31) return;
     ++*depth;
     if (*hash_lower > NO_SCORE && hash_select() < *depth) {
         *alpha = orig_alpha;
@@ -100,26 +100,26 @@ void extend_single_reply(int* depth, int* alpha, int orig_alpha, int* hash_lower
 // table's move is boosted. Returns 1 when the shallower pass runs.
 int order_node(int* depth, Move table_move, int alpha, int beta, int moves_ready) {
     int iid_phase = 0;
-    if (follow_pv) {
-        if (pv_length[0] > ply) {
+    if (search.follow_pv) {
+        if (search.pv_length[0] > pos.ply) {
             pv_move_first();
         } else {
-            follow_pv = 0;
-            pv[0][ply] = 0;
+            search.follow_pv = 0;
+            search.pv[0][pos.ply] = 0;
             if (table_move) {
-                pv[0][ply] = table_move;
-                follow_pv = 1;
+                search.pv[0][pos.ply] = table_move;
+                search.follow_pv = 1;
                 pv_move_first();
             } else if (hash_table && *depth >= 2 && alpha < MATE_BOUND && beta > -MATE_BOUND &&
-                       last_move[ply] - first_move[ply] > 1) {
+                       pos.last_move[pos.ply] - pos.first_move[pos.ply] > 1) {
                 --*depth;
-                follow_pv = 1;
-                pick_best(first_move[ply]);
+                search.follow_pv = 1;
+                pick_best(pos.first_move[pos.ply]);
                 iid_phase = 1;
             }
         }
     }
-    if (!follow_pv && table_move && !moves_ready) boost_move(table_move);
+    if (!search.follow_pv && table_move && !moves_ready) boost_move(table_move);
     return iid_phase;
 }
 
@@ -127,11 +127,11 @@ int order_node(int* depth, Move table_move, int alpha, int beta, int moves_ready
 // move first and the window the node began with.
 void start_full_depth_pass(int* depth, int* alpha, int* best, Move table_move, int hash_lower, int orig_alpha) {
     ++*depth;
-    follow_pv = 1;
-    pv[0][ply] = pv[ply][ply];
+    search.follow_pv = 1;
+    search.pv[0][pos.ply] = search.pv[pos.ply][pos.ply];
     pv_move_first();
-    pv_length[ply] = ply;
-    pv[ply][ply] = table_move;
+    search.pv_length[pos.ply] = pos.ply;
+    search.pv[pos.ply][pos.ply] = table_move;
     *alpha = hash_lower > NO_SCORE ? hash_lower : orig_alpha;
     *best = NO_SCORE;
 }
@@ -140,11 +140,11 @@ void start_full_depth_pass(int* depth, int* alpha, int* best, Move table_move, i
 // score), else stalemate, which one ply below the root tells the root.
 int no_legal_move(int check, int depth) {
     if (check) {
-        hash_store(HASH_EXACT, depth, ply - MATE, 0);
-        return ply - MATE;
+        hash_store(HASH_EXACT, depth, pos.ply - MATE, 0);
+        return pos.ply - MATE;
     }
     hash_store(HASH_STALEMATE, 0, 0, 0);
-    if (ply == 1) stalemate_seen = 1;
+    if (pos.ply == 1) search.stalemate_seen = 1;
     return 0;
 }
 
@@ -152,12 +152,12 @@ int no_legal_move(int check, int depth) {
 // quiesce_entry that it stands in for one whose check status is known.
 template <SearchKind kind>
 int quiesce_at_horizon(int check, int alpha, int beta, int full_alpha) {
-    in_check_flag = check;
-    quiesce_entry = 2;
+    pos.in_check_flag = check;
+    search.quiesce_entry = 2;
     const int score = kind == PVS_SEARCH  ? quiesce_pvs(alpha, beta, full_alpha)
                       : kind == AB_SEARCH ? quiesce_ab(alpha, beta)
                                           : quiesce_null(alpha, beta);
-    quiesce_entry = 0;
+    search.quiesce_entry = 0;
     return score;
 }
 
@@ -187,15 +187,15 @@ template <SearchKind kind>
 bool verified_null_move(int beta, int orig_alpha, Move table_move, int* depth, int* alpha, int* moves_ready,
                         int* result) {
     constexpr SearchKind verify = kind == NULL_SEARCH ? NULL_SEARCH : AB_SEARCH;
-    const int saved_follow = follow_pv;
-    follow_pv = 0;
+    const int saved_follow = search.follow_pv;
+    search.follow_pv = 0;
     const int v = null_move_search(beta, *depth - 2);
-    if (king_capture) {
+    if (pos.king_capture) {
         *result = 0;
         return true;
     }
     if (v >= beta && v < MATE) {
-        follow_pv = saved_follow;
+        search.follow_pv = saved_follow;
         if (*depth < 3) {
             *result = beta;
             return true;
@@ -210,13 +210,13 @@ bool verified_null_move(int beta, int orig_alpha, Move table_move, int* depth, i
             *result = w;
             return true;
         }
-        if (*alpha > orig_alpha) pv[ply][ply] = table_move;
+        if (*alpha > orig_alpha) search.pv[pos.ply][pos.ply] = table_move;
     }
     if (v <= -MATE_BOUND) {
         ++*depth;
         if (orig_alpha < *alpha && hash_select() < *depth) *alpha = orig_alpha;
     }
-    follow_pv = saved_follow;
+    search.follow_pv = saved_follow;
     return false;
 }
 
@@ -228,38 +228,38 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
     // 1. prologue
     // Below a null move no node follows the previous iteration's line, so
     // the verified null move's save and restore of follow_pv does nothing there.
-    assert(keeps_line || follow_pv == 0);
+    assert(keeps_line || search.follow_pv == 0);
     count_node();
-    if (keeps_line) pv_length[ply] = ply;
-    pv[ply][ply] = 0;
-    if (first_move[ply] >= MOVE_STACK_LIMIT) {
+    if (keeps_line) search.pv_length[pos.ply] = pos.ply;
+    search.pv[pos.ply][pos.ply] = 0;
+    if (pos.first_move[pos.ply] >= MOVE_STACK_LIMIT) {
         if (pvs) abort_search("move stack fails");
         return stack_warning();
     }
-    const int check = find_checker(xside);
+    const int check = find_checker(pos.xside);
     if (check < 0) {
-        king_capture = 1;
+        pos.king_capture = 1;
         return 0;
     }
     // Passing while in check is no move at all.
-    if (kind == NULL_SEARCH && ply == null_ply + 1 && check) {
-        king_capture = 1;
+    if (kind == NULL_SEARCH && pos.ply == search.null_ply + 1 && check) {
+        pos.king_capture = 1;
         return 0;
     }
     // Mated two plies on is the worst beta can say: only the balance is left to tell.
-    if (beta == ply - (MATE - 2) && !check) return material_balance();
+    if (beta == pos.ply - (MATE - 2) && !check) return material_balance();
     if (kind != NULL_SEARCH && is_repetition()) return 0;
 
     // 2. extensions
-    const int entry_fraction = extension_fraction;
+    const int entry_fraction = search.extension_fraction;
     int fraction_live = 0;
     if (kind != NULL_SEARCH && fractional_extension && alpha < MATE_BOUND && beta > -MATE_BOUND)
         fraction_live = convert_fraction(&depth, beta);
-    if (ply + depth < 31) depth += move_extension(beta, check);
+    if (pos.ply + depth < 31) depth += move_extension(beta, check);
     if (depth < 1) return quiesce_at_horizon<kind>(check, alpha, beta, full_alpha);
 
     // 3. transposition table
-    const uint64_t entry_key = hash_key;
+    const uint64_t entry_key = pos.hash_key;
     int orig_alpha = alpha;
     Move table_move = 0;
     int hash_lower = NO_SCORE, upper_hit = 0, pvs_ok = 1;
@@ -270,19 +270,19 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
         switch (t.type) {
         case HASH_EXACT:
             if (d > 0 && !table_move) break;
-            if (keeps_line && table_move) pv[ply][ply] = table_move;
+            if (keeps_line && table_move) search.pv[pos.ply][pos.ply] = table_move;
             if (exact_entry_settles(s, d, depth, alpha)) {
                 // Plain alpha-beta keeps the entry's move as its line even at or above beta.
-                if (keeps_line && (kind == AB_SEARCH || s < beta)) pv_length[ply] = ply + 1;
+                if (keeps_line && (kind == AB_SEARCH || s < beta)) search.pv_length[pos.ply] = pos.ply + 1;
                 return s;
             }
             if (s >= MATE_BOUND) pvs_ok = 0;
             break;
         case HASH_LOWER:
             if (d > 0 && !table_move) break;
-            if (keeps_line) pv[ply][ply] = table_move;
+            if (keeps_line) search.pv[pos.ply][pos.ply] = table_move;
             if (s >= MATE_BOUND && alpha < MATE_BOUND) {
-                if (keeps_line && s < beta) pv_length[ply] = ply + 1;
+                if (keeps_line && s < beta) search.pv_length[pos.ply] = pos.ply + 1;
                 return s;
             }
             if (d < depth) break;
@@ -290,7 +290,7 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
             // on the real window starts from it.
             if (pvs || s > alpha) hash_lower = s;
             if (s > alpha) {
-                if (keeps_line) pv_length[ply] = ply + 1;
+                if (keeps_line) search.pv_length[pos.ply] = pos.ply + 1;
                 if (s >= beta) return s <= -MATE_BOUND ? beta : s;
                 alpha = s;
             }
@@ -320,7 +320,7 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
 
     // 5. generation
     if (!generate_node(check, moves_ready)) return 0;
-    if (alpha == MATE - 1 - ply) return material_balance();
+    if (alpha == MATE - 1 - pos.ply) return material_balance();
     extend_single_reply(&depth, &alpha, orig_alpha, &hash_lower);
 
     // 6. ordering: the previous line, else the table's move, else a
@@ -329,18 +329,18 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
     // The PV search arms the research extension on an open window only.
     int research_state = pvs && alpha + 1 >= beta ? -1 : research_armed(alpha, beta);
     int scout = orig_alpha > full_alpha ? 1 : 0;
-    const int follow_at_start = follow_pv;
+    const int follow_at_start = search.follow_pv;
 
     // 7. the passes over the list
     int best = NO_SCORE, searched = 0, legal_seen = 0;
     for (;;) {
         bool restart = false;
-        for (int i = first_move[ply]; i < last_move[ply] && !restart; ++i) {
-            if (!follow_pv) pick_best(i);
+        for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply] && !restart; ++i) {
+            if (!search.follow_pv) pick_best(i);
             // Only a scout node marks entries illegal, and only its second
             // pass finds scores of the first.
-            if (move_list[i].score == ILLEGAL_SCORE) break;
-            if (scout == 2 && move_list[i].score <= -MATE_BOUND) {
+            if (pos.move_list[i].score == ILLEGAL_SCORE) break;
+            if (scout == 2 && pos.move_list[i].score <= -MATE_BOUND) {
                 take_mated_rest(i, &alpha);
                 break;
             }
@@ -349,22 +349,22 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
                 iid_phase = 0;
                 searched = 0;
             }
-            const Move m = move_list[i].move;
+            const Move m = pos.move_list[i].move;
             int score;
             for (;;) {  // once more for the research extension
                 if (!make_move(m)) {
-                    follow_pv = 0;
-                    if (scout == 1) move_list[i].score = ILLEGAL_SCORE;
+                    search.follow_pv = 0;
+                    if (scout == 1) pos.move_list[i].score = ILLEGAL_SCORE;
                     goto next_entry;
                 }
                 update_hash_key(m);
                 score = child_score<kind>(alpha, beta, depth, searched, pvs_ok);
-                follow_pv = 0;
+                search.follow_pv = 0;
                 unmake_move();
-                hash_key = entry_key;
-                if (king_capture) {
-                    king_capture = 0;
-                    if (scout == 1) move_list[i].score = ILLEGAL_SCORE;
+                pos.hash_key = entry_key;
+                if (pos.king_capture) {
+                    pos.king_capture = 0;
+                    if (scout == 1) pos.move_list[i].score = ILLEGAL_SCORE;
                     goto next_entry;
                 }
                 searched = legal_seen = 1;
@@ -379,27 +379,27 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
                 // once; plain alpha-beta decides below whether it still holds.
                 if (pvs && hash_lower > NO_SCORE && hash_select() < depth) alpha = orig_alpha;
                 if (score <= -MATE_BOUND) break;
-                follow_pv = i == first_move[ply] && follow_at_start;
+                search.follow_pv = i == pos.first_move[pos.ply] && follow_at_start;
                 searched = 0;
                 best = NO_SCORE;
-                pv_length[ply] = ply;
+                search.pv_length[pos.ply] = pos.ply;
                 if (!pvs) {
                     const bool bound_holds = hash_lower > NO_SCORE && hash_select() >= depth;
                     alpha = bound_holds ? hash_lower : orig_alpha;
-                    pv[ply][ply] = bound_holds ? table_move : 0;
+                    search.pv[pos.ply][pos.ply] = bound_holds ? table_move : 0;
                 }
             }
             if (score > best) {
                 best = score;
-                pv[ply][ply] = m;
+                search.pv[pos.ply][pos.ply] = m;
             }
             if (best <= alpha) {
-                if (fraction_live && score <= -MATE_BOUND) extension_fraction -= 15;
-                if (scout) move_list[i].score = score;
+                if (fraction_live && score <= -MATE_BOUND) search.extension_fraction -= 15;
+                if (scout) pos.move_list[i].score = score;
                 continue;
             }
             record_history(m, depth);
-            if (best == MATE - 1 - ply) return mate_in_one(best, beta, depth, m, keeps_line);
+            if (best == MATE - 1 - pos.ply) return mate_in_one(best, beta, depth, m, keeps_line);
             if (best >= beta) {
                 if (iid_phase) {
                     ++iid_phase;
@@ -413,28 +413,28 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
             // stops store their bound, the PV search after them.
             if (kind == AB_SEARCH) withdraw_research_ply(best, &depth, &research_state);
             if (new_best_ends_node(best, orig_alpha, beta, depth, m, &alpha)) return alpha;
-            if (scout) move_list[i].score = best;
+            if (scout) pos.move_list[i].score = best;
             if (pvs) withdraw_research_ply(best, &depth, &research_state);
-            if (fraction_live && orig_alpha > -50 && beta < 50) extension_fraction += 30;
+            if (fraction_live && orig_alpha > -50 && beta < 50) search.extension_fraction += 30;
         next_entry:;
         }
         if (restart) continue;
 
         // 8. after the pass
-        if (fifty >= 100) return 0;
+        if (pos.fifty >= 100) return 0;
         if (!legal_seen) return no_legal_move(check, depth);
         if (iid_phase == 1 && best > -MATE_BOUND) {
             iid_phase = 2;
             continue;
         }
         if (alpha > orig_alpha) {
-            hash_store(HASH_EXACT, depth, alpha, pv[ply][ply]);
+            hash_store(HASH_EXACT, depth, alpha, search.pv[pos.ply][pos.ply]);
             return alpha;
         }
         if (orig_alpha >= MATE_BOUND) return alpha;
         if (best <= -MATE_BOUND) return mated_in_every_line(best, beta, depth);
         if (full_alpha >= alpha) {
-            hash_store(HASH_UPPER, depth, alpha, pv[ply][ply]);
+            hash_store(HASH_UPPER, depth, alpha, search.pv[pos.ply][pos.ply]);
             return best;
         }
 
@@ -443,11 +443,11 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
         alpha = orig_alpha = full_alpha;
         if (hash_lower > alpha) alpha = hash_lower;
         searched = 0;
-        pv_length[ply] = ply;
+        search.pv_length[pos.ply] = pos.ply;
         scout = 2;
         fraction_live = 0;
         if (fractional_extension && alpha < MATE_BOUND && beta > -MATE_BOUND) {
-            extension_fraction = entry_fraction;
+            search.extension_fraction = entry_fraction;
             fraction_live = convert_fraction(&depth, beta);
         }
         research_state = research_armed(alpha, beta);
@@ -467,16 +467,16 @@ int search_ab(int alpha, int beta, int depth) { return full_width<AB_SEARCH>(alp
 int search_null(int alpha, int beta, int depth) { return full_width<NULL_SEARCH>(alpha, beta, depth, alpha); }
 
 int null_move_search(int beta, int depth) {
-    const int saved_null_ply = null_ply;
-    first_move[ply + 1] = first_move[ply];  // this ply has generated nothing yet
-    null_ply = ply;
+    const int saved_null_ply = search.null_ply;
+    pos.first_move[pos.ply + 1] = pos.first_move[pos.ply];  // this ply has generated nothing yet
+    search.null_ply = pos.ply;
     make_null_move();
-    hash_key ^= side_key;
+    pos.hash_key ^= side_key;
     hash_select();
     const int v = search_null(-beta, 1 - beta, depth);
-    null_ply = saved_null_ply;
-    pv_length[ply] = ply;
+    search.null_ply = saved_null_ply;
+    search.pv_length[pos.ply] = pos.ply;
     unmake_null_move();
-    hash_key ^= side_key;
+    pos.hash_key ^= side_key;
     return -v;
 }

@@ -31,10 +31,10 @@ constexpr int tune_penalty[6][3] = {
 // The penalty a quiescence node gathers for a capture that proved illegal:
 // the more valuable the pinned piece, the likelier standing pat is wrong.
 int illegal_move_penalty(Move m) {
-    const int from = move_from(m), king = king_square[side];
-    const int kind = board[from]->kind;
+    const int from = move_from(m), king = pos.king_square[pos.side];
+    const int kind = pos.board[from]->kind;
     if (kind == KING) return 7 + tune_penalty[KING][0];
-    const PieceRecord& queen = piece_list[side][QUEEN_RECORD];
+    const PieceRecord& queen = pos.piece_list[pos.side][QUEEN_RECORD];
     int pin_class;
     if (queen.alive && line_dir[queen.square - from] == line_dir[from - king])
         pin_class = 0;
@@ -47,31 +47,31 @@ int illegal_move_penalty(Move m) {
 // that became this one (it already knows), else computed. -1 with
 // king_capture raised when the side to move can take the enemy king.
 int quiesce_check_status() {
-    if (quiesce_entry == 2) {
-        quiesce_entry = 1;
-        return in_check_flag;
+    if (search.quiesce_entry == 2) {
+        search.quiesce_entry = 1;
+        return pos.in_check_flag;
     }
-    const int in_check = find_checker(xside);
-    if (in_check < 0) king_capture = 1;
+    const int in_check = find_checker(pos.xside);
+    if (in_check < 0) pos.king_capture = 1;
     return in_check;
 }
 
 // Evasions in check, otherwise captures and promotions. False when the
 // enemy king can be taken.
 bool generate_quiesce_node(int in_check) {
-    in_check_flag = in_check;
+    pos.in_check_flag = in_check;
     if (in_check)
         gen_evasions();
     else
         gen_captures();
-    return !king_capture;
+    return !pos.king_capture;
 }
 
 // Bare king against a bare king, or against less than a rook without pawns.
 int insufficient_material() {
     for (int c = WHITE; c <= BLACK; ++c) {
-        const int other = material[c ^ 1];
-        if (material[c] == 0 && (other == 0 || (other < 400 && other == piece_material[c ^ 1]))) return 1;
+        const int other = pos.material[c ^ 1];
+        if (pos.material[c] == 0 && (other == 0 || (other < 400 && other == pos.piece_material[c ^ 1]))) return 1;
     }
     return 0;
 }
@@ -81,7 +81,7 @@ int insufficient_material() {
 // margins widen in the endgame, where positional terms are larger.
 constexpr int LAZY_EVALUATE = 0, LAZY_SKIP = 1, LAZY_RETURN = 2;
 int lazy_margin(int alpha, int beta, int balance, int moves, int* result) {
-    const int small = game_phase == 3 ? 150 : 100, large = game_phase == 3 ? 200 : 150;
+    const int small = ev.game_phase == 3 ? 150 : 100, large = ev.game_phase == 3 ? 200 : 150;
     if (alpha - small >= balance) {
         if (alpha <= -100 || alpha - large >= balance) {
             *result = alpha;
@@ -99,7 +99,7 @@ int lazy_margin(int alpha, int beta, int balance, int moves, int* result) {
 // A node that ends with alpha (nothing left to try, or alpha raised):
 // stored as exact at depth 0 with its line's move.
 int close_with_alpha(int alpha) {
-    hash_store(HASH_EXACT, 0, alpha, pv[ply][ply]);
+    hash_store(HASH_EXACT, 0, alpha, search.pv[pos.ply][pos.ply]);
     return alpha;
 }
 
@@ -108,7 +108,7 @@ int close_with_alpha(int alpha) {
 // above beta it is a lower bound that ends the node with *alpha.
 bool stand_pat_settles(int stand_pat, int beta, bool keep_line, int* alpha) {
     if (stand_pat <= *alpha) return false;
-    if (keep_line) pv_length[ply] = ply;
+    if (keep_line) search.pv_length[pos.ply] = pos.ply;
     *alpha = stand_pat;
     if (stand_pat < beta) return false;
     hash_store(HASH_LOWER, 0, stand_pat, 0);
@@ -131,15 +131,15 @@ int quiesce(int alpha, int beta, int full_alpha) {
     constexpr bool keeps_line = kind != NULL_SEARCH;
 
     // 1. prologue and table
-    assert(keeps_line || follow_pv == 0);
+    assert(keeps_line || search.follow_pv == 0);
     count_node();
-    if (keeps_line) pv_length[ply] = ply;
-    pv[ply][ply] = 0;
-    if (first_move[ply] >= MOVE_STACK_LIMIT) {
+    if (keeps_line) search.pv_length[pos.ply] = pos.ply;
+    search.pv[pos.ply][pos.ply] = 0;
+    if (pos.first_move[pos.ply] >= MOVE_STACK_LIMIT) {
         if (pvs) abort_search("stack fails");
         return stack_warning();
     }
-    const uint64_t entry_key = hash_key;
+    const uint64_t entry_key = pos.hash_key;
     int orig_alpha = alpha, best = NO_SCORE, stand_pat = NO_SCORE, hash_bound = NO_SCORE, fresh = 1;
     Move table_move = 0;
     TableProbe t;
@@ -150,8 +150,8 @@ int quiesce(int alpha, int beta, int full_alpha) {
         case HASH_EXACT:
             if (d > 0 && !table_move) break;
             if (keeps_line && table_move) {
-                pv[ply][ply] = table_move;
-                pv_length[ply] = ply + 1;
+                search.pv[pos.ply][pos.ply] = table_move;
+                search.pv_length[pos.ply] = pos.ply + 1;
             }
             return s;
         case HASH_LOWER:
@@ -159,8 +159,8 @@ int quiesce(int alpha, int beta, int full_alpha) {
             // The PV search takes the entry's move as its line whatever the
             // bound says; plain alpha-beta only when the bound raises alpha.
             if (pvs && table_move) {
-                pv[ply][ply] = table_move;
-                pv_length[ply] = ply + 1;
+                search.pv[pos.ply][pos.ply] = table_move;
+                search.pv_length[pos.ply] = pos.ply + 1;
             }
             if (s >= MATE_BOUND && alpha < MATE_BOUND) return s;
             hash_bound = s;
@@ -170,8 +170,8 @@ int quiesce(int alpha, int beta, int full_alpha) {
                 fresh = 0;
                 if (pvs && table_move) best = s;
                 if (kind == AB_SEARCH && table_move) {
-                    pv[ply][ply] = table_move;
-                    pv_length[ply] = ply + 1;
+                    search.pv[pos.ply][pos.ply] = table_move;
+                    search.pv_length[pos.ply] = pos.ply + 1;
                 }
             } else if (d == 0 && s > -MATE_BOUND) {
                 fresh = 0;
@@ -191,16 +191,16 @@ int quiesce(int alpha, int beta, int full_alpha) {
     // 2. check status and generation
     const int in_check = quiesce_check_status();
     if (in_check < 0) return 0;
-    const bool just_passed = kind == NULL_SEARCH && ply == null_ply + 1;
+    const bool just_passed = kind == NULL_SEARCH && pos.ply == search.null_ply + 1;
     if (just_passed && in_check) {  // passing while in check is no move at all
-        king_capture = 1;
+        pos.king_capture = 1;
         return 0;
     }
     if (beta <= -MATE_BOUND && !in_check) return material_balance();
     if (!generate_quiesce_node(in_check)) return 0;
-    const int moves = last_move[ply] - first_move[ply];
+    const int moves = pos.last_move[pos.ply] - pos.first_move[pos.ply];
     if (just_passed && moves == 0) return NO_SCORE;
-    if (alpha == MATE - 1 - ply || ply == PV_ROWS - 1) return material_balance();
+    if (alpha == MATE - 1 - pos.ply || pos.ply == PV_ROWS - 1) return material_balance();
 
     // 3. stand pat, unless in check (there standing still is no option)
     if (!in_check) {
@@ -229,39 +229,39 @@ int quiesce(int alpha, int beta, int full_alpha) {
     }
 
     // 4. ordering
-    if (follow_pv && pv_length[0] > ply)
+    if (search.follow_pv && search.pv_length[0] > pos.ply)
         pv_move_first();
     else
-        follow_pv = 0;
-    if (!follow_pv && table_move) boost_move(table_move);
+        search.follow_pv = 0;
+    if (!search.follow_pv && table_move) boost_move(table_move);
     int scout = full_alpha < orig_alpha ? 1 : 0;
 
     // 5. the passes over the list
     int penalty = 0, searched = 0, legal_seen = 0;
     for (;;) {
-        for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-            if (!follow_pv) pick_best(i);
+        for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i) {
+            if (!search.follow_pv) pick_best(i);
             // Only a scout node marks entries illegal, and only its second
             // pass finds scores of the first.
-            if (move_list[i].score == ILLEGAL_SCORE) break;
-            if (scout == 2 && move_list[i].score <= -MATE_BOUND) {
+            if (pos.move_list[i].score == ILLEGAL_SCORE) break;
+            if (scout == 2 && pos.move_list[i].score <= -MATE_BOUND) {
                 take_mated_rest(i, &alpha);
                 break;
             }
-            const Move m = move_list[i].move;
+            const Move m = pos.move_list[i].move;
             if (!make_move(m)) {
-                follow_pv = 0;
-                if (scout == 1) move_list[i].score = ILLEGAL_SCORE;
+                search.follow_pv = 0;
+                if (scout == 1) pos.move_list[i].score = ILLEGAL_SCORE;
                 continue;
             }
             update_hash_key(m);
             const int score = child_score<kind>(alpha, beta, searched, pvs_ok);
-            follow_pv = 0;
+            search.follow_pv = 0;
             unmake_move();
-            hash_key = entry_key;
-            if (king_capture) {
-                king_capture = 0;
-                if (scout == 1) move_list[i].score = ILLEGAL_SCORE;
+            pos.hash_key = entry_key;
+            if (pos.king_capture) {
+                pos.king_capture = 0;
+                if (scout == 1) pos.move_list[i].score = ILLEGAL_SCORE;
                 // The PV search has never charged standing pat.
                 if (!pvs && tune && !(move_flags(m) & MOVE_PROMOTE)) penalty += illegal_move_penalty(m);
                 continue;
@@ -270,33 +270,33 @@ int quiesce(int alpha, int beta, int full_alpha) {
             if (!pvs && tune && score <= -MATE_BOUND) penalty += 15;
             if (score > best) {
                 best = score;
-                pv[ply][ply] = m;
+                search.pv[pos.ply][pos.ply] = m;
             }
             if (best <= alpha) {
-                if (scout) move_list[i].score = score;
+                if (scout) pos.move_list[i].score = score;
                 continue;
             }
-            if (best == MATE - 1 - ply) return mate_in_one(best, beta, 1, m, keeps_line);
+            if (best == MATE - 1 - pos.ply) return mate_in_one(best, beta, 1, m, keeps_line);
             if (best >= beta) return cut_off(best, beta, 0, m);
             if (keeps_line) copy_child_line();
             if (new_best_ends_node(best, orig_alpha, beta, 0, m, &alpha)) return alpha;
-            if (scout) move_list[i].score = best;
+            if (scout) pos.move_list[i].score = best;
         }
 
         // 6. after the pass
         if (in_check && !legal_seen) {
-            hash_store(HASH_EXACT, 1, ply - MATE, 0);
-            return ply - MATE;
+            hash_store(HASH_EXACT, 1, pos.ply - MATE, 0);
+            return pos.ply - MATE;
         }
         // Illegal captures and lost lines charged to standing pat, when no
         // capture did better than it.
         if (penalty && stand_pat != NO_SCORE && alpha == stand_pat) {
             const int charged = stand_pat - penalty;
             if (charged <= orig_alpha) {
-                hash_store(HASH_UPPER, 0, orig_alpha, pv[ply][ply]);
+                hash_store(HASH_UPPER, 0, orig_alpha, search.pv[pos.ply][pos.ply]);
                 return orig_alpha;
             }
-            hash_store(HASH_EXACT, 0, charged, pv[ply][ply]);
+            hash_store(HASH_EXACT, 0, charged, search.pv[pos.ply][pos.ply]);
             return charged;
         }
         if (alpha > orig_alpha) return close_with_alpha(alpha);
@@ -311,14 +311,14 @@ int quiesce(int alpha, int beta, int full_alpha) {
                 best = NO_SCORE;
                 searched = 0;
                 scout = 2;
-                pv_length[ply] = ply;
+                search.pv_length[pos.ply] = pos.ply;
                 continue;
             }
         }
         if (stand_pat != NO_SCORE)
-            hash_store(HASH_LOWER, 0, stand_pat, pv[ply][ply]);
+            hash_store(HASH_LOWER, 0, stand_pat, search.pv[pos.ply][pos.ply]);
         else
-            hash_store(HASH_UPPER, 0, alpha, pv[ply][ply]);
+            hash_store(HASH_UPPER, 0, alpha, search.pv[pos.ply][pos.ply]);
         return best > -MATE_BOUND ? best : alpha;
     }
 }

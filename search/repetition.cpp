@@ -10,8 +10,8 @@ int repetition_walk(int oldest, int wanted) {
     int counter[128];
     std::memset(counter, 0, sizeof counter);
     int changed = 0, parity = 1, found = 0;
-    for (int i = history_count - 1; i >= oldest; --i) {
-        const Move m = history[i].move;
+    for (int i = pos.history_count - 1; i >= oldest; --i) {
+        const Move m = pos.history[i].move;
         changed += ++counter[move_from(m)] != 0 ? 1 : -1;
         changed += --counter[move_to(m)] != 0 ? 1 : -1;
         parity ^= 1;
@@ -22,6 +22,6 @@ int repetition_walk(int oldest, int wanted) {
 
 // A null move sets fifty to 0, so the walk never crosses one.
 int is_repetition() {
-    if (fifty < 4 || fifty > history_count) return 0;
-    return repetition_walk(history_count - fifty, 1);
+    if (pos.fifty < 4 || pos.fifty > pos.history_count) return 0;
+    return repetition_walk(pos.history_count - pos.fifty, 1);
 }

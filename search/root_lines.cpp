@@ -15,21 +15,16 @@
 
 #include "search/search_internal.h"
 
-thread_local RootLine root_lines[MAX_LINES];
-thread_local int root_line_count;
-
 namespace {
 
-thread_local int fresh_lines;  // lines at the front of root_lines that this iteration scored
-
-int wanted_lines() { return search_limits.lines < MAX_LINES ? search_limits.lines : MAX_LINES; }
+int wanted_lines() { return search.search_limits.lines < MAX_LINES ? search.search_limits.lines : MAX_LINES; }
 
 // Removes the line of the earlier iteration that starts with m, if any.
 void drop_old_line(Move m) {
-    for (int k = fresh_lines; k < root_line_count; ++k) {
-        if (root_lines[k].moves[0] != m) continue;
-        std::memmove(&root_lines[k], &root_lines[k + 1], sizeof(RootLine) * size_t(root_line_count - k - 1));
-        --root_line_count;
+    for (int k = search.fresh_lines; k < search.root_line_count; ++k) {
+        if (search.root_lines[k].moves[0] != m) continue;
+        std::memmove(&search.root_lines[k], &search.root_lines[k + 1], sizeof(RootLine) * size_t(search.root_line_count - k - 1));
+        --search.root_line_count;
         return;
     }
 }
@@ -37,16 +32,16 @@ void drop_old_line(Move m) {
 }  // namespace
 
 void clear_root_lines() {
-    root_line_count = 0;
-    fresh_lines = 0;
+    search.root_line_count = 0;
+    search.fresh_lines = 0;
 }
 
-void begin_iteration_lines() { fresh_lines = 0; }
+void begin_iteration_lines() { search.fresh_lines = 0; }
 
 int line_window(int alpha) {
     const int wanted = wanted_lines();
     if (wanted <= 1) return alpha;
-    return fresh_lines < wanted ? NO_SCORE : root_lines[wanted - 1].score;
+    return search.fresh_lines < wanted ? NO_SCORE : search.root_lines[wanted - 1].score;
 }
 
 void note_root_line(Move m, int score, int depth) {
@@ -54,17 +49,17 @@ void note_root_line(Move m, int score, int depth) {
     if (wanted <= 1) return;
     drop_old_line(m);
     int at = 0;
-    while (at < fresh_lines && root_lines[at].score >= score) ++at;
+    while (at < search.fresh_lines && search.root_lines[at].score >= score) ++at;
     // Everything from `at` moves down one place; a full table loses its last
     // line, an old one while there is any (the iteration's lines come first).
-    const int kept = root_line_count < wanted ? root_line_count : wanted - 1;
-    if (kept > at) std::memmove(&root_lines[at + 1], &root_lines[at], sizeof(RootLine) * size_t(kept - at));
-    RootLine& line = root_lines[at];
+    const int kept = search.root_line_count < wanted ? search.root_line_count : wanted - 1;
+    if (kept > at) std::memmove(&search.root_lines[at + 1], &search.root_lines[at], sizeof(RootLine) * size_t(kept - at));
+    RootLine& line = search.root_lines[at];
     line.score = score;
     line.depth = depth;
     line.moves[0] = m;
-    line.length = pv_length[1] > 1 ? pv_length[1] : 1;
-    for (int k = 1; k < line.length; ++k) line.moves[k] = pv[1][k];
-    root_line_count = kept + 1;
-    if (fresh_lines < wanted) ++fresh_lines;
+    line.length = search.pv_length[1] > 1 ? search.pv_length[1] : 1;
+    for (int k = 1; k < line.length; ++k) line.moves[k] = search.pv[1][k];
+    search.root_line_count = kept + 1;
+    if (search.fresh_lines < wanted) ++search.fresh_lines;
 }

@@ -6,10 +6,12 @@
 //
 // The stop test (check_time) may leave any of these searches with a longjmp
 // straight back to root_search. Every frame it can cross holds only
-// trivially destructible locals, and all state lives in the process-wide
-// tables below, so nothing needs unwinding or releasing.
+// trivially destructible locals, and all state lives in plain tables (the
+// thread's SearchState and BoardState, the shared table), so nothing needs
+// unwinding or releasing.
 #pragma once
 
+#include <csetjmp>
 #include <cstdint>
 
 #include "board/board.h"
@@ -17,12 +19,6 @@
 // ---------------------------------------------------------------- search-wide state
 constexpr int PV_ROWS = 50;     // rows 0..49: the quiescence search reaches ply 49
 constexpr int PV_COLUMNS = 51;
-extern thread_local Move pv[PV_ROWS][PV_COLUMNS];  // triangular principal variation, row = ply
-extern thread_local int pv_length[PV_ROWS + 1];    // one past the last filled column of each row
-extern thread_local int64_t nodes;         // search and quiescence nodes of the current search
-extern thread_local int poll_mask;         // the stop test runs when nodes & poll_mask is 0
-extern thread_local int hash_hits;         // table hits that gave a move
-extern thread_local int sel_depth;         // the deepest ply a node of the current search reached, quiescence included
 
 // Option flags, each 0 or 1 (1 unless a front end sets them otherwise).
 extern int nullmove;
@@ -49,10 +45,10 @@ void clear_search_tables();
 
 // ---------------------------------------------------------------- start-up (start_up.cpp)
 // Sets the engine up as a new process has it, for every program over the
-// core: the start-up tables (built once per process), one search thread, a
-// table of hash_megabytes (below 5 none), the initial position with cleared search
-// tables, its key and its ply-0 list, and the search's words and hooks as
-// at start-up (the stop test limits_reached, no progress or warning hook).
+// core: the start-up tables (built once per process), one search thread
+// (the calling one, its pos, ev and search assigned fresh), a table of
+// hash_megabytes (below 5 none), the initial position with cleared search
+// tables, its key and its ply-0 list.
 // The option flags are the caller's: they start on, and a front end sets
 // them from its options. Returns what hash_init returned: the slot count,
 // 0 for no table, -1 when the memory cannot be had (there is then no table).
@@ -106,21 +102,6 @@ struct SearchLimits {
 constexpr int RESULT_STALEMATE = 4;
 constexpr int MAX_ITERATION = 25;  // iterations run from 1 up to 24
 
-extern thread_local SearchLimits search_limits;  // the limits of the current search
-extern thread_local int root_score;       // score of the best root move, NO_SCORE when none
-extern thread_local int root_depth;       // iteration being searched or last searched
-extern thread_local int root_result;      // 0 or RESULT_STALEMATE
-extern thread_local int completed_depth;  // the last iteration this thread's search completed, 0 none
-// Why the search had to give up (the move stack ran full: "move stack
-// fails" or "stack fails"), null when it did not. The front end decides
-// what follows; the result words then hold the best move found so far.
-extern thread_local const char* search_failure;
-
-// The stop test of the current search: nonzero ends it at once. The front
-// end installs its own (to read input while thinking, say); by default it
-// is limits_reached. It runs every poll_mask + 1 nodes from the tenth poll
-// of a search on, and once per iteration at the root.
-extern thread_local int (*stop_hook)();
 // The clock rules of search_limits, the move time and the node limit.
 int limits_reached();
 // The clock rules' test between iterations, on search_limits and root_score
@@ -135,9 +116,6 @@ bool clock_says_stop();
 // searched (current_root_move, current_root_move_number). Null when nobody
 // listens; a hook ignores the events it does not know.
 constexpr int PROGRESS_NEW_BEST = 0, PROGRESS_ITERATION = 1, PROGRESS_ROOT_MOVE = 2;
-extern thread_local void (*progress_hook)(int event);
-extern thread_local Move current_root_move;       // the root move about to be searched
-extern thread_local int current_root_move_number;  // its place in the ply-0 list of the iteration, from 1
 
 // With SearchLimits::lines above 1, the best root moves of the search, best
 // first: after a complete iteration every line is of that iteration; after
@@ -151,10 +129,59 @@ struct RootLine {
     int length;             // moves in `moves`, the root move first
     Move moves[PV_COLUMNS];
 };
-extern thread_local RootLine root_lines[MAX_LINES];
-extern thread_local int root_line_count;
-// A warning the search prints and goes on after ("stack fails"); null drops it.
-extern thread_local void (*warning_hook)(const char* text);
+
+// ---------------------------------------------------------------- what a search thread owns
+// Everything of the search that a search writes, one instance per thread
+// (search): what the front ends hand over and read back, then the
+// searches' own words. The option flags, the thread bookkeeping and the
+// start-up tables are shared. Plain data that starts as zeros: a thread is
+// reset by `search = SearchState{}` (start_engine then installs the
+// default stop test and poll mask), and a helper is handed only what it
+// needs (threads.cpp).
+struct SearchState {
+    // What a front end sets or reads.
+    SearchLimits search_limits;  // the limits of the current search
+    // The stop test of the current search: nonzero ends it at once. The
+    // front end installs its own (to read input while thinking, say); by
+    // default it is limits_reached. It runs every poll_mask + 1 nodes from
+    // the tenth poll of a search on, and once per iteration at the root.
+    int (*stop_hook)();
+    void (*progress_hook)(int event);        // see PROGRESS_NEW_BEST; null when nobody listens
+    void (*warning_hook)(const char* text);  // a warning the search prints and goes on after ("stack fails"); null drops it
+    int64_t nodes;         // search and quiescence nodes of the current search
+    int poll_mask;         // the stop test runs when nodes & poll_mask is 0
+    int hash_hits;         // table hits that gave a move
+    int sel_depth;         // the deepest ply a node of the current search reached, quiescence included
+    int root_score;        // score of the best root move, NO_SCORE when none
+    int root_depth;        // iteration being searched or last searched
+    int root_result;       // 0 or RESULT_STALEMATE
+    int completed_depth;   // the last iteration this thread's search completed, 0 none
+    // Why the search had to give up (the move stack ran full: "move stack
+    // fails" or "stack fails"), null when it did not. The front end decides
+    // what follows; the result words then hold the best move found so far.
+    const char* search_failure;
+    Move current_root_move;        // the root move about to be searched
+    int current_root_move_number;  // its place in the ply-0 list of the iteration, from 1
+    int pv_length[PV_ROWS + 1];    // one past the last filled column of each row
+    Move pv[PV_ROWS][PV_COLUMNS];  // triangular principal variation, row = ply
+    int root_line_count;
+    RootLine root_lines[MAX_LINES];  // with several lines, the best root moves (above)
+
+    // The searches' own words; front ends leave them alone.
+    std::jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
+    int time_out;              // the stop test ended the current search
+    int late_stop_armed;       // a root move other than the first was searched in this iteration
+    int follow_pv;             // the node lies on the previous iteration's line
+    int poll_count;            // polls of the current search
+    int quiesce_entry;         // 2 while a full-width node calls quiescence
+    int extension_fraction;    // fractional extension in sixtieths of a ply
+    int stalemate_seen;        // a node at ply 1 found itself stalemated
+    int null_ply;              // ply of the node whose null move is in force, 0 none
+    int fresh_lines;           // lines at the front of root_lines that this iteration scored
+    int depth_offset;          // added to the first iteration: 1 for every other helper
+    int helper;                // which helper this thread is, from 1; 0 for the main thread
+};
+extern thread_local SearchState search;
 
 // One search of the engine's turn: the history heuristic aged, a new table
 // generation, hash_hits cleared, root_search, and the key and its slot

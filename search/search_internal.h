@@ -14,18 +14,6 @@
 constexpr int ILLEGAL_SCORE = -20000000;  // an entry found illegal or abandoned
 constexpr int FIRST_SCORE = 20000000;     // the hash or PV move, picked first
 
-// ---------------------------------------------------------------- the search's own words
-extern thread_local jmp_buf abort_point;  // saved by root_search; the stop test and a failure jump to it
-extern thread_local int time_out;         // the stop test ended the current search
-extern thread_local int late_stop_armed;  // a root move other than the first was searched in this iteration
-extern thread_local int follow_pv;         // the node lies on the previous iteration's line
-extern thread_local int poll_count;        // polls of the current search
-extern thread_local int quiesce_entry;     // 2 while a full-width node calls quiescence
-extern thread_local int extension_fraction;  // fractional extension in sixtieths of a ply
-extern thread_local int stalemate_seen;    // a node at ply 1 found itself stalemated
-extern thread_local int depth_offset;      // added to the first iteration: 1 for every other helper
-extern thread_local int null_ply;          // ply of the node whose null move is in force, 0 none
-
 // ---------------------------------------------------------------- searches
 // Scores are fail-soft, from the side to move's view, for the position at
 // the current ply. Every search may leave through check_time's jump.
@@ -112,22 +100,22 @@ enum SearchKind { PVS_SEARCH, AB_SEARCH, NULL_SEARCH };
 // Counts the node, raises sel_depth to its ply, and runs the stop test
 // every poll_mask + 1 nodes; the first nine polls of a search never run it.
 inline void count_node() {
-    ++nodes;
-    if (ply > sel_depth) sel_depth = ply;
-    if ((nodes & poll_mask) == 0 && ++poll_count > 9) check_time();
+    ++search.nodes;
+    if (pos.ply > search.sel_depth) search.sel_depth = pos.ply;
+    if ((search.nodes & search.poll_mask) == 0 && ++search.poll_count > 9) check_time();
 }
 
-inline int material_balance() { return material[side] - material[xside]; }
+inline int material_balance() { return pos.material[pos.side] - pos.material[pos.xside]; }
 
 // The move stack is nearly full: the principal-variation searches cannot go
 // on and give up the whole search (search_failure says why); the others
 // warn and stand on the material balance.
 [[noreturn]] inline void abort_search(const char* why) {
-    search_failure = why;
-    std::longjmp(abort_point, 1);
+    search.search_failure = why;
+    std::longjmp(search.abort_point, 1);
 }
 inline int stack_warning() {
-    if (warning_hook) warning_hook("stack fails");
+    if (search.warning_hook) search.warning_hook("stack fails");
     return material_balance();
 }
 
@@ -150,33 +138,33 @@ inline bool probe_table(TableProbe* probe, bool count_every_hit) {
     probe->score = hash_score();
     probe->depth = hash_depth();
     probe->type = hash_type();
-    if (probe->move || count_every_hit) ++hash_hits;
+    if (probe->move || count_every_hit) ++search.hash_hits;
     return true;
 }
 
 // Raises the history counter of a quiet move that raised alpha. Called
 // after unmake, when an empty target square means the move took nothing.
 inline void record_history(Move m, int depth) {
-    if (board[move_to(m)]) return;
-    uint32_t& counter = history_table[square64(move_from(m))][square64(move_to(m))];
+    if (pos.board[move_to(m)]) return;
+    uint32_t& counter = pos.history_table[square64(move_from(m))][square64(move_to(m))];
     counter += uint32_t(depth * depth);
-    if (counter > history_max) history_max = counter;
+    if (counter > pos.history_max) pos.history_max = counter;
 }
 
 // Takes the child's line as this ply's line behind pv[ply][ply].
 inline void copy_child_line() {
-    pv_length[ply] = pv_length[ply + 1];
-    for (int c = ply + 1; c < pv_length[ply + 1]; ++c) pv[ply][c] = pv[ply + 1][c];
+    search.pv_length[pos.ply] = search.pv_length[pos.ply + 1];
+    for (int c = pos.ply + 1; c < search.pv_length[pos.ply + 1]; ++c) search.pv[pos.ply][c] = search.pv[pos.ply + 1][c];
 }
 
 // A stalemate stored in the table: the node scores 0, keeping the stored
 // move as its line, or telling the root that its move stalemates.
 inline int stored_stalemate(Move table_move) {
     if (table_move) {
-        pv[ply][ply] = table_move;
-        pv_length[ply] = ply + 1;
-    } else if (ply == 1) {
-        stalemate_seen = 1;
+        search.pv[pos.ply][pos.ply] = table_move;
+        search.pv_length[pos.ply] = pos.ply + 1;
+    } else if (pos.ply == 1) {
+        search.stalemate_seen = 1;
     }
     return 0;
 }
@@ -224,10 +212,10 @@ inline bool new_best_ends_node(int best, int orig_alpha, int beta, int depth, Mo
 // scores; once an entry lost to mate there, so do all after it: its score
 // is taken instead of searching them.
 inline void take_mated_rest(int i, int* alpha) {
-    if (move_list[i].score > *alpha) {
-        *alpha = move_list[i].score;
-        pv[ply][ply] = move_list[i].move;
-        pv_length[ply] = ply + 1;
+    if (pos.move_list[i].score > *alpha) {
+        *alpha = pos.move_list[i].score;
+        search.pv[pos.ply][pos.ply] = pos.move_list[i].move;
+        search.pv_length[pos.ply] = pos.ply + 1;
     }
 }
 
@@ -235,6 +223,6 @@ inline void take_mated_rest(int i, int* alpha) {
 // with every move losing to mate: a bound of that score, an upper one
 // unless beta itself says mated.
 inline int mated_in_every_line(int best, int beta, int depth) {
-    hash_store(beta > -MATE_BOUND ? HASH_UPPER : HASH_LOWER, depth, best, pv[ply][ply]);
+    hash_store(beta > -MATE_BOUND ? HASH_UPPER : HASH_LOWER, depth, best, search.pv[pos.ply][pos.ply]);
     return best;
 }

@@ -1,19 +1,11 @@
-// The search-wide state shared by the searches, the root and the front ends.
+// The search's words: each thread's own, and the option flags all share.
 #include <cstring>
+#include <type_traits>
 
 #include "search/search_internal.h"
 
-thread_local Move pv[PV_ROWS][PV_COLUMNS];
-thread_local int pv_length[PV_ROWS + 1];
-thread_local int follow_pv;
-thread_local int64_t nodes;
-thread_local int poll_mask = 4095;
-thread_local int poll_count;
-thread_local int quiesce_entry;
-thread_local int extension_fraction;
-thread_local int stalemate_seen;
-thread_local int hash_hits;
-thread_local int null_ply;
+thread_local SearchState search;
+static_assert(std::is_trivial_v<SearchState>, "a thread's search words are plain data (see BoardState)");
 
 int nullmove = 1;
 int pre_prune = 1;
@@ -34,8 +26,8 @@ int* option_flag(const char* name) {
 }
 
 void clear_search_tables() {
-    std::memset(pv, 0, sizeof pv);
-    pv_length[0] = 0;
-    std::memset(history_table, 0, sizeof history_table);
-    history_max = 0;
+    std::memset(search.pv, 0, sizeof search.pv);
+    search.pv_length[0] = 0;
+    std::memset(pos.history_table, 0, sizeof pos.history_table);
+    pos.history_max = 0;
 }

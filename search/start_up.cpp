@@ -13,25 +13,20 @@ int start_engine(int hash_megabytes) {
         tables_built = true;
     }
     set_search_threads(1);
+    // This thread's words afresh, and the few that do not start at zero.
+    pos = BoardState{};
+    ev = EvalState{};
+    search = SearchState{};
+    search.stop_hook = limits_reached;
+    search.poll_mask = 4095;
+    search.root_score = NO_SCORE;
+    ev.game_phase = 1;
     const int records = hash_init(hash_megabytes);
     new_position();
     clear_search_tables();
     compute_hash_key();
     generate_root_moves();
-    // The search's words and hooks as a new process has them.
-    root_score = NO_SCORE;
-    root_depth = root_result = 0;
-    time_out = late_stop_armed = 0;
-    search_failure = nullptr;
-    stop_hook = limits_reached;
-    progress_hook = nullptr;
-    warning_hook = nullptr;
-    follow_pv = quiesce_entry = extension_fraction = stalemate_seen = hash_hits = null_ply = 0;
-    poll_mask = 4095;
-    poll_count = 0;
-    nodes = 0;
-    game_phase = 1;
-    root_piece_material[WHITE] = piece_material[WHITE];
-    root_piece_material[BLACK] = piece_material[BLACK];
+    ev.root_piece_material[WHITE] = pos.piece_material[WHITE];
+    ev.root_piece_material[BLACK] = pos.piece_material[BLACK];
     return records;
 }

@@ -16,8 +16,6 @@
 
 #include "search/search_internal.h"
 
-thread_local int depth_offset;
-
 namespace {
 
 // A helper polls its stop flag every 64 nodes: a poll is one relaxed load
@@ -38,7 +36,6 @@ struct Helper {
 
 int thread_count = 1;
 Helper helpers[MAX_THREADS - 1];
-thread_local Helper* own_helper;  // the helper this thread is, null in the main thread
 
 std::mutex mutex;
 std::condition_variable wake;  // a search for the helpers, or their end
@@ -61,47 +58,47 @@ uint32_t root_history_max;
 int root_restricted;  // the ply-0 list holds only the moves the front end named
 
 int helper_stop_test() {
-    own_helper->nodes.store(nodes, std::memory_order_relaxed);
+    helpers[search.helper - 1].nodes.store(search.nodes, std::memory_order_relaxed);
     return stop_now.load(std::memory_order_relaxed);
 }
 
 void helper_progress(int event) {
     if (event != PROGRESS_ITERATION) return;
-    Helper& h = *own_helper;
-    h.depth = completed_depth;
-    h.score = root_score;
-    h.length = pv_length[0];
-    std::memcpy(h.line, pv[0], sizeof(Move) * size_t(pv_length[0]));
+    Helper& h = helpers[search.helper - 1];
+    h.depth = search.completed_depth;
+    h.score = search.root_score;
+    h.length = search.pv_length[0];
+    std::memcpy(h.line, search.pv[0], sizeof(Move) * size_t(search.pv_length[0]));
 }
 
 // One search of the root the main thread handed over, until the stop flag.
 void help_search(Helper& h) {
     load_position(root_copy);
-    std::memcpy(pv[0], root_line, sizeof(Move) * size_t(root_line_length));
-    pv_length[0] = root_line_length;
-    root_score = root_line_score;
-    std::memcpy(history_table, root_history, sizeof history_table);
-    history_max = root_history_max;
+    std::memcpy(search.pv[0], root_line, sizeof(Move) * size_t(root_line_length));
+    search.pv_length[0] = root_line_length;
+    search.root_score = root_line_score;
+    std::memcpy(pos.history_table, root_history, sizeof pos.history_table);
+    pos.history_max = root_history_max;
     h.depth = 0;
-    nodes = 0;
+    search.nodes = 0;
     SearchLimits limits{};
     limits.start_ms = now_ms();
     limits.depth = MAX_ITERATION - 1;
     limits.poll_mask = HELPER_POLL_MASK;
     limits.restricted_root = root_restricted;
     if (!stop_now.load(std::memory_order_relaxed)) root_search(limits);
-    h.nodes.store(nodes, std::memory_order_relaxed);
+    h.nodes.store(search.nodes, std::memory_order_relaxed);
 }
 
 // serial: the last search started before this helper was; it joins the
 // ones after it.
 void helper_main(int index, int serial) {
     Helper& h = helpers[index];
-    own_helper = &h;
-    stop_hook = helper_stop_test;
-    progress_hook = helper_progress;
-    warning_hook = nullptr;
-    depth_offset = index % 2 == 0 ? 1 : 0;
+    search.helper = index + 1;
+    search.stop_hook = helper_stop_test;
+    search.progress_hook = helper_progress;
+    search.warning_hook = nullptr;
+    search.depth_offset = index % 2 == 0 ? 1 : 0;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex);
@@ -141,7 +138,7 @@ void set_search_threads(int count) {
 int search_threads() { return thread_count; }
 
 int64_t nodes_searched() {
-    int64_t sum = nodes;
+    int64_t sum = search.nodes;
     for (int i = 0; i < thread_count - 1; ++i) sum += helpers[i].nodes.load(std::memory_order_relaxed);
     return sum;
 }
@@ -150,11 +147,11 @@ void start_helpers(const SearchLimits& limits) {
     if (thread_count == 1) return;
     save_position(&root_copy);
     root_restricted = limits.restricted_root;
-    root_line_length = pv_length[0];
-    std::memcpy(root_line, pv[0], sizeof(Move) * size_t(root_line_length));
-    root_line_score = root_score;
-    std::memcpy(root_history, history_table, sizeof root_history);
-    root_history_max = history_max;
+    root_line_length = search.pv_length[0];
+    std::memcpy(root_line, search.pv[0], sizeof(Move) * size_t(root_line_length));
+    root_line_score = search.root_score;
+    std::memcpy(root_history, pos.history_table, sizeof root_history);
+    root_history_max = pos.history_max;
     for (int i = 0; i < thread_count - 1; ++i) helpers[i].nodes.store(0, std::memory_order_relaxed);
     stop_now.store(false, std::memory_order_relaxed);
     {
@@ -176,15 +173,15 @@ void finish_helpers() {
     // the one the main thread was searching when it stopped (or the depth
     // its table answer stood for); otherwise the main thread's own stands.
     // Several lines are the main thread's alone: its first is the move.
-    if (search_limits.lines > 1) return;
+    if (search.search_limits.lines > 1) return;
     const Helper* deepest = nullptr;
     for (int i = 0; i < thread_count - 1; ++i)
-        if (helpers[i].depth > (deepest ? deepest->depth : root_depth)) deepest = &helpers[i];
-    if (!deepest || search_failure) return;
-    std::memcpy(pv[0], deepest->line, sizeof(Move) * size_t(deepest->length));
-    pv_length[0] = deepest->length;
-    root_score = deepest->score;
-    root_depth = completed_depth = deepest->depth;
-    root_result = 0;
-    if (progress_hook) progress_hook(PROGRESS_ITERATION);
+        if (helpers[i].depth > (deepest ? deepest->depth : search.root_depth)) deepest = &helpers[i];
+    if (!deepest || search.search_failure) return;
+    std::memcpy(search.pv[0], deepest->line, sizeof(Move) * size_t(deepest->length));
+    search.pv_length[0] = deepest->length;
+    search.root_score = deepest->score;
+    search.root_depth = search.completed_depth = deepest->depth;
+    search.root_result = 0;
+    if (search.progress_hook) search.progress_hook(PROGRESS_ITERATION);
 }

@@ -20,8 +20,8 @@ using Perft = EngineTest;
 
 // The score of the move written as text in the ply-0 list, or INT_MIN.
 int score_of(const char* text) {
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (!std::strcmp(move_text(move_list[i].move), text)) return move_list[i].score;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        if (!std::strcmp(move_text(pos.move_list[i].move), text)) return pos.move_list[i].score;
     return INT_MIN;
 }
 
@@ -35,12 +35,12 @@ void kings(int w, int b) {
 // The squares the man on s attacks, by a plain walk of the board.
 uint64_t walk_reach(int s) {
     static const int pawn_captures[2][3] = {{-15, -17, 0}, {15, 17, 0}};
-    const PieceRecord* r = board[s];
+    const PieceRecord* r = pos.board[s];
     uint64_t set = 0;
     for (const int* d = r->kind == PAWN ? pawn_captures[r->color] : piece_dirs[r->kind]; *d; ++d)
         for (int t = s + *d; on_board(t); t += *d) {
             set |= square_bit(t);
-            if (board[t] || !is_slider[r->kind]) break;
+            if (pos.board[t] || !is_slider[r->kind]) break;
         }
     return set;
 }
@@ -48,7 +48,7 @@ uint64_t walk_reach(int s) {
 uint64_t walk_attacks(int c) {
     uint64_t set = 0;
     for (int s = 0; s < 128; ++s)
-        if (on_board(s) && board[s] && board[s]->color == c) set |= walk_reach(s);
+        if (on_board(s) && pos.board[s] && pos.board[s]->color == c) set |= walk_reach(s);
     return set;
 }
 
@@ -56,8 +56,8 @@ uint64_t walk_attacks(int c) {
 int kind_beyond(int from, int to) {
     const int step = line_dir[from - to];
     int s = from + step;
-    while (step && on_board(s) && !board[s]) s += step;
-    return step && on_board(s) ? board[s]->kind : -1;
+    while (step && on_board(s) && !pos.board[s]) s += step;
+    return step && on_board(s) ? pos.board[s]->kind : -1;
 }
 
 // The move scorer's dangers, asked of the record walks of attacks.cpp: to a
@@ -80,21 +80,21 @@ TEST_F(Board, HandBuiltPositions) {
     // Two knights fill the knight records, a third takes the first pawn record.
     kings(E1, E8);
     for (const char* s : {"b1", "g1", "d4"}) place_piece(KNIGHT, WHITE, sq(s));
-    EXPECT_EQ(board[sq("d4")], &piece_list[WHITE][0]);
-    EXPECT_EQ(piece_list[WHITE][0].value, 300);
+    EXPECT_EQ(pos.board[sq("d4")], &pos.piece_list[WHITE][0]);
+    EXPECT_EQ(pos.piece_list[WHITE][0].value, 300);
     // A pawn placed into a record that last held a promoted queen is a pawn again.
     place_piece(QUEEN, WHITE, sq("a7"));
     place_piece(QUEEN, WHITE, sq("b7"));  // the queen record is taken: a pawn record
-    ASSERT_NE(board[sq("b7")], nullptr);
-    EXPECT_LT(board[sq("b7")] - piece_list[WHITE], PAWN_RECORDS);
+    ASSERT_NE(pos.board[sq("b7")], nullptr);
+    EXPECT_LT(pos.board[sq("b7")] - pos.piece_list[WHITE], PAWN_RECORDS);
     remove_piece(sq("b7"));
     place_piece(PAWN, WHITE, sq("b2"));
-    EXPECT_EQ(board[sq("b2")]->kind, PAWN);
-    EXPECT_EQ(board[sq("b2")]->value, 100);
+    EXPECT_EQ(pos.board[sq("b2")]->kind, PAWN);
+    EXPECT_EQ(pos.board[sq("b2")]->value, 100);
     // Placing onto an occupied square replaces its man; a king placed anew moves.
     place_piece(ROOK, BLACK, sq("b2"));
     place_piece(KING, WHITE, sq("h1"));
-    EXPECT_EQ(board[E1], nullptr);
+    EXPECT_EQ(pos.board[E1], nullptr);
     count_material();
     EXPECT_TRUE(board_is_ok());
     // Nine pawns do not fit eight records once the pieces have their own.
@@ -114,8 +114,8 @@ TEST_F(Board, EvasionsAndScores) {
     // taking the checker scores 4000 - 300, the king stepping 1500 - 1200.
     setup("4k3/8/8/8/8/3n4/1N6/R3K3 w - - 0 1");
     generate_root_moves();
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        EXPECT_TRUE(move_from(move_list[i].move) == E1 || move_to(move_list[i].move) == sq("d3")) << i;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        EXPECT_TRUE(move_from(pos.move_list[i].move) == E1 || move_to(pos.move_list[i].move) == sq("d3")) << i;
     EXPECT_EQ(score_of("b2d3"), 3700);
     EXPECT_EQ(score_of("e1d1"), 300);
     // A pawn taking the queen: by the victim first.
@@ -150,9 +150,9 @@ TEST_F(Board, MakeAndUnmakeCases) {
         const bool made = m ? make_move(m) != 0 : (make_null_move(), true);
         EXPECT_EQ(made, c.fifty >= 0) << c.move;
         if (made) {
-            EXPECT_EQ(ep_square, -1) << c.move;
-            EXPECT_EQ(fifty, c.fifty) << c.move;
-            EXPECT_EQ(castle_flags, c.castling) << c.move;
+            EXPECT_EQ(pos.ep_square, -1) << c.move;
+            EXPECT_EQ(pos.fifty, c.fifty) << c.move;
+            EXPECT_EQ(pos.castle_flags, c.castling) << c.move;
             EXPECT_TRUE(board_is_ok()) << c.move;
             m ? unmake_move() : unmake_null_move();
         }
@@ -169,11 +169,11 @@ TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
     for (int game = 0; game < 8 * PLAY_OUT_START_COUNT; ++game) {
         setup(PLAY_OUT_STARTS[game / 8]);
         for (int move = 0; move < 120; ++move) {
-            ply = 0;
+            pos.ply = 0;
             std::vector<Move> legal = legal_moves();
             if (legal.empty()) break;
             const Move m = legal[next_random() % legal.size()];
-            const int e = xside, king = king_square[side];
+            const int e = pos.xside, king = pos.king_square[pos.side];
             for (int c = WHITE; c <= BLACK; ++c) {
                 const uint64_t walked = walk_attacks(c);
                 for (int x = 0; x < 128; ++x)
@@ -181,28 +181,28 @@ TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
             }
             const int check = find_checker(e);
             ASSERT_EQ(check != 0, (walk_attacks(e) >> square64(king) & 1) != 0);
-            ASSERT_TRUE(check <= 0 || walk_reach(checker_square) & square_bit(king));
+            ASSERT_TRUE(check <= 0 || walk_reach(pos.checker_square) & square_bit(king));
             // King steps only to squares the walks call safe, a quiet piece move
             // into danger scored below -1000, and the note of a piece standing attacked.
-            in_check_flag = check;
+            pos.in_check_flag = check;
             gen_moves();
             for (const int* d = piece_dirs[KING]; *d; ++d) {
                 const int to = king + *d;
-                if (!on_board(to) || (board[to] && board[to]->color == side)) continue;
+                if (!on_board(to) || (pos.board[to] && pos.board[to]->color == pos.side)) continue;
                 const bool safe = !minor_walk(to, e) && !rook_slot_attacks(to, e) && !queen_slot_attacks(to, e) &&
-                                  !xray_attack(e, king, to) && !king_adjacent(to - king_square[e]);
+                                  !xray_attack(e, king, to) && !king_adjacent(to - pos.king_square[e]);
                 const std::string step = move_text(make_move_word(king, to, 0, 0));
                 EXPECT_EQ(find_move(step.c_str()) != 0, safe) << step;
             }
-            for (int i = first_move[0]; i < last_move[0]; ++i) {
-                const Move q = move_list[i].move;
-                const int from = move_from(q), kind = board[from]->kind;
+            for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
+                const Move q = pos.move_list[i].move;
+                const int from = move_from(q), kind = pos.board[from]->kind;
                 if (move_flags(q) || kind == PAWN || kind == KING) continue;
                 const bool danger = danger_walk(kind, from, move_to(q), e);
                 costly += danger;
-                EXPECT_EQ(move_list[i].score < -1000, danger) << move_text(q);
+                EXPECT_EQ(pos.move_list[i].score < -1000, danger) << move_text(q);
             }
-            for (const PieceRecord& r : piece_list[side]) {
+            for (const PieceRecord& r : pos.piece_list[pos.side]) {
                 if (!r.alive || r.kind == PAWN || r.kind >= KING || !r.threat_flags) continue;
                 EXPECT_EQ(r.threat_flags == 1, danger_walk(r.kind, r.square, r.square, e)) << int(r.square);
             }
@@ -213,15 +213,15 @@ TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
                 std::vector<Move> evasions = legal_entries();
                 std::sort(evasions.begin(), evasions.end());
                 std::sort(legal.begin(), legal.end());
-                ASSERT_EQ(evasions, legal) << "evasions after " << history_count;
+                ASSERT_EQ(evasions, legal) << "evasions after " << pos.history_count;
             }
             const Snapshot before = take_snapshot();
             ASSERT_TRUE(make_move(m));
             update_hash_key(m);
-            ASSERT_EQ(hash_key, position_key()) << move_text(m);
+            ASSERT_EQ(pos.hash_key, position_key()) << move_text(m);
             ASSERT_TRUE(board_is_ok() && square_sets_ok());
             unmake_move();
-            hash_key = before.key;
+            pos.hash_key = before.key;
             ASSERT_TRUE(same(before, take_snapshot()) && square_sets_ok()) << move_text(m);
             make_move(m);  // and on with the game
             update_hash_key(m);
@@ -242,9 +242,9 @@ TEST_F(Board, KeysAndTable) {
         EXPECT_TRUE(!size[2] || fold == size[2]) << size[0];
     }
     hash_init(32);
-    hash_key = 4194303;
+    pos.hash_key = 4194303;
     hash_select();
-    EXPECT_EQ(hash_entry - hash_table, 3355647);
+    EXPECT_EQ(pos.hash_entry - hash_table, 3355647);
 
     // Castling rights and the en-passant square are not part of the key.
     setup("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
@@ -255,13 +255,13 @@ TEST_F(Board, KeysAndTable) {
     // Mate scores are stored from the node and read back from the reader's ply.
     for (const int mate : {7990, -7990}) {
         ++hash_age;
-        ply = 3;
+        pos.ply = 3;
         hash_store(HASH_EXACT, 4, mate, 0);
-        EXPECT_EQ(hash_entry->score_bound >> 2, mate + (mate > 0 ? 3 : -3));
-        ply = 5;
+        EXPECT_EQ(pos.hash_entry->score_bound >> 2, mate + (mate > 0 ? 3 : -3));
+        pos.ply = 5;
         EXPECT_EQ(hash_score(), mate + (mate > 0 ? -2 : 2));
     }
-    ply = 0;
+    pos.ply = 0;
 
     // The replacement rule: same position and generation keep the deeper
     // entry, a new generation replaces it; depths beyond the five-bit field
@@ -279,10 +279,10 @@ TEST_F(Board, KeysAndTable) {
     // A slot whose lock and data come from two stores (one thread writing
     // while another reads) is a miss, as a slot of another position is.
     EXPECT_TRUE(hash_hit());
-    hash_entry->info ^= 1u << 12;  // another store's move, under this store's lock
+    pos.hash_entry->info ^= 1u << 12;  // another store's move, under this store's lock
     EXPECT_FALSE(hash_hit());
-    hash_entry->info ^= 1u << 12;
-    hash_entry->score_bound ^= 4;  // another store's score
+    pos.hash_entry->info ^= 1u << 12;
+    pos.hash_entry->score_bound ^= 4;  // another store's score
     EXPECT_FALSE(hash_hit());
 
     // Moves come back as the generators' words, as long as they are playable.
@@ -294,7 +294,7 @@ TEST_F(Board, KeysAndTable) {
     const Move castle = make_move_word(E1, G1, 0, MOVE_CASTLE);
     hash_store(HASH_EXACT, 2, 0, castle);
     EXPECT_EQ(hash_move(), castle);
-    castle_flags &= ~CASTLE_WHITE_KING;
+    pos.castle_flags &= ~CASTLE_WHITE_KING;
     EXPECT_EQ(hash_move(), 0u);
 }
 
@@ -316,7 +316,7 @@ TEST_F(Perft, PublishedSuite) {
             if (depth > max_depth) continue;
             EXPECT_EQ(perft(depth), count) << line << " depth " << depth;
         }
-        EXPECT_EQ(history_count + ply, 0);
+        EXPECT_EQ(pos.history_count + pos.ply, 0);
         ++positions;
     }
     EXPECT_EQ(positions, 7);

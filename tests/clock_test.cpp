@@ -80,7 +80,7 @@ TEST_F(Clock, BudgetsAndPollMasks) {
         engine_clock = c.clock;
         opponent_clock = c.opponent;
         nps_estimate = c.nps;
-        history_count = 2 * c.full_moves;
+        pos.history_count = 2 * c.full_moves;
         const int mask = allocate_time().poll_mask;
         EXPECT_EQ(move_budget, c.budget) << c.level << " clock " << c.clock << " after " << c.full_moves;
         EXPECT_TRUE(c.mask < 0 || mask == c.mask) << c.clock << ": " << mask;
@@ -118,19 +118,19 @@ TEST_F(Clock, StopRules) {
     const auto stops_after = [](int elapsed, auto rule) {
         for (;;) {
             const int now = now_ms();
-            search_limits.start_ms = now - elapsed;
+            search.search_limits.start_ms = now - elapsed;
             const bool stop = rule();
             if (now_ms() == now) return stop;
         }
     };
     for (const auto& c : cases) {
-        search_limits = SearchLimits{};
-        search_limits.clock_rules = c.clock > 0;
-        search_limits.clock_ms = c.clock;
-        search_limits.budget_ms = c.budget;
-        search_limits.movetime_ms = c.movetime;
-        root_score = c.score;
-        late_stop_armed = c.armed;
+        search.search_limits = SearchLimits{};
+        search.search_limits.clock_rules = c.clock > 0;
+        search.search_limits.clock_ms = c.clock;
+        search.search_limits.budget_ms = c.budget;
+        search.search_limits.movetime_ms = c.movetime;
+        search.root_score = c.score;
+        search.late_stop_armed = c.armed;
         SCOPED_TRACE(testing::Message() << "row " << &c - cases);
         EXPECT_EQ(stops_after(c.elapsed, clock_says_stop), c.between);
         EXPECT_EQ(stops_after(c.elapsed, limits_reached), c.within);

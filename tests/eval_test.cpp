@@ -16,8 +16,8 @@ constexpr int FULL = 8000;
 // both tactical stages off, which leaves the per-call words set.
 int quiet_eval(const char* fen) {
     setup(fen);
-    root_piece_material[WHITE] = piece_material[WHITE];
-    root_piece_material[BLACK] = piece_material[BLACK];
+    ev.root_piece_material[WHITE] = pos.piece_material[WHITE];
+    ev.root_piece_material[BLACK] = pos.piece_material[BLACK];
     set_game_phase();
     return evaluate(-FULL, FULL);
 }
@@ -26,24 +26,24 @@ int quiet_eval(const char* fen) {
 // row's square where they need one.
 using Term = int (*)(int square);
 int whole(int) { return evaluate(-FULL, FULL); }
-int phase(int) { return game_phase; }
+int phase(int) { return ev.game_phase; }
 int pawn(int s) { return evaluate_pawn(WHITE, s); }
 int duos(int) { return pawn_duos(); }
 int duos_endgame(int) { return pawn_duos_endgame(); }
-int passer(int) { return best_passer[WHITE]; }
-int knight(int s) { return evaluate_knight(board[s]); }
-int bishop(int s) { return evaluate_bishop(board[s]); }
-int rook(int s) { return evaluate_rook(board[s]); }
+int passer(int) { return ev.best_passer[WHITE]; }
+int knight(int s) { return evaluate_knight(pos.board[s]); }
+int bishop(int s) { return evaluate_bishop(pos.board[s]); }
+int rook(int s) { return evaluate_rook(pos.board[s]); }
 int safety(int) { return king_safety(WHITE); }
-int shelter(int) { return king_safety(WHITE), king_shelter[WHITE]; }
+int shelter(int) { return king_safety(WHITE), ev.king_shelter[WHITE]; }
 int blocked_file(int) { return blocked_king_file(WHITE); }
-int action(int) { return action_square; }
-int knight_threat(int) { return threat_knight(occupied); }
-int bishop_threat(int) { return threat_bishop(occupied); }
-int bishops(int) { return bishop_code[WHITE]; }
-int back_rank(int) { return back_rank_guard[WHITE]; }
-int black_back_rank(int) { return back_rank_guard[BLACK]; }
-int queen_left(int) { return queen_out[WHITE]; }
+int action(int) { return ev.action_square; }
+int knight_threat(int) { return threat_knight(pos.occupied); }
+int bishop_threat(int) { return threat_bishop(pos.occupied); }
+int bishops(int) { return ev.bishop_code[WHITE]; }
+int back_rank(int) { return ev.back_rank_guard[WHITE]; }
+int black_back_rank(int) { return ev.back_rank_guard[BLACK]; }
+int queen_left(int) { return ev.queen_out[WHITE]; }
 
 struct Check {
     Term term;

@@ -21,15 +21,15 @@ using LongGame = EngineTest;
 Move next_walk_move(std::mt19937& rng, std::set<uint64_t>& seen, bool irreversible_allowed) {
     std::vector<Move> quiet, irreversible;
     generate_root_moves();
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
+        const Move m = pos.move_list[i].move;
         if (!make_legal_move(m)) continue;
         if (!seen.count(position_key()) && !legal_moves().empty())
             (move_flags(m) & (MOVE_PAWN | MOVE_DOUBLE | MOVE_CAPTURE) ? irreversible : quiet).push_back(m);
         unmake_move();
     }
     if (!irreversible_allowed) irreversible.clear();
-    std::vector<Move>& first = fifty >= 80 && !irreversible.empty() ? irreversible : quiet;
+    std::vector<Move>& first = pos.fifty >= 80 && !irreversible.empty() ? irreversible : quiet;
     std::vector<Move>& pool = first.empty() ? irreversible : first;
     if (pool.empty()) return 0;
     const Move m = pool[rng() % pool.size()];
@@ -88,13 +88,13 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     output_until_synced(engine, 30000);  // the empty line "xboard" answers
     std::mt19937 rng(20261207);
     std::set<uint64_t> seen = {position_key()};
-    while (history_count < GAME_HISTORY_LIMIT) {
+    while (pos.history_count < GAME_HISTORY_LIMIT) {
         const Move m = next_walk_move(rng, seen, true);
-        ASSERT_NE(m, 0u) << "the walk is stuck at half-move " << history_count;
+        ASSERT_NE(m, 0u) << "the walk is stuck at half-move " << pos.history_count;
         send_line(engine, long_algebraic(m));
     }
     EXPECT_EQ(output_until_synced(engine, 30000), "");
-    EXPECT_LT(fifty, 100);  // the walk is the game it claims to be
+    EXPECT_LT(pos.fifty, 100);  // the walk is the game it claims to be
     // One half-move more is refused; asked to play, the engine ends the game.
     const Move extra = next_walk_move(rng, seen, true);
     ASSERT_NE(extra, 0u);
@@ -104,7 +104,7 @@ TEST_F(LongGame, AThousandHalfMovesWithoutRepetitionReachTheLimit) {
     EXPECT_TRUE(expect_output(engine, "\n1/2-1/2 {Vexmoth draws, game too long}\n"));
     // The last move can still be taken back and played again, and a new game started.
     unmake_move();
-    send_lines(engine, {"force", "undo", long_algebraic(history[history_count - 1].move)});
+    send_lines(engine, {"force", "undo", long_algebraic(pos.history[pos.history_count - 1].move)});
     EXPECT_EQ(output_until_synced(engine, 30000), "");
     send_lines(engine, {"new"});
     send_lines(engine, QUICK_CLOCK);

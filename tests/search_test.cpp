@@ -32,10 +32,10 @@ bool is_legal(Move m) {
 
 // Back at the root with the position as it was set up.
 void expect_root_intact() {
-    EXPECT_EQ(ply, 0);
-    EXPECT_EQ(history_count, 0);
+    EXPECT_EQ(pos.ply, 0);
+    EXPECT_EQ(pos.history_count, 0);
     EXPECT_TRUE(board_is_ok());
-    EXPECT_EQ(position_key(), hash_key);
+    EXPECT_EQ(position_key(), pos.hash_key);
 }
 
 // Hand-checked: the move ("" none, null any), the score's bounds, the iterations searched (0 any).
@@ -58,11 +58,11 @@ void expect_worked(const char* label) {
     for (const Worked& w : WORKED) {
         SCOPED_TRACE(testing::Message() << label << " " << w.fen);
         search_fresh(w.fen, w.depth);
-        const std::string played = pv[0][0] ? move_text(pv[0][0]) : "";
+        const std::string played = search.pv[0][0] ? move_text(search.pv[0][0]) : "";
         EXPECT_TRUE(!w.best || played == w.best) << played;
-        EXPECT_TRUE(root_score >= w.low && root_score <= w.high) << root_score;
-        EXPECT_EQ(root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low);
-        EXPECT_TRUE(!w.iterations || root_depth == w.iterations);
+        EXPECT_TRUE(search.root_score >= w.low && search.root_score <= w.high) << search.root_score;
+        EXPECT_EQ(search.root_result == RESULT_STALEMATE, w.best && !*w.best && !w.low);
+        EXPECT_TRUE(!w.iterations || search.root_depth == w.iterations);
         expect_root_intact();
     }
 }
@@ -70,7 +70,7 @@ void expect_worked(const char* label) {
 TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
     const auto kiwipete_nodes = [] {
         search_fresh(PLAY_OUT_STARTS[1], 5);
-        return nodes;
+        return search.nodes;
     };
     expect_worked("all on");
     const int64_t all_on = kiwipete_nodes();
@@ -94,7 +94,7 @@ TEST_F(Search, HandWorkedPositionsWithEveryOptionSetting) {
 // windows) warns and goes on.
 TEST_F(Search, GivingUpStillPlaysALegalMove) {
     static int warnings;
-    warning_hook = [](const char* text) {
+    search.warning_hook = [](const char* text) {
         EXPECT_STREQ(text, "stack fails");
         ++warnings;
     };
@@ -108,13 +108,13 @@ TEST_F(Search, GivingUpStillPlaysALegalMove) {
         nega_scout = c.scout;
         warnings = 0;
         generate_root_moves();
-        first_move[0] = MOVE_STACK_LIMIT - c.short_of_limit - (last_move[0] - first_move[0]);
+        pos.first_move[0] = MOVE_STACK_LIMIT - c.short_of_limit - (pos.last_move[0] - pos.first_move[0]);
         search_position(3, 0);
-        ASSERT_EQ(first_move[1], MOVE_STACK_LIMIT - c.short_of_limit);
-        EXPECT_STREQ(search_failure, c.failure);
+        ASSERT_EQ(pos.first_move[1], MOVE_STACK_LIMIT - c.short_of_limit);
+        EXPECT_STREQ(search.search_failure, c.failure);
         EXPECT_EQ(warnings > 0, !c.failure);
-        EXPECT_EQ(completed_depth, c.failure ? 0 : 3);
-        EXPECT_TRUE(is_legal(pv[0][0]));
+        EXPECT_EQ(search.completed_depth, c.failure ? 0 : 3);
+        EXPECT_TRUE(is_legal(search.pv[0][0]));
         expect_root_intact();
     }
 }
@@ -125,17 +125,17 @@ void expect_sound_search(const char* fen, int time_ms, int random_plies = 0) {
     setup(fen);
     for (std::vector<Move> legal; random_plies > 0 && !(legal = legal_moves()).empty(); --random_plies)
         make_move(legal[next_random() % legal.size()]);
-    ply = 0;
+    pos.ply = 0;
     compute_hash_key();
     const Snapshot before = take_snapshot();
     const bool any = !legal_moves().empty();
     search_position(MAX_ITERATION - 1, time_ms);
     EXPECT_TRUE(same(take_snapshot(), before)) << fen;
     if (!any) return;
-    EXPECT_TRUE(root_score > -MATE && root_score < MATE) << fen << ": " << root_score;
+    EXPECT_TRUE(search.root_score > -MATE && search.root_score < MATE) << fen << ": " << search.root_score;
     int made = 0;
-    while (made < pv_length[0] && is_legal(pv[0][made])) make_move(pv[0][made++]);
-    EXPECT_EQ(made, pv_length[0]) << fen << ": move " << made << " of the line is not legal";
+    while (made < search.pv_length[0] && is_legal(search.pv[0][made])) make_move(search.pv[0][made++]);
+    EXPECT_EQ(made, search.pv_length[0]) << fen << ": move " << made << " of the line is not legal";
     while (made--) unmake_move();
 }
 
@@ -160,7 +160,7 @@ TEST_F(Threads, SearchesOnOneToFourThreadsAreSound) {
     set_search_threads(2);
     hash_clear();
     expect_sound_search(PLAY_OUT_STARTS[1], 100);
-    EXPECT_GT(nodes_searched(), nodes);
+    EXPECT_GT(nodes_searched(), search.nodes);
     // The count is clamped to what the engine takes.
     set_search_threads(0);
     EXPECT_EQ(search_threads(), 1);

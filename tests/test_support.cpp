@@ -30,23 +30,23 @@ void setup(const char* fen) {
 int sq(const char* name) { return make_square('8' - name[1], name[0] - 'a'); }
 
 Move find_move(const char* text) {
-    for (int i = first_move[ply]; i < last_move[ply]; ++i)
-        if (!std::strcmp(move_text(move_list[i].move), text)) return move_list[i].move;
+    for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i)
+        if (!std::strcmp(move_text(pos.move_list[i].move), text)) return pos.move_list[i].move;
     return 0;
 }
 
 std::vector<Move> legal_moves() {
-    in_check_flag = find_checker(xside);
+    pos.in_check_flag = find_checker(pos.xside);
     gen_moves();
     return legal_entries();
 }
 
 Snapshot take_snapshot() {
-    Snapshot s{{}, {}, {side, xside, castle_flags, ep_square, fifty, history_count, ply, material[WHITE],
-                        material[BLACK], piece_material[WHITE], piece_material[BLACK]},
-               hash_key};
-    std::memcpy(s.squares, board, sizeof board);
-    std::memcpy(s.records, piece_list, sizeof piece_list);
+    Snapshot s{{}, {}, {pos.side, pos.xside, pos.castle_flags, pos.ep_square, pos.fifty, pos.history_count, pos.ply, pos.material[WHITE],
+                        pos.material[BLACK], pos.piece_material[WHITE], pos.piece_material[BLACK]},
+               pos.hash_key};
+    std::memcpy(s.squares, pos.board, sizeof pos.board);
+    std::memcpy(s.records, pos.piece_list, sizeof pos.piece_list);
     for (auto& list : s.records)
         for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
     return s;

@@ -41,8 +41,8 @@ bool read_bound(const char* text, int* value) {
 
 // The search would have set these before evaluating at its leaves.
 void prepare_position() {
-    root_piece_material[WHITE] = piece_material[WHITE];
-    root_piece_material[BLACK] = piece_material[BLACK];
+    ev.root_piece_material[WHITE] = pos.piece_material[WHITE];
+    ev.root_piece_material[BLACK] = pos.piece_material[BLACK];
     set_game_phase();
 }
 
@@ -72,8 +72,8 @@ int command_eval(int argc, char** argv) {
     if (!setup_from_arguments(argc, argv)) return 2;
     prepare_position();
     const int score = evaluate(alpha, beta);
-    std::printf("score %d phase %d material %d (%s to move, window %d %d)\n", score, game_phase,
-                material[side] - material[xside], side == WHITE ? "white" : "black", alpha, beta);
+    std::printf("score %d phase %d material %d (%s to move, window %d %d)\n", score, ev.game_phase,
+                pos.material[pos.side] - pos.material[pos.xside], pos.side == WHITE ? "white" : "black", alpha, beta);
     return 0;
 }
 

@@ -19,23 +19,23 @@ bool stack_overflow;  // a perft line would have run past the move stack
 
 // The generator reads in_check_flag to leave out castling in check.
 void generate_legal_candidates() {
-    in_check_flag = find_checker(xside);
+    pos.in_check_flag = find_checker(pos.xside);
     gen_moves();
 }
 
 // The mover's king is not attacked after the move just made.
-bool last_move_legal() { return !square_attacked(piece_list[xside][KING_RECORD].square, side); }
+bool last_move_legal() { return !square_attacked(pos.piece_list[pos.xside][KING_RECORD].square, pos.side); }
 
 uint64_t perft_from(int depth) {
     if (depth == 0) return 1;
-    if (first_move[ply] >= MOVE_STACK_LIMIT) {
+    if (pos.first_move[pos.ply] >= MOVE_STACK_LIMIT) {
         stack_overflow = true;
         return 0;
     }
     generate_legal_candidates();
     uint64_t count = 0;
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-        if (!make_move(move_list[i].move)) continue;
+    for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i) {
+        if (!make_move(pos.move_list[i].move)) continue;
         if (last_move_legal()) count += depth == 1 ? 1 : perft_from(depth - 1);
         unmake_move();
     }
@@ -117,8 +117,8 @@ int command_divide(int argc, char** argv) {
     stack_overflow = false;
     generate_legal_candidates();
     uint64_t total = 0;
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
+        const Move m = pos.move_list[i].move;
         if (!make_move(m)) continue;
         if (last_move_legal()) {
             const uint64_t count = perft_from(depth - 1);

@@ -23,13 +23,13 @@ double milliseconds_since(std::chrono::steady_clock::time_point start) {
 }
 
 void print_line() {
-    for (int i = 0; i < pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(pv[0][i]));
+    for (int i = 0; i < search.pv_length[0]; ++i) std::printf("%s%s", i ? " " : "", move_text(search.pv[0][i]));
 }
 
 // The lines of a search for several: "line K score S depth D pv ...".
 void print_root_lines() {
-    for (int k = 0; k < root_line_count; ++k) {
-        const RootLine& line = root_lines[k];
+    for (int k = 0; k < search.root_line_count; ++k) {
+        const RootLine& line = search.root_lines[k];
         std::printf("line %d score %d depth %d pv", k + 1, line.score, line.depth);
         for (int i = 0; i < line.length; ++i) std::printf(" %s", move_text(line.moves[i]));
         std::printf("\n");
@@ -174,9 +174,9 @@ int command_search(int argc, char** argv) {
     search_position(last_iteration_run, time_ms, lines);
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
-    const int reached = root_depth > last_iteration_run ? last_iteration_run : root_depth;
+    const int reached = search.root_depth > last_iteration_run ? last_iteration_run : search.root_depth;
     const int64_t all_nodes = nodes_searched();
-    std::printf("bestmove %s score %d depth %d nodes %lld time %.0f ms nps %.0f\npv ", move_text(pv[0][0]), root_score,
+    std::printf("bestmove %s score %d depth %d nodes %lld time %.0f ms nps %.0f\npv ", move_text(search.pv[0][0]), search.root_score,
                 reached, (long long)all_nodes, ms, ms > 0 ? all_nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
@@ -206,7 +206,7 @@ int64_t run_bench(int depth, bool verbose, int lines) {
         search_position(depth, 0, lines);
         total += nodes_searched();
         if (verbose)
-            std::printf("%2d %-72s %-7s %6d %10lld %8.0f ms\n", ++number, fen, move_text(pv[0][0]), root_score,
+            std::printf("%2d %-72s %-7s %6d %10lld %8.0f ms\n", ++number, fen, move_text(search.pv[0][0]), search.root_score,
                         (long long)nodes_searched(), milliseconds_since(start));
     }
     return total;

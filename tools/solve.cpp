@@ -28,7 +28,7 @@ bool is_best(Move m) {
 
 // Runs at every new best root move and every completed iteration.
 void watch_best_move(int) {
-    if (!is_best(pv[0][0]))
+    if (!is_best(search.pv[0][0]))
         found_ms = -1;
     else if (found_ms < 0)
         found_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - search_start).count();
@@ -88,7 +88,7 @@ int command_solve(int argc, char** argv) {
         return 2;
     }
     set_search_threads(threads);
-    progress_hook = watch_best_move;
+    search.progress_hook = watch_best_move;
     char line[LINE_SIZE];
     int number = 0, solved = 0;
     double total_ms = 0;
@@ -122,8 +122,8 @@ int command_solve(int argc, char** argv) {
         const bool ok = found_ms >= 0;
         solved += ok ? 1 : 0;
         total_ms += ok ? found_ms : time_ms;
-        std::printf("%-8s %-6s %s %8.0f ms depth %d\n", id, long_algebraic(pv[0][0]), ok ? "found" : "missed",
-                    ok ? found_ms : double(time_ms), root_depth);
+        std::printf("%-8s %-6s %s %8.0f ms depth %d\n", id, long_algebraic(search.pv[0][0]), ok ? "found" : "missed",
+                    ok ? found_ms : double(time_ms), search.root_depth);
         std::fflush(stdout);
     }
     std::fclose(f);

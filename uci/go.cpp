@@ -115,8 +115,8 @@ int stop_poll_mask(int64_t node_limit) {
 // with an increment as an incremental clock, else as sudden death against
 // the opponent's clock (taken equal to ours when not given).
 void set_clock(const GoRequest& r, SearchLimits& limits) {
-    const int64_t clock = side == WHITE ? r.wtime : r.btime, other = side == WHITE ? r.btime : r.wtime;
-    const int64_t increment = side == WHITE ? r.winc : r.binc;
+    const int64_t clock = pos.side == WHITE ? r.wtime : r.btime, other = pos.side == WHITE ? r.btime : r.wtime;
+    const int64_t increment = pos.side == WHITE ? r.winc : r.binc;
     if (clock < 0) return;
     const int64_t opponent = other < 0 ? clock : other;
     const int mode = r.movestogo > 0 ? TIME_MOVES : increment > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
@@ -140,9 +140,9 @@ SearchLimits make_limits(const GoRequest& r) {
 
 // The main thread's own speed: it alone polls.
 void remember_speed() {
-    const int elapsed = elapsed_since(search_limits.start_ms);
-    if (elapsed < 20 || nodes <= 0) return;
-    const int64_t nps = nodes * 1000 / elapsed;
+    const int elapsed = elapsed_since(search.search_limits.start_ms);
+    if (elapsed < 20 || search.nodes <= 0) return;
+    const int64_t nps = search.nodes * 1000 / elapsed;
     nps_estimate = int(nps < MIN_NPS_ESTIMATE ? MIN_NPS_ESTIMATE : nps > MAX_NPS_ESTIMATE ? MAX_NPS_ESTIMATE : nps);
 }
 
@@ -188,12 +188,12 @@ void command_go() {
     begin_reports();
     compute_hash_key();
     generate_root_moves();
-    const int in_check = in_check_flag;
+    const int in_check = pos.in_check_flag;
     if (request.searchmoves_to > request.searchmoves_from)
         limits.restricted_root = restrict_root_moves(request.searchmoves_from, request.searchmoves_to);
     search_move(request.ponder ? begin_ponder(limits) : limits);
     remember_speed();
-    if (search_failure) output_line("info string the search gave up (%s): playing the best move found", search_failure);
+    if (search.search_failure) output_line("info string the search gave up (%s): playing the best move found", search.search_failure);
     const Move best = chosen_move();
     const Move reply = expected_reply(best);
     report_search_end(best, reply);

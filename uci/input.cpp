@@ -8,7 +8,7 @@
 // anything has arrived: no busy waiting, no time lost when nothing has, and
 // an answer to "stop" or "isready" within a millisecond or so. A reader
 // thread would serve as well, but would need locks around the output and
-// around the queue, and the search's process-wide state would gain a second
+// around the queue, and the main thread's search words would gain a second
 // writer to guard against; a poll costs about a microsecond.
 //
 // Input is read with read(2) into the buffers below, never through stdio:

@@ -107,9 +107,9 @@ int main() {
     // away is noticed by the end of input, not by a signal on writing.
     std::signal(SIGINT, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    stop_hook = search_stop_test;
-    progress_hook = report_progress;
-    warning_hook = report_warning;
+    search.stop_hook = search_stop_test;
+    search.progress_hook = report_progress;
+    search.warning_hook = report_warning;
     while (next_command_line(line)) {
         command_start_ms = now_ms();
         split_words();

@@ -44,10 +44,10 @@ int ponder_hit() {
     // counts from the ponderhit.
     const int64_t pondered = elapsed_since(go_limits.start_ms);
     const int64_t clock = int64_t(go_limits.clock_ms) + pondered;
-    search_limits.clock_rules = go_limits.clock_rules;
-    search_limits.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
-    search_limits.budget_ms = go_limits.budget_ms;
-    search_limits.movetime_ms = go_limits.movetime_ms;
-    if (search_limits.movetime_ms > 0 && pondered >= search_limits.movetime_ms) return 1;
-    return search_limits.clock_rules && completed_depth > 0 && clock_says_stop();
+    search.search_limits.clock_rules = go_limits.clock_rules;
+    search.search_limits.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
+    search.search_limits.budget_ms = go_limits.budget_ms;
+    search.search_limits.movetime_ms = go_limits.movetime_ms;
+    if (search.search_limits.movetime_ms > 0 && pondered >= search.search_limits.movetime_ms) return 1;
+    return search.search_limits.clock_rules && search.completed_depth > 0 && clock_says_stop();
 }

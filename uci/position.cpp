@@ -57,8 +57,8 @@ bool is_move_text(const char* text) {
 // The entry of the ply-0 list that the text names, when the move is legal;
 // it is then made and the ply-0 list is that of the new position.
 bool play_move_text(const char* text) {
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
+        const Move m = pos.move_list[i].move;
         if (std::strcmp(long_algebraic(m), text)) continue;
         if (!make_legal_move(m)) return false;
         update_hash_key(m);
@@ -93,10 +93,10 @@ void play_moves(int first) {
 // The kept game is the one kept before (the same FEN and moves) and then
 // the two moves that the search's line begins with.
 bool game_goes_on(int previous_count) {
-    if (std::strcmp(previous_fen, kept_fen) || kept_move_count != previous_count + 2 || pv_length[0] < 2) return false;
+    if (std::strcmp(previous_fen, kept_fen) || kept_move_count != previous_count + 2 || search.pv_length[0] < 2) return false;
     for (int i = 0; i < previous_count; ++i)
         if (kept_moves[i] != previous_moves[i]) return false;
-    return kept_moves[previous_count] == pv[0][0] && kept_moves[previous_count + 1] == pv[0][1];
+    return kept_moves[previous_count] == search.pv[0][0] && kept_moves[previous_count + 1] == search.pv[0][1];
 }
 
 }  // namespace
@@ -148,5 +148,5 @@ void command_position() {
 
     // 2. the moves
     play_moves(at + 1);
-    if (!game_goes_on(previous_count)) pv_length[0] = 0;
+    if (!game_goes_on(previous_count)) search.pv_length[0] = 0;
 }

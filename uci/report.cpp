@@ -21,17 +21,17 @@ int next_currmove_ms;     // the search's time from which the next root move may
 // regenerated, as the root is iterating over it. Lists are only made
 // below the move stack's limit, as in the search.
 bool in_current_list(Move m) {
-    if (ply > 0) {
-        if (first_move[ply] >= MOVE_STACK_LIMIT) return false;
-        in_check_flag = find_checker(xside);
-        if (in_check_flag)
+    if (pos.ply > 0) {
+        if (pos.first_move[pos.ply] >= MOVE_STACK_LIMIT) return false;
+        pos.in_check_flag = find_checker(pos.xside);
+        if (pos.in_check_flag)
             gen_evasions();
         else
             gen_moves();
-        if (king_capture) return false;
+        if (pos.king_capture) return false;
     }
-    for (int i = first_move[ply]; i < last_move[ply]; ++i)
-        if (move_list[i].move == m) return true;
+    for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i)
+        if (pos.move_list[i].move == m) return true;
     return false;
 }
 
@@ -54,13 +54,13 @@ long long speed(int elapsed) { return (long long)(nodes_searched() * 1000 / (ela
 void print_line(int depth, int number, int score, const Move* moves, int length) {
     const int legal = legal_prefix(moves, length);
     if (legal == 0) return;
-    const int elapsed = elapsed_since(search_limits.start_ms);
+    const int elapsed = elapsed_since(search.search_limits.start_ms);
     char score_words[32];
     score_text(score, score_words, sizeof score_words);
     char text[160 + PV_COLUMNS * 8];
     int used = std::snprintf(text, sizeof text,
                              "info depth %d seldepth %d multipv %d score %s nodes %lld nps %lld time %d hashfull %d pv",
-                             depth, sel_depth, number, score_words, (long long)nodes_searched(), speed(elapsed),
+                             depth, search.sel_depth, number, score_words, (long long)nodes_searched(), speed(elapsed),
                              elapsed, hash_full_permille());
     for (int i = 0; i < legal; ++i)
         used += std::snprintf(text + used, sizeof text - size_t(used), " %s", long_algebraic(moves[i]));
@@ -70,25 +70,25 @@ void print_line(int depth, int number, int score, const Move* moves, int length)
 
 // The search's best lines, best first, each with its own depth.
 void print_root_lines() {
-    for (int k = 0; k < root_line_count; ++k)
-        print_line(root_lines[k].depth, k + 1, root_lines[k].score, root_lines[k].moves, root_lines[k].length);
+    for (int k = 0; k < search.root_line_count; ++k)
+        print_line(search.root_lines[k].depth, k + 1, search.root_lines[k].score, search.root_lines[k].moves, search.root_lines[k].length);
 }
 
 // "info currmove M currmovenumber K" for the root move about to be
 // searched, once the search has run a second and a quarter of a second
 // after the last such line; a root entry that is not legal is not named.
 void report_root_move() {
-    const int elapsed = elapsed_since(search_limits.start_ms);
-    if (elapsed < next_currmove_ms || legal_prefix(&current_root_move, 1) != 1) return;
+    const int elapsed = elapsed_since(search.search_limits.start_ms);
+    if (elapsed < next_currmove_ms || legal_prefix(&search.current_root_move, 1) != 1) return;
     next_currmove_ms = elapsed + CURRMOVE_GAP_MS;
-    output_line("info currmove %s currmovenumber %d", long_algebraic(current_root_move), current_root_move_number);
+    output_line("info currmove %s currmovenumber %d", long_algebraic(search.current_root_move), search.current_root_move_number);
 }
 
 // The score of the search's move when the search gave it none: the static
 // evaluation of the position, as the search's own leaves see it.
 int static_score() {
-    root_piece_material[WHITE] = piece_material[WHITE];
-    root_piece_material[BLACK] = piece_material[BLACK];
+    ev.root_piece_material[WHITE] = pos.piece_material[WHITE];
+    ev.root_piece_material[BLACK] = pos.piece_material[BLACK];
     set_game_phase();
     return evaluate(NO_SCORE, -NO_SCORE);
 }
@@ -102,12 +102,12 @@ void report_move_played(Move best, Move reply) {
     Move line[PV_COLUMNS + 1];
     int length = 1;
     line[0] = best;
-    const bool searched = best == pv[0][0];
+    const bool searched = best == search.pv[0][0];
     if (searched)
-        for (; length < pv_length[0]; ++length) line[length] = pv[0][length];
+        for (; length < search.pv_length[0]; ++length) line[length] = search.pv[0][length];
     if (length == 1 && reply) line[length++] = reply;
-    const int depth = completed_depth > 0 ? completed_depth : root_depth > 1 ? root_depth - 1 : 1;
-    print_line(depth, 1, searched && root_score > NO_SCORE ? root_score : static_score(), line, length);
+    const int depth = search.completed_depth > 0 ? search.completed_depth : search.root_depth > 1 ? search.root_depth - 1 : 1;
+    print_line(depth, 1, searched && search.root_score > NO_SCORE ? search.root_score : static_score(), line, length);
 }
 
 }  // namespace
@@ -115,20 +115,20 @@ void report_move_played(Move best, Move reply) {
 int legal_prefix(const Move* moves, int count) {
     // The generator and the check test leave these words behind; the search
     // finds them as it left them.
-    const int saved_check = in_check_flag, saved_capture = king_capture, saved_checker = checker_square;
-    const uint64_t saved_block = block_mask;
-    const int saved_kings[2] = {king_square[WHITE], king_square[BLACK]};
+    const int saved_check = pos.in_check_flag, saved_capture = pos.king_capture, saved_checker = pos.checker_square;
+    const uint64_t saved_block = pos.block_mask;
+    const int saved_kings[2] = {pos.king_square[WHITE], pos.king_square[BLACK]};
     int made = 0;
-    while (made < count && ply < MAX_PLY - 2 && moves[made] && in_current_list(moves[made]) &&
+    while (made < count && pos.ply < MAX_PLY - 2 && moves[made] && in_current_list(moves[made]) &&
            make_legal_move(moves[made]))
         ++made;
     for (int i = 0; i < made; ++i) unmake_move();
-    in_check_flag = saved_check;
-    king_capture = saved_capture;
-    checker_square = saved_checker;
-    block_mask = saved_block;
-    king_square[WHITE] = saved_kings[WHITE];
-    king_square[BLACK] = saved_kings[BLACK];
+    pos.in_check_flag = saved_check;
+    pos.king_capture = saved_capture;
+    pos.checker_square = saved_checker;
+    pos.block_mask = saved_block;
+    pos.king_square[WHITE] = saved_kings[WHITE];
+    pos.king_square[BLACK] = saved_kings[BLACK];
     return made;
 }
 
@@ -138,15 +138,15 @@ void begin_reports() {
 }
 
 void report_search_end(Move best, Move reply) {
-    if (best && search_limits.lines > 1) {
+    if (best && search.search_limits.lines > 1) {
         // A stop within an iteration that had scored lines: the lines as
         // they now stand, so that the first is the move played.
         bool newer = false;
-        for (int k = 0; k < root_line_count; ++k) newer = newer || root_lines[k].depth > completed_depth;
+        for (int k = 0; k < search.root_line_count; ++k) newer = newer || search.root_lines[k].depth > search.completed_depth;
         if (newer) print_root_lines();
     }
     if (best && best != last_reported_best) report_move_played(best, reply);
-    const int elapsed = elapsed_since(search_limits.start_ms);
+    const int elapsed = elapsed_since(search.search_limits.start_ms);
     output_line("info nodes %lld nps %lld time %d hashfull %d", (long long)nodes_searched(), speed(elapsed), elapsed,
                 hash_full_permille());
 }
@@ -159,14 +159,14 @@ void report_progress(int event) {
     case PROGRESS_NEW_BEST:
         // With several lines only whole iterations are shown: one line
         // alone would stand for all of them.
-        if (search_limits.lines > 1 || pv[0][0] == last_reported_best) return;
-        print_line(root_depth, 1, root_score, pv[0], pv_length[0]);
+        if (search.search_limits.lines > 1 || search.pv[0][0] == last_reported_best) return;
+        print_line(search.root_depth, 1, search.root_score, search.pv[0], search.pv_length[0]);
         return;
     case PROGRESS_ITERATION:
-        if (search_limits.lines > 1)
+        if (search.search_limits.lines > 1)
             print_root_lines();
         else
-            print_line(root_depth, 1, root_score, pv[0], pv_length[0]);
+            print_line(search.root_depth, 1, search.root_score, search.pv[0], search.pv_length[0]);
         return;
     default:
         return;  // an event this front end does not report

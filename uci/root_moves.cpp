@@ -17,8 +17,8 @@ bool named(Move m, int from, int to) {
 
 // The first entry of the ply-0 list that is legal, or 0 when none is.
 Move first_legal_move() {
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (legal_prefix(&move_list[i].move, 1) == 1) return move_list[i].move;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        if (legal_prefix(&pos.move_list[i].move, 1) == 1) return pos.move_list[i].move;
     return 0;
 }
 
@@ -26,11 +26,11 @@ Move first_legal_move() {
 // selected slot are the root's again afterwards.
 Move table_reply(Move best) {
     if (!make_legal_move(best)) return 0;
-    const uint64_t root_key = hash_key;
+    const uint64_t root_key = pos.hash_key;
     update_hash_key(best);
     const Move reply = hash_hit() ? hash_move() : 0;
     unmake_move();
-    hash_key = root_key;
+    pos.hash_key = root_key;
     hash_select();
     return reply;
 }
@@ -41,34 +41,34 @@ int restrict_root_moves(int from, int to) {
     // The legal moves the words name move up to the front of the list, in
     // order; an entry is only ever copied over one already passed, so when
     // none is named the list is as it was.
-    int kept = first_move[0];
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (named(move_list[i].move, from, to) && legal_prefix(&move_list[i].move, 1) == 1)
-            move_list[kept++] = move_list[i];
+    int kept = pos.first_move[0];
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        if (named(pos.move_list[i].move, from, to) && legal_prefix(&pos.move_list[i].move, 1) == 1)
+            pos.move_list[kept++] = pos.move_list[i];
     // A word none of them answers to is left out, and said so.
     for (int w = from; w < to; ++w) {
         bool found = false;
-        for (int i = first_move[0]; i < kept && !found; ++i)
-            found = !std::strcmp(words[w], long_algebraic(move_list[i].move));
+        for (int i = pos.first_move[0]; i < kept && !found; ++i)
+            found = !std::strcmp(words[w], long_algebraic(pos.move_list[i].move));
         if (!found) output_line("info string go: searchmoves: %s is no legal move here and is left out", shown_text(words[w]));
     }
-    if (kept == first_move[0]) {
+    if (kept == pos.first_move[0]) {
         if (to > from) output_line("info string go: searchmoves names no legal move: every move is searched");
         return 0;
     }
-    const int restricted = kept < last_move[0];
-    last_move[0] = kept;
+    const int restricted = kept < pos.last_move[0];
+    pos.last_move[0] = kept;
     return restricted;
 }
 
 Move chosen_move() {
-    const Move best = pv[0][0];
+    const Move best = search.pv[0][0];
     if (best && legal_prefix(&best, 1) == 1) return best;
     return first_legal_move();
 }
 
 Move expected_reply(Move best) {
     if (!best) return 0;
-    const Move line[2] = {best, pv[0][0] == best && pv_length[0] >= 2 ? pv[0][1] : table_reply(best)};
+    const Move line[2] = {best, search.pv[0][0] == best && search.pv_length[0] >= 2 ? search.pv[0][1] : table_reply(best)};
     return line[1] && legal_prefix(line, 2) == 2 ? line[1] : 0;
 }

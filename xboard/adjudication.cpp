@@ -23,7 +23,7 @@ void declare_decisive(bool engine_wins, const char* comment) {
 }
 
 bool declare_draw_rules() {
-    if (fifty >= 100) {
+    if (pos.fifty >= 100) {
         declare("\n1/2-1/2 {Vexmoth draws, Fifty}\n");
         return true;
     }
@@ -37,20 +37,20 @@ bool declare_draw_rules() {
 }  // namespace
 
 int adjudicate_engine_turn() {
-    if (pv[0][0] == 0) {
-        if (root_score == NO_SCORE)
+    if (search.pv[0][0] == 0) {
+        if (search.root_score == NO_SCORE)
             declare_decisive(false, "Vexmoth Lost - Mate");
-        else if (root_result == RESULT_STALEMATE)
+        else if (search.root_result == RESULT_STALEMATE)
             declare("\n1/2-1/2 {Vexmoth draws, Stalemate}\n");
         else
             declare_decisive(false, "Vexmoth resigns - search failed");
         return 1;
     }
-    if (root_score == MATE - 1) {
+    if (search.root_score == MATE - 1) {
         declare_decisive(true, "Vexmoth Mate");
         return 1;
     }
-    if (root_result == RESULT_STALEMATE) {
+    if (search.root_result == RESULT_STALEMATE) {
         declare("\n1/2-1/2 {Vexmoth draws, Stalemate}\n");
         return 1;
     }
@@ -65,6 +65,6 @@ void declare_game_too_long() { declare("\n1/2-1/2 {Vexmoth draws, game too long}
 // Unlike the search's test, a position set up with a fifty-move count
 // longer than the game so far is walked back to the set-up.
 int is_threefold() {
-    if (fifty < 4) return 0;
-    return repetition_walk(history_count > fifty ? history_count - fifty : 0, 2);
+    if (pos.fifty < 4) return 0;
+    return repetition_walk(pos.history_count > pos.fifty ? pos.history_count - pos.fifty : 0, 2);
 }

@@ -35,7 +35,7 @@ void parse_level(const char* line) {
 }
 
 SearchLimits allocate_time() {
-    move_budget = time_budget(time_mode, moves_per_control, history_count / 2, engine_clock, opponent_clock);
+    move_budget = time_budget(time_mode, moves_per_control, pos.history_count / 2, engine_clock, opponent_clock);
     SearchLimits limits{};
     limits.start_ms = command_time;
     limits.clock_rules = 1;

@@ -41,7 +41,7 @@ void place(const char* line, int color) {
 }
 
 bool man_is(int square, int kind, int color) {
-    return board[square] && board[square]->kind == kind && board[square]->color == color;
+    return pos.board[square] && pos.board[square]->kind == kind && pos.board[square]->color == color;
 }
 
 // Rights follow from the placement: a king and a rook on their home squares.
@@ -58,14 +58,14 @@ int castling_from_placement() {
 void install_position() {
     clear_search_tables();
     count_material();
-    ep_square = -1;
-    fifty = 0;
-    ply = 0;
-    history_count = 0;
-    first_move[0] = 0;
+    pos.ep_square = -1;
+    pos.fifty = 0;
+    pos.ply = 0;
+    pos.history_count = 0;
+    pos.first_move[0] = 0;
     compute_hash_key();
     hash_age = 1;
-    castle_flags = castling_from_placement();
+    pos.castle_flags = castling_from_placement();
     generate_root_moves();
 }
 

@@ -19,8 +19,8 @@ int main() {
     std::setbuf(stdin, nullptr);
     std::signal(SIGINT, SIG_IGN);  // the front end's interrupt must not end the engine
     // No input is read while thinking: only the clock stops a search.
-    stop_hook = limits_reached;
-    warning_hook = print_telluser;
+    search.stop_hook = limits_reached;
+    search.warning_hook = print_telluser;
     std::printf("\n");
     std::fflush(stdout);
     command_loop();

@@ -48,13 +48,13 @@ void command_new() {
 // to the reply to a double step, would let the side that made the step take
 // its own pawn, so it goes too.
 void set_side_to_move(int c) {
-    if (side != c) {
-        ep_square = -1;
-        history_count = 0;
+    if (pos.side != c) {
+        pos.ep_square = -1;
+        pos.history_count = 0;
     }
-    side = c;
-    xside = c ^ 1;
-    engine_side = xside;
+    pos.side = c;
+    pos.xside = c ^ 1;
+    engine_side = pos.xside;
     position_changed();
 }
 
@@ -62,13 +62,13 @@ void command_white() { set_side_to_move(WHITE); }
 void command_black() { set_side_to_move(BLACK); }
 
 void command_undo() {
-    if (history_count == 0) return;
+    if (pos.history_count == 0) return;
     unmake_move();
     position_changed();
 }
 
 void command_remove() {
-    if (history_count < 2) return;
+    if (pos.history_count < 2) return;
     unmake_move();
     unmake_move();
     position_changed();
@@ -86,10 +86,10 @@ void command_otim() { read_clock("otim", &opponent_clock); }
 
 // A change of the time control is accepted only before the game's first move.
 void command_level() {
-    if (history_count <= 0) parse_level(line);
+    if (pos.history_count <= 0) parse_level(line);
 }
 
-void command_go() { engine_side = side; }
+void command_go() { engine_side = pos.side; }
 void command_force() { engine_side = NO_SIDE; }
 void command_xboard() {
     std::printf("\n");
@@ -129,28 +129,28 @@ void user_move() {
     }
     // The history has room for a game of GAME_HISTORY_LIMIT half-moves and
     // the search below it; a longer game is not taken any further.
-    if (history_count >= GAME_HISTORY_LIMIT) {
+    if (pos.history_count >= GAME_HISTORY_LIMIT) {
         print_error("game too long", word);
         return;
     }
-    const Move m = move_list[index].move;
+    const Move m = pos.move_list[index].move;
     if (!make_move(m)) {
         print_error("unknown command", word);
         return;
     }
     // A move that leaves its own king attacked (or the kings touching) is
     // refused before anything else looks at the new position.
-    if (find_checker(side) != 0) {
+    if (find_checker(pos.side) != 0) {
         take_back_user_move();
         return;
     }
     // A draw declared here ends the game, but the position stays complete
     // (key and ply-0 list), so "go", "undo" or further moves find it sound.
     const bool game_over = adjudicate_opponent_turn();
-    if (!game_over) log_printf("%4d  %s \n", history_count / 2, move_text(m));
+    if (!game_over) log_printf("%4d  %s \n", pos.history_count / 2, move_text(m));
     update_hash_key(m);
     generate_root_moves();
-    if (king_capture) take_back_user_move();
+    if (pos.king_capture) take_back_user_move();
 }
 
 }  // namespace
@@ -183,7 +183,7 @@ void quit_engine() {
 
 void command_loop() {
     for (;;) {
-        if (engine_side == side) {
+        if (engine_side == pos.side) {
             think();
             continue;
         }

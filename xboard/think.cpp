@@ -8,13 +8,13 @@
 void think() {
     // The history has room for GAME_HISTORY_LIMIT game half-moves plus the
     // deepest search line; a game that long is declared drawn.
-    if (history_count >= GAME_HISTORY_LIMIT) {
+    if (pos.history_count >= GAME_HISTORY_LIMIT) {
         declare_game_too_long();
         return;
     }
     search_move(allocate_time());
-    if (search_failure) fatal_exit(search_failure);
-    const Move best = pv[0][0];
+    if (search.search_failure) fatal_exit(search.search_failure);
+    const Move best = search.pv[0][0];
     // xboard reads a promotion only with its letter right after the squares
     // ("e7e8n"); the log keeps the engine's own text ("e7e8,n").
     if (best) {
@@ -24,8 +24,8 @@ void think() {
     total_time += elapsed_since(command_time);
     total_nodes += nodes_searched();
     if (total_time > 0) nps_estimate = int(double(total_nodes) / double(total_time) * 1000.0);
-    log_printf("%4d  %s score(%d) iter(%d) nps(%d) hashhit (%d)\n", history_count / 2, move_text(best),
-               root_score, root_depth, nps_estimate, hash_hits);
+    log_printf("%4d  %s score(%d) iter(%d) nps(%d) hashhit (%d)\n", pos.history_count / 2, move_text(best),
+               search.root_score, search.root_depth, nps_estimate, search.hash_hits);
     if (adjudicate_engine_turn()) return;
     if (!make_move(best)) std::exit(-1);
     update_hash_key(best);

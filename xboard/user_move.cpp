@@ -20,8 +20,8 @@ int parse_user_move(const char* line) {
     if (!is_square_text(line) || !is_square_text(line + 2)) return -1;
     const int from = line[0] - 16 * line[1] + 799, to = line[2] - 16 * line[3] + 799;
     if (to == from) return -1;
-    for (int i = first_move[0]; i < last_move[0]; ++i) {
-        const Move m = move_list[i].move;
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
+        const Move m = pos.move_list[i].move;
         if (move_from(m) != from || move_to(m) != to) continue;
         if (!(move_flags(m) & MOVE_PROMOTE)) return i;
         int wanted;

@@ -7,16 +7,16 @@ namespace {
 
 void check_board() {
     FUZZ_CHECK(board_is_ok());
-    for (const auto& list : piece_list) FUZZ_CHECK(list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
+    for (const auto& list : pos.piece_list) FUZZ_CHECK(list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
 }
 
 // Makes and takes back every move of the ply-0 list (make and unmake check the whole board in this build):
 // the position's key is the same after.
 void check_list() {
     const uint64_t key = position_key();
-    for (int i = first_move[0]; i < last_move[0]; ++i)
-        if (make_move(move_list[i].move)) unmake_move();
-    FUZZ_CHECK(position_key() == key && history_count == 0);
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        if (make_move(pos.move_list[i].move)) unmake_move();
+    FUZZ_CHECK(position_key() == key && pos.history_count == 0);
 }
 
 }  // namespace
@@ -33,17 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     check_board();
-    FUZZ_CHECK(hash_key == position_key() && history_count == 0 && ply == 0);
+    FUZZ_CHECK(pos.hash_key == position_key() && pos.history_count == 0 && pos.ply == 0);
     compute_hash_key();
-    FUZZ_CHECK(hash_key == position_key());
+    FUZZ_CHECK(pos.hash_key == position_key());
     // As a front end does after a set-up: check status, then the ply-0 list.
-    in_check_flag = find_checker(xside);
-    FUZZ_CHECK(in_check_flag >= 0 && in_check_flag <= 2);
+    pos.in_check_flag = find_checker(pos.xside);
+    FUZZ_CHECK(pos.in_check_flag >= 0 && pos.in_check_flag <= 2);
     gen_moves();
-    FUZZ_CHECK(!king_capture);
+    FUZZ_CHECK(!pos.king_capture);
     check_list();
-    if (in_check_flag) {
-        find_checker(xside);
+    if (pos.in_check_flag) {
+        find_checker(pos.xside);
         gen_evasions();
         check_list();
     }

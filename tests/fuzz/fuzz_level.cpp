@@ -10,11 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(words, data, sizeof words);  // little-endian, as the corpus was written
     engine_clock = clock_ms(words[0], 10);
     opponent_clock = clock_ms(words[1], 10);
-    history_count = (data[8] | data[9] << 8) % (GAME_HISTORY_LIMIT + 1);
+    pos.history_count = (data[8] | data[9] << 8) % (GAME_HISTORY_LIMIT + 1);
     parse_level(input_text(data + 10, size - 10).c_str());
     FUZZ_CHECK(time_mode == TIME_MOVES || time_mode == TIME_INCREMENT || time_mode == TIME_SUDDEN_DEATH);
     FUZZ_CHECK(increment_ms >= -CLOCK_LIMIT_MS && increment_ms <= CLOCK_LIMIT_MS);
     FUZZ_CHECK(allocate_time().poll_mask >= 0);
-    history_count = 0;
+    pos.history_count = 0;
     return 0;
 }

@@ -12,13 +12,13 @@ uint32_t rng;
 // Plays a random legal move of the ply-0 list, tried from a random entry on (each make and unmake checks
 // the whole board in this build); false when there is none.
 bool play_random_move() {
-    const int count = last_move[0] - first_move[0];
+    const int count = pos.last_move[0] - pos.first_move[0];
     rng = rng * 1664525u + 1013904223u;
     const int start = count > 0 ? int((rng >> 8) % uint32_t(count)) : 0;
     for (int k = 0; k < count; ++k)
-        if (make_legal_move(move_list[first_move[0] + (start + k) % count].move)) {
+        if (make_legal_move(pos.move_list[pos.first_move[0] + (start + k) % count].move)) {
             generate_root_moves();
-            FUZZ_CHECK(!king_capture);  // a legal move never leaves the mover's king to be taken
+            FUZZ_CHECK(!pos.king_capture);  // a legal move never leaves the mover's king to be taken
             return true;
         }
     return false;
@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool squares = line.size() >= 4;
     for (int i = 0; i < 4; ++i) squares = squares && line[i] >= "a1"[i % 2] && line[i] <= "h8"[i % 2];
     int named = -1;
-    for (int i = first_move[0]; squares && named < 0 && i < last_move[0]; ++i)
-        if (line.rfind(long_algebraic(move_list[i].move), 0) == 0) named = i;
+    for (int i = pos.first_move[0]; squares && named < 0 && i < pos.last_move[0]; ++i)
+        if (line.rfind(long_algebraic(pos.move_list[i].move), 0) == 0) named = i;
     FUZZ_CHECK(parse_user_move(line.c_str()) == named);
     return 0;
 }

@@ -20,9 +20,9 @@ inline std::vector<std::string> words_of(const std::string& text) {
 // and the one written as text (0 for none).
 inline std::vector<Move> legal_entries() {
     std::vector<Move> moves;
-    for (int i = first_move[ply]; i < last_move[ply]; ++i) {
-        if (!make_legal_move(move_list[i].move)) continue;
-        moves.push_back(move_list[i].move);
+    for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i) {
+        if (!make_legal_move(pos.move_list[i].move)) continue;
+        moves.push_back(pos.move_list[i].move);
         unmake_move();
     }
     return moves;

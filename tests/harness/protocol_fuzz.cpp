@@ -14,8 +14,8 @@ bool set_ups;  // this session sends set-up blocks; a bad one ends the engine, s
 // leave the side not to move in check).
 void changed() {
     generate_root_moves();
-    if (king_capture || in_check_flag < 0) known = false;
-    king_capture = 0;
+    if (pos.king_capture || pos.in_check_flag < 0) known = false;
+    pos.king_capture = 0;
 }
 
 struct Line {
@@ -68,16 +68,16 @@ bool follow(Session& s, const Line& l, const std::string& answer) {
     } else if (!command && !refused && !word.empty()) {  // any other line accepted is the opponent's move
         const int index = parse_user_move(l.text.c_str());
         if (index < 0) return s.fail("engine accepted a line that names no move: " + l.text.substr(0, 80));
-        make_move(move_list[index].move);
-    } else if ((word == "undo" && history_count >= 1) || (word == "remove" && history_count >= 2)) {
+        make_move(pos.move_list[index].move);
+    } else if ((word == "undo" && pos.history_count >= 1) || (word == "remove" && pos.history_count >= 2)) {
         for (int n = word == "undo" ? 1 : 2; n > 0; --n) unmake_move();
     } else if (word == "white" || word == "black") {
-        if (side != (word == "white" ? WHITE : BLACK)) {
-            ep_square = -1;
-            history_count = 0;
+        if (pos.side != (word == "white" ? WHITE : BLACK)) {
+            pos.ep_square = -1;
+            pos.history_count = 0;
         }
-        side = word == "white" ? WHITE : BLACK;
-        xside = side ^ 1;
+        pos.side = word == "white" ? WHITE : BLACK;
+        pos.xside = pos.side ^ 1;
     }
     changed();
     if (l.set_up) known = false;
