@@ -13,15 +13,19 @@
 
 namespace {
 
-// Descending by score; equal scores end in whatever order qsort leaves them.
-int compare_root_entries(const void* a, const void* b) {
-    const int sa = static_cast<const MoveEntry*>(a)->score, sb = static_cast<const MoveEntry*>(b)->score;
-    return sb < sa ? -1 : sb > sa ? 1 : 0;
-}
-
+// Descending by score, equal scores keeping their order: an insertion sort,
+// stable on every platform (a C library's qsort may order equal scores
+// either way, and the tree searched would then differ), and no allocation
+// during the search. The root list is short and mostly sorted already.
 void sort_root_list() {
-    std::qsort(pos.move_list + pos.first_move[0], size_t(pos.last_move[0] - pos.first_move[0]), sizeof(MoveEntry),
-               compare_root_entries);
+    MoveEntry* list = pos.move_list + pos.first_move[0];
+    const int count = pos.last_move[0] - pos.first_move[0];
+    for (int i = 1; i < count; ++i) {
+        const MoveEntry entry = list[i];
+        int j = i;
+        for (; j > 0 && list[j - 1].score < entry.score; --j) list[j] = list[j - 1];
+        list[j] = entry;
+    }
 }
 
 void report(int event) {
