@@ -1,17 +1,17 @@
 // The clock of a search: the budget rules of a move, how often the search
 // looks at the clock, and the stop test that abandons a search by jumping
 // back to the root.
-#include <sys/time.h>
-
+#include <chrono>
 #include <csetjmp>
 
 #include "search/search_internal.h"
 
+// A monotonic clock: a step of the time of day (a clock synchronised while
+// the engine thinks) neither ends a search at once nor lets it run past its
+// time. Only differences are used, so the count may wrap: keep it unsigned.
 int now_ms() {
-    timeval tv;
-    gettimeofday(&tv, nullptr);
-    // Only differences are used, so the product may wrap: do it unsigned.
-    return int(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return int(uint32_t(uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(since).count())));
 }
 
 // The difference is taken unsigned, so a reading on either side of the wrap

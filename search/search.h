@@ -60,7 +60,7 @@ int start_engine(int hash_megabytes);
 int repetition_walk(int oldest, int wanted);
 
 // ---------------------------------------------------------------- time (clock.cpp)
-// Wall clock in milliseconds (wraps; only differences are used).
+// Monotonic clock in milliseconds (wraps; only differences are used).
 int now_ms();
 // Milliseconds from an earlier now_ms reading to now, taken across a wrap.
 int elapsed_since(int start_ms);
