@@ -413,14 +413,21 @@ void remove_piece(int square);
 // Debug check: board entries and records agree, material sums match the
 // lists, side and xside differ. Used in asserts after make, unmake and set-up.
 int board_is_ok();
-// Sets up the position of a FEN record through clear_board and place_piece:
-// side to move, castling rights, en-passant square, fifty counter, material,
-// an empty history and the hash key. Returns 1, or 0 with *error naming what
-// is wrong: a malformed record, more men than the records hold, a side
+// Finishes a set-up made through clear_board and place_piece with side,
+// xside, castle_flags, ep_square and fifty set: the material sums, the king
+// squares, an empty history at ply 0, and the key with its slot. A new game
+// restarts the table's generations (hash_age 1); otherwise they go on
+// counting, as for a GUI that sends its game's position before every move.
+// The ply-0 list and the search's tables are left to the caller.
+void finish_set_up(int new_game);
+// Sets up the position of a FEN record through clear_board and place_piece,
+// side to move, castling rights, en-passant square and fifty counter, then
+// finish_set_up(new_game). Returns 1, or 0 with *error naming what is
+// wrong: a malformed record, more men than the records hold, a side
 // without exactly one king, a pawn on the first or last rank, the side not
 // to move in check. After a refusal the position is undefined and must be
-// set up again. The search's tables are left to the caller.
-int set_position_from_fen(const char* fen, const char** error);
+// set up again.
+int set_position_from_fen(const char* fen, const char** error, int new_game);
 
 // ---------------------------------------------------------------- attack tests (attacks.cpp)
 
@@ -508,6 +515,18 @@ void unmake_move();
 void make_null_move();
 // Takes back a record whose move is 0 (a null move).
 void unmake_null_move();
+
+// ---------------------------------------------------------------- lines of moves (legal_line.cpp)
+// How many of the moves, from the first, are legal one after the other from
+// the current position: each must be in the list the generator makes for
+// its position and must not leave its own king attacked. Leaves the
+// position, its list and the check words as it found them, so a search's
+// hooks may call it between root moves.
+int legal_prefix(const Move* moves, int count);
+// Keeps in the ply-0 list only its entries that are among moves, in their
+// list order, and returns how many it kept; when none is among them the
+// list stays whole (and 0 is returned).
+int keep_root_moves(const Move* moves, int count);
 
 // ---------------------------------------------------------------- position copy (position_copy.cpp)
 // A position at ply 0 as one search thread hands it to another: the

@@ -149,21 +149,12 @@ const char* setup(const char* fen) {
 
 }  // namespace
 
-int set_position_from_fen(const char* fen, const char** error) {
+int set_position_from_fen(const char* fen, const char** error, int new_game) {
     const char* e = setup(fen);
     if (e) {
         if (error) *error = e;
         return 0;
     }
-    count_material();
-    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
-    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
-    pos.ply = 0;
-    pos.history_count = 0;
-    pos.first_move[0] = 0;
-    pos.king_capture = 0;
-    pos.hash_key = position_key();
-    if (hash_table) compute_hash_key();
-    hash_age = 1;
+    finish_set_up(new_game);
     return 1;
 }

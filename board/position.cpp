@@ -71,6 +71,19 @@ void count_material() {
     }
 }
 
+void finish_set_up(int new_game) {
+    count_material();
+    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
+    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
+    pos.ply = 0;
+    pos.history_count = 0;
+    pos.first_move[0] = 0;
+    pos.king_capture = 0;
+    pos.hash_key = position_key();
+    compute_hash_key();
+    if (new_game) hash_age = 1;
+}
+
 void clear_board() {
     for (int color = WHITE; color <= BLACK; ++color)
         for (int i = 0; i < LIST_TERMINATOR; ++i) pos.piece_list[color][i].alive = 0;

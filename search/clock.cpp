@@ -73,6 +73,16 @@ bool clock_says_stop() {
     return search.root_score >= 0 || (search.root_score > -30 && 10 * elapsed >= 7 * budget);
 }
 
+int change_search_limits(const SearchLimits& limits) {
+    SearchLimits& l = search.search_limits;
+    l.clock_rules = limits.clock_rules;
+    l.clock_ms = limits.clock_ms;
+    l.budget_ms = limits.budget_ms;
+    l.movetime_ms = limits.movetime_ms;
+    if (l.movetime_ms > 0 && elapsed_since(l.start_ms) >= l.movetime_ms) return 1;
+    return l.clock_rules && search.completed_depth > 0 && clock_says_stop();
+}
+
 void check_time() {
     if (!search.stop_hook()) return;
     search.time_out = 1;

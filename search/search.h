@@ -110,6 +110,14 @@ int limits_reached();
 // worse). Reads only.
 bool clock_says_stop();
 
+// A running search takes on the clock words and the move time of limits
+// (a ponderhit hands it those of the go, the time pondered counting as
+// spent on the move); its start, node and depth limits stay. Returns 1
+// when they already end it: the move time has passed, or an iteration is
+// complete and the clock rules would start no new one. Called from the
+// stop hook or between searches, on the main thread.
+int change_search_limits(const SearchLimits& limits);
+
 // Progress for a front end that reports it: PROGRESS_NEW_BEST when a root
 // move becomes the best of its iteration, PROGRESS_ITERATION when an
 // iteration is complete, PROGRESS_ROOT_MOVE before each root move is

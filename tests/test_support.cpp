@@ -23,7 +23,7 @@ void EngineTest::SetUp() {
 
 void setup(const char* fen) {
     const char* error = nullptr;
-    ASSERT_TRUE(set_position_from_fen(fen, &error)) << fen << ": " << error;
+    ASSERT_TRUE(set_position_from_fen(fen, &error, 1)) << fen << ": " << error;
     compute_hash_key();
 }
 

@@ -129,7 +129,7 @@ int command_eval_bench(int argc, char** argv) {
     double seconds = 0;
     for (const std::string& fen : fens) {
         const char* error = nullptr;
-        if (!set_position_from_fen(fen.c_str(), &error)) {
+        if (!set_position_from_fen(fen.c_str(), &error, 1)) {
             std::fprintf(stderr, "vexmoth-tool: %s: %s\n", fen.c_str(), error);
             return 2;
         }

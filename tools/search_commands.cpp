@@ -195,7 +195,7 @@ int64_t run_bench(int depth, bool verbose, int lines) {
     int number = 0;
     for (const char* fen : BENCH_FENS) {
         const char* error = nullptr;
-        if (!set_position_from_fen(fen, &error)) {
+        if (!set_position_from_fen(fen, &error, 1)) {
             std::fprintf(stderr, "vexmoth-tool: bench position %s: %s\n", fen, error);
             std::exit(2);
         }

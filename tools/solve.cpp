@@ -100,7 +100,7 @@ int command_solve(int argc, char** argv) {
         char id[32];
         read_id(line, ++number, id, sizeof id);
         const char* error = nullptr;
-        if (!read_best_moves(line) || !set_position_from_fen(fen, &error)) {
+        if (!read_best_moves(line) || !set_position_from_fen(fen, &error, 1)) {
             std::fprintf(stderr, "vexmoth-tool: %s: %s\n", id, error ? error : "no c0 field with the best moves");
             std::fclose(f);
             return 2;

@@ -42,12 +42,8 @@ int ponder_hit() {
     // The clock word holds the time left measured from the go (start_ms):
     // the time pondered is added, so that what is left on the real clock
     // counts from the ponderhit.
-    const int64_t pondered = elapsed_since(go_limits.start_ms);
-    const int64_t clock = int64_t(go_limits.clock_ms) + pondered;
-    search.search_limits.clock_rules = go_limits.clock_rules;
-    search.search_limits.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
-    search.search_limits.budget_ms = go_limits.budget_ms;
-    search.search_limits.movetime_ms = go_limits.movetime_ms;
-    if (search.search_limits.movetime_ms > 0 && pondered >= search.search_limits.movetime_ms) return 1;
-    return search.search_limits.clock_rules && search.completed_depth > 0 && clock_says_stop();
+    const int64_t clock = int64_t(go_limits.clock_ms) + elapsed_since(go_limits.start_ms);
+    SearchLimits hit = go_limits;
+    hit.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
+    return change_search_limits(hit);
 }

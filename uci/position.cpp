@@ -19,18 +19,13 @@ char previous_fen[FEN_SIZE];
 Move previous_moves[GAME_HISTORY_LIMIT];
 
 // Sets up the initial position ("") or the FEN; 0 with *error when the FEN
-// is refused. The table's generation keeps counting searches: a position
+// is refused. The table's generations go on counting searches: a position
 // sent before every move is no reason to take the table's entries for new.
 int set_up_base(const char* fen, const char** error) {
-    const int age = hash_age;
-    int accepted = 1;
-    if (*fen)
-        accepted = set_position_from_fen(fen, error);
-    else
-        new_position();
-    hash_age = age;
+    if (*fen) return set_position_from_fen(fen, error, 0);
+    new_position();
     compute_hash_key();
-    return accepted;
+    return 1;
 }
 
 // Gives back the kept position, every part of which was accepted before.

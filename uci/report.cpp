@@ -16,25 +16,6 @@ constexpr int CURRMOVE_GAP_MS = 250;     // and no more often than this
 Move last_reported_best;  // the first move of the last line of this search that had a score
 int next_currmove_ms;     // the search's time from which the next root move may be reported
 
-// Whether m is an entry of the current ply's list. Above the root the list
-// is generated first; at the root the search's own list is read, never
-// regenerated, as the root is iterating over it. Lists are only made
-// below the move stack's limit, as in the search.
-bool in_current_list(Move m) {
-    if (pos.ply > 0) {
-        if (pos.first_move[pos.ply] >= MOVE_STACK_LIMIT) return false;
-        pos.in_check_flag = find_checker(pos.xside);
-        if (pos.in_check_flag)
-            gen_evasions();
-        else
-            gen_moves();
-        if (pos.king_capture) return false;
-    }
-    for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i)
-        if (pos.move_list[i].move == m) return true;
-    return false;
-}
-
 // The score as UCI writes it: mate scores as moves to the mate, negative
 // when the side to move is mated.
 void score_text(int score, char* text, size_t size) {
@@ -111,26 +92,6 @@ void report_move_played(Move best, Move reply) {
 }
 
 }  // namespace
-
-int legal_prefix(const Move* moves, int count) {
-    // The generator and the check test leave these words behind; the search
-    // finds them as it left them.
-    const int saved_check = pos.in_check_flag, saved_capture = pos.king_capture, saved_checker = pos.checker_square;
-    const uint64_t saved_block = pos.block_mask;
-    const int saved_kings[2] = {pos.king_square[WHITE], pos.king_square[BLACK]};
-    int made = 0;
-    while (made < count && pos.ply < MAX_PLY - 2 && moves[made] && in_current_list(moves[made]) &&
-           make_legal_move(moves[made]))
-        ++made;
-    for (int i = 0; i < made; ++i) unmake_move();
-    pos.in_check_flag = saved_check;
-    pos.king_capture = saved_capture;
-    pos.checker_square = saved_checker;
-    pos.block_mask = saved_block;
-    pos.king_square[WHITE] = saved_kings[WHITE];
-    pos.king_square[BLACK] = saved_kings[BLACK];
-    return made;
-}
 
 void begin_reports() {
     last_reported_best = 0;

@@ -38,27 +38,23 @@ Move table_reply(Move best) {
 }  // namespace
 
 int restrict_root_moves(int from, int to) {
-    // The legal moves the words name move up to the front of the list, in
-    // order; an entry is only ever copied over one already passed, so when
-    // none is named the list is as it was.
-    int kept = pos.first_move[0];
+    Move named_moves[MOVE_STACK_SIZE];
+    int count = 0;
     for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
         if (named(pos.move_list[i].move, from, to) && legal_prefix(&pos.move_list[i].move, 1) == 1)
-            pos.move_list[kept++] = pos.move_list[i];
+            named_moves[count++] = pos.move_list[i].move;
     // A word none of them answers to is left out, and said so.
     for (int w = from; w < to; ++w) {
         bool found = false;
-        for (int i = pos.first_move[0]; i < kept && !found; ++i)
-            found = !std::strcmp(words[w], long_algebraic(pos.move_list[i].move));
+        for (int k = 0; k < count && !found; ++k) found = !std::strcmp(words[w], long_algebraic(named_moves[k]));
         if (!found) output_line("info string go: searchmoves: %s is no legal move here and is left out", shown_text(words[w]));
     }
-    if (kept == pos.first_move[0]) {
+    const int all = pos.last_move[0] - pos.first_move[0];
+    if (keep_root_moves(named_moves, count) == 0) {
         if (to > from) output_line("info string go: searchmoves names no legal move: every move is searched");
         return 0;
     }
-    const int restricted = kept < pos.last_move[0];
-    pos.last_move[0] = kept;
-    return restricted;
+    return count < all;
 }
 
 Move chosen_move() {

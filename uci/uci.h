@@ -77,12 +77,6 @@ void command_go();
 int search_stop_test();
 // "ponderhit" outside a ponder search: an info string, nothing else.
 void command_ponderhit();
-// How many of the moves, from the first, are legal one after the other from
-// the position at the root (ply 0): each must be in the list the generator
-// makes and must not leave its own king attacked. Leaves the position, the
-// ply-0 list and the check words as it found them, so a search's hooks may
-// call it between root moves.
-int legal_prefix(const Move* moves, int count);
 // The search's progress hook: "info" lines after each iteration (one per
 // line with several lines), one when the root's best move changes (a
 // single line only), and "info currmove" for root moves once the search

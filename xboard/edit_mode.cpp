@@ -57,15 +57,10 @@ int castling_from_placement() {
 // The new position starts a game of its own: no history, no heuristics.
 void install_position() {
     clear_search_tables();
-    count_material();
     pos.ep_square = -1;
     pos.fifty = 0;
-    pos.ply = 0;
-    pos.history_count = 0;
-    pos.first_move[0] = 0;
-    compute_hash_key();
-    hash_age = 1;
     pos.castle_flags = castling_from_placement();
+    finish_set_up(1);
     generate_root_moves();
 }
 

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* error = nullptr;
-    if (!set_position_from_fen(input_text(data, size).c_str(), &error)) {
+    if (!set_position_from_fen(input_text(data, size).c_str(), &error, 1)) {
         FUZZ_CHECK(error != nullptr);
         return 0;
     }

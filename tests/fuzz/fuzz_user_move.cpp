@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 6) return 0;
     const char* error = nullptr;
-    FUZZ_CHECK(set_position_from_fen(PLAY_OUT_STARTS[data[0] % PLAY_OUT_START_COUNT], &error));
+    FUZZ_CHECK(set_position_from_fen(PLAY_OUT_STARTS[data[0] % PLAY_OUT_START_COUNT], &error, 1));
     std::memcpy(&rng, data + 2, sizeof rng);  // little-endian, as the corpus was written
     generate_root_moves();
     for (int n = data[1] % 64; n > 0 && play_random_move(); --n) {

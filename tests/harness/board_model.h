@@ -52,7 +52,7 @@ inline std::vector<Move> model_moves;  // and the moves since
 // A set-up on the board; a refused FEN puts the model's back and gives false.
 inline bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
     const char* error = nullptr;
-    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error)) {
+    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error, 1)) {
         set_up(model_fen, model_moves);
         return false;
     }
