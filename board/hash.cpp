@@ -109,7 +109,7 @@ void hash_size(int megabytes, int* bits, int* fold, int* records) {
 int hash_init(int megabytes) {
     int bits, fold, records;
     hash_size(megabytes, &bits, &fold, &records);
-    std::free(hash_table);  // only the tools and tests size the table twice
+    std::free(hash_table);  // a table sized again (UCI's Hash, the tools, the tests) replaces the old
     hash_table = nullptr;
     pos.hash_entry = nullptr;
     hash_records = 0;

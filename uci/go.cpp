@@ -22,16 +22,6 @@ int waits_for_stop;          // "go infinite" or no limit: bestmove only after "
 // A mate in 25 moves is 49 plies, the deepest line a search keeps.
 constexpr int64_t MATE_LIMIT = 25;
 
-// The fields of a "go" line: a clock -1 and the others 0 when not given.
-// The moves of "searchmoves" are the words from searchmoves_from to
-// searchmoves_to - 1 (none when both are 0).
-struct GoRequest {
-    int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
-    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0, mate = 0;
-    int infinite = 0, ponder = 0;
-    int searchmoves_from = 0, searchmoves_to = 0;
-};
-
 // The fields that take a number, with the range it is clamped to.
 struct GoField {
     const char* name;
@@ -58,9 +48,8 @@ bool is_go_word(const char* word) {
            !std::strcmp(word, "searchmoves");
 }
 
-// The words after "go". A field without a number is reported and skipped,
-// and so is a word "go" does not know: the rest of the line still counts.
-// "searchmoves" takes the words up to the next word "go" knows.
+}  // namespace
+
 GoRequest read_go_words() {
     GoRequest r;
     for (int i = 1; i < word_count; ++i) {
@@ -91,6 +80,8 @@ GoRequest read_go_words() {
     }
     return r;
 }
+
+namespace {
 
 // The stop test runs every poll_mask + 1 nodes. To answer "stop" well
 // within 50 ms and to keep a move time to a few milliseconds it should run
@@ -125,6 +116,8 @@ void set_clock(const GoRequest& r, SearchLimits& limits) {
     limits.budget_ms = time_budget(mode, int(r.movestogo), 0, int(clock), int(opponent));
 }
 
+}  // namespace
+
 SearchLimits make_limits(const GoRequest& r) {
     SearchLimits limits{};
     limits.start_ms = command_start_ms;
@@ -137,6 +130,8 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.mate_moves = int(r.mate);
     return limits;
 }
+
+namespace {
 
 // The main thread's own speed: it alone polls.
 void remember_speed() {

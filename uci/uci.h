@@ -10,11 +10,24 @@
 #include "board/board.h"
 #include "search/search.h"
 
-// ---------------------------------------------------------------- output (main.cpp)
-// Writes one formatted line to standard output and flushes it at once.
+// ---------------------------------------------------------------- output (commands.cpp)
+constexpr int OUTPUT_LINE_SIZE = 1024;  // longer than any line the engine writes
+// Writes one formatted line to standard output and flushes it at once, or
+// hands it to output_hook when one is set.
 void output_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Where the output goes instead of standard output, a line at a time
+// (without its newline): a test collects it. Null for standard output.
+extern void (*output_hook)(const char* line);
 
-// ---------------------------------------------------------------- commands (main.cpp)
+// ---------------------------------------------------------------- commands (commands.cpp)
+// The engine as vexmoth-uci starts it: the core with its default table, the
+// interrupt and broken-pipe signals ignored, and the search's stop test,
+// progress and warning hooks those of this front end.
+void start_uci_engine();
+// Carries out one command line (cut into words in place): the command its
+// first word names, or an info string when it names none. Blank lines do
+// nothing.
+void run_command(char* line);
 constexpr int MAX_WORDS = 32768;  // a line of INPUT_LINE_SIZE characters has fewer words
 // The words of the command being carried out, split at blanks; words[0] is
 // the command.
@@ -22,6 +35,9 @@ extern const char* words[MAX_WORDS];
 extern int word_count;
 extern int command_start_ms;  // now_ms when the command being carried out was taken
 
+// Cuts the line into words in place, at the spaces (input.cpp has turned
+// every other control character into one): the command's words.
+void split_words(char* line);
 // The command's word at index i, or "" past the end.
 const char* word_at(int i);
 // The text as an info string may repeat it: at most 80 characters, any
@@ -69,6 +85,28 @@ int input_backlogged();
 void command_position();
 
 // ---------------------------------------------------------------- search (go.cpp, report.cpp)
+// The fields of a "go" line: a clock -1 and the others 0 when not given.
+// The moves of "searchmoves" are the words from searchmoves_from to
+// searchmoves_to - 1 (none when both are 0).
+struct GoRequest {
+    int64_t wtime = -1, btime = -1, winc = 0, binc = 0;
+    int64_t movestogo = 0, movetime = 0, nodes = 0, depth = 0, mate = 0;
+    int infinite = 0, ponder = 0;
+    int searchmoves_from = 0, searchmoves_to = 0;
+};
+// The words after "go", each number clamped to its field's range. A field
+// without a number is reported and skipped, and so is a word "go" does not
+// know: the rest of the line still counts. "searchmoves" takes the words up
+// to the next word "go" knows.
+GoRequest read_go_words();
+// The core's limits for the request, for the side to move: its clock
+// budgeted by the xboard engine's rules (with "movestogo" as if a session
+// of that many moves had just begun, else with an increment as an
+// incremental clock, else as sudden death against the opponent's clock,
+// taken equal to ours when not given), the move time, nodes, depth (the
+// deepest iteration when none), mate, MultiPV's lines and a poll mask for
+// the stop test.
+SearchLimits make_limits(const GoRequest& r);
 // "go ...": searches the position within the limits and prints "bestmove"
 // (with "ponder" and the expected reply when there is one).
 void command_go();
