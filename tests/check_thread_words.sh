@@ -23,6 +23,6 @@ while IFS=$'\t' read -r section name; do
     echo "shared writable word not on the list: $name"; status=1
   fi
 done < <(awk '{ flags = substr($0, 18, 7); split(substr($0, 26), rest, "\t"); sub(/^[0-9a-f]+ /, "", rest[2])
-               if (rest[1] ~ /^\.t(data|bss)/ || (flags ~ /O/ && rest[1] ~ /^\.(data|bss)/)) print rest[1] "\t" rest[2] }' \
+               if (rest[1] ~ /^\.t?(data|bss)$/ && (flags ~ /O/ || rest[1] ~ /^\.t/)) print rest[1] "\t" rest[2] }' \
          <<<"$symbols" | sort -u)
 exit $status
