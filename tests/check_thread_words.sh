@@ -13,14 +13,19 @@ if grep -q '__gnu_lto_slim' <<<"$symbols"; then
 fi
 per_thread="pos ev search"
 # Shared by every thread, one name a line: built once at start-up, then only read; the transposition table
-# and its sizing words, and the option flags, changed only between searches; the thread bookkeeping of
-# threads.cpp, behind its mutex or atomic.
+# and its sizing words, the option flags, and the endgame tables' words (the men loaded, the endings refused,
+# the probe options), changed only between searches; the thread bookkeeping of threads.cpp, behind its mutex
+# or atomic.
 shared=$(printf '%s\n' attack_kind_store line_dir_store knight_fork_store bishop_fork_store rook_fork_store \
   queen_fork_store line_ray_store piece_reach pawn_reach line_mask rank_reach between_mask bit_count \
   'start_engine(int)::tables_built' hash_table hash_records hash_mask hash_fold hash_age \
-  nullmove pre_prune tune research fractional_extension nega_scout
+  nullmove pre_prune tune research fractional_extension nega_scout \
+  table_men table_probe_depth table_fifty_rule table_probe_limit \
+  '(anonymous namespace)::blocked_endings' '(anonymous namespace)::blocked_count' \
+  '(anonymous namespace)::blocked_all'
   for word in thread_count helpers mutex wake idle search_serial running ending stop_now ends_at_exit root_copy \
-              root_line root_line_length root_line_score root_history root_history_max root_restricted; do
+              root_line root_line_length root_line_score root_history root_history_max root_restricted \
+              root_table_score; do
     echo "(anonymous namespace)::$word"
   done)
 status=0
