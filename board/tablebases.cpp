@@ -88,13 +88,17 @@ void position_codes(uint32_t* white_first, uint32_t* black_first) {
     *black_first = side_code(counts[BLACK]) | side_code(counts[WHITE]) << 15;
 }
 
+bool is_blocked(uint32_t code) {
+    for (int i = 0; i < blocked_count; ++i)
+        if (blocked_endings[i] == code) return true;
+    return blocked_all != 0;
+}
+
+// The position's ending has a refused file (under either colour).
 bool ending_blocked() {
-    if (blocked_all) return true;
     uint32_t a, b;
     position_codes(&a, &b);
-    for (int i = 0; i < blocked_count; ++i)
-        if (blocked_endings[i] == a || blocked_endings[i] == b) return true;
-    return false;
+    return is_blocked(a) || is_blocked(b);
 }
 
 void block_ending(uint32_t code) {
@@ -144,10 +148,15 @@ bool file_is_table(const char* folder, const char* name, bool wdl, TableLoad* lo
     return true;
 }
 
+struct Ending {
+    uint32_t code;
+    int men;
+};
+
 // Checks the table files of one folder: the endings with a usable
 // win/draw/loss file join `found` (once each), those with a bad file are
 // blocked. Describes a folder that cannot be read or holds no table.
-void scan_folder(const char* folder, uint32_t* found, int* found_count, TableLoad* load) {
+void scan_folder(const char* folder, Ending* found, int* found_count, TableLoad* load) {
     DIR* dir = opendir(folder);
     if (!dir) {
         add_problem(load, "folder %s cannot be read (%s)", folder, std::strerror(errno));
@@ -166,9 +175,8 @@ void scan_folder(const char* folder, uint32_t* found, int* found_count, TableLoa
         }
         if (!wdl) continue;
         bool seen = false;
-        for (int i = 0; i < *found_count && !seen; ++i) seen = found[i] == code;
-        if (!seen && *found_count < MAX_ENDINGS) found[(*found_count)++] = code;
-        if (men > load->men) load->men = men;
+        for (int i = 0; i < *found_count && !seen; ++i) seen = found[i].code == code;
+        if (!seen && *found_count < MAX_ENDINGS) found[(*found_count)++] = Ending{code, men};
     }
     closedir(dir);
     if (files == 0) add_problem(load, "folder %s holds no Syzygy tables", folder);
@@ -230,7 +238,7 @@ TableLoad load_tables(const char* path) {
 #ifdef VEXMOTH_HAVE_FATHOM
     quiet_init("");  // the tables loaded before are let go
     if (empty) return load;
-    uint32_t found[MAX_ENDINGS];
+    Ending found[MAX_ENDINGS];
     int found_count = 0;
     char folder[4096];
     for (const char* p = path; *p;) {
@@ -243,8 +251,12 @@ TableLoad load_tables(const char* path) {
         }
         p += length + (end ? 1 : 0);
     }
-    load.tables = found_count;
-    if (found_count == 0) load.men = 0;
+    // An ending counts when its win/draw/loss file is usable and neither of its files was refused.
+    for (int i = 0; i < found_count; ++i) {
+        if (is_blocked(found[i].code)) continue;
+        ++load.tables;
+        if (found[i].men > load.men) load.men = found[i].men;
+    }
     if (!quiet_init(path)) {
         add_problem(&load, "the tables could not be loaded");
         load.tables = load.men = 0;
