@@ -139,7 +139,10 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
         "option name pre_prune type check default true\noption name fractional_extension type check default true\n"
         "option name tune type check default true\noption name research type check default true\n"
         "option name Clear Hash type button\noption name MultiPV type spin default 1 min 1 max 256\n"
-        "option name Ponder type check default false\nuciok\n";
+        "option name Ponder type check default false\noption name SyzygyPath type string default <empty>\n"
+        "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
+        "option name Syzygy50MoveRule type check default true\n"
+        "option name SyzygyProbeLimit type spin default 7 min 0 max 7\nuciok\n";
     EXPECT_EQ(s.e.output.substr(s.e.output.find("\noption ") + 1), options);
     std::string garbage;  // every byte but the newline
     for (int i = 1; i < 256; ++i)
@@ -156,6 +159,9 @@ TEST_F(UciProtocol, HandshakeOptionsAndBadInput) {
         {"setoption name Ponder value sometimes", {"info string option Ponder needs the value true or false"}},
         {"setoption name Hash value 16MB", {"info string option Hash needs a number of megabytes from 0 to 768"}},
         {"setoption name Pondering value true", {"info string unknown option: Pondering\n"}},
+        {"setoption name SyzygyProbeLimit value 9", {"info string option SyzygyProbeLimit takes 0 to 7: set to 7\n"}},
+        {"setoption name SyzygyProbeDepth value deep", {"option SyzygyProbeDepth needs a number from 1 to 100\n"}},
+        {"setoption name Syzygy50MoveRule value maybe", {"option Syzygy50MoveRule needs the value true or false"}},
         {"setoption value 3 name Hash", {"info string setoption is written"}}, {"GO", {"unknown command: GO\n"}},
         {"ponderhit", {"info string ponderhit: no ponder search is running"}},
         {garbage, {"info string unknown command: !\"#$%&'()*+,-./0123456789:;<=>?@A"}},  // control bytes: blanks
