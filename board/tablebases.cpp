@@ -30,6 +30,18 @@ int table_men;
 
 namespace {
 
+// Describes a problem in load->problems while there is room; counts it always.
+__attribute__((format(printf, 2, 3))) void add_problem(TableLoad* load, const char* format, ...) {
+    if (load->problem_count < TABLE_PROBLEMS) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(load->problems[load->problem_count], sizeof load->problems[0], format, args);
+        va_end(args);
+    }
+    ++load->problem_count;
+}
+
+#ifdef VEXMOTH_HAVE_FATHOM
 constexpr int MAX_TABLE_MEN = 7;  // the largest Syzygy tables hold seven men
 constexpr uint32_t WDL_SIGNATURE = 0x5d23e871, DTZ_SIGNATURE = 0xa50c66d7;  // a file's first four bytes, little-endian
 constexpr int MAX_BLOCKED = 64;
@@ -110,21 +122,12 @@ void block_ending(uint32_t code) {
         blocked_endings[blocked_count++] = code;
 }
 
-__attribute__((format(printf, 2, 3))) void add_problem(TableLoad* load, const char* format, ...) {
-    if (load->problem_count < TABLE_PROBLEMS) {
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(load->problems[load->problem_count], sizeof load->problems[0], format, args);
-        va_end(args);
-    }
-    ++load->problem_count;
-}
 
 // Whether a table file has the size and signature of its kind: a Syzygy
 // file is 16 bytes more than a multiple of 64 and starts with its kind's
 // signature. Describes the file when it has not.
 bool file_is_table(const char* folder, const char* name, bool wdl, TableLoad* load) {
-    char path[4096];
+    char path[4096 + 2 + 256];  // a folder of the path and a file name
     std::snprintf(path, sizeof path, "%s/%s", folder, name);
     const int fd = open(path, O_RDONLY);
     struct stat st;
@@ -182,7 +185,6 @@ void scan_folder(const char* folder, Ending* found, int* found_count, TableLoad*
     if (files == 0) add_problem(load, "folder %s holds no Syzygy tables", folder);
 }
 
-#ifdef VEXMOTH_HAVE_FATHOM
 // The library's bit order: a1 is bit 0, h8 bit 63; the board's sets count
 // from a8, so the ranks are reversed.
 uint64_t library_set(uint64_t set) { return __builtin_bswap64(set); }
@@ -232,10 +234,10 @@ bool tables_supported() {
 TableLoad load_tables(const char* path) {
     TableLoad load{};
     table_men = 0;
-    blocked_count = 0;
-    blocked_all = 0;
     const bool empty = !path[0] || !std::strcmp(path, "<empty>");
 #ifdef VEXMOTH_HAVE_FATHOM
+    blocked_count = 0;
+    blocked_all = 0;
     quiet_init("");  // the tables loaded before are let go
     if (empty) return load;
     Ending found[MAX_ENDINGS];
