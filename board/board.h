@@ -556,6 +556,9 @@ void load_position(const PositionCopy& copy);
 constexpr int MATE = 8000;          // mated at ply p scores p - MATE
 constexpr int NO_SCORE = -8000;     // initial best score; the root's minus infinity
 constexpr int MATE_BOUND = 7951;    // >= winning mate, <= -MATE_BOUND losing mate
+// A position the endgame tables call won scores TABLE_WIN - p at ply p (lost:
+// p - TABLE_WIN): beyond any evaluation, below every mate score.
+constexpr int TABLE_WIN = 7700;
 
 // ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
@@ -615,3 +618,43 @@ int hash_score();
 Move hash_move();
 // Stores an entry for hash_key under the replacement rule.
 void hash_store(int type, int depth, int score, Move m);
+
+// ---------------------------------------------------------------- endgame tables (tablebases.cpp)
+// The Syzygy tables, read through the probing library when the build has it
+// (tables_supported); without it nothing loads. Results are the side to
+// move's, in the tables' order: a win or loss that the fifty-move rule
+// spoils is cursed or blessed.
+constexpr int WDL_LOSS = 0, WDL_BLESSED_LOSS = 1, WDL_DRAW = 2, WDL_CURSED_WIN = 3, WDL_WIN = 4;
+constexpr int TABLE_PROBLEMS = 8;
+struct TableLoad {
+    int tables;         // endings with a usable win/draw/loss file
+    int men;            // the most men among them, 0 when none
+    int problem_count;  // folders and files found wrong; the first TABLE_PROBLEMS are described
+    char problems[TABLE_PROBLEMS][256];
+};
+// The most men of the loaded tables, 0 when none: shared, changed only by
+// load_tables between searches.
+extern int table_men;
+bool tables_supported();
+// Loads the tables of the folders of path (separated by ':') in place of
+// those loaded before; an empty path or "<empty>" unloads them. A folder
+// that cannot be read or holds no table, and a file of the wrong size or
+// signature (whose ending is then never probed), is described in problems.
+TableLoad load_tables(const char* path);
+// The tables' result for the position, or -1 when they cannot tell (more
+// men than the tables, no table or a refused one for these men, a castling
+// right, a fifty-move count above 0). Safe on every search thread.
+int probe_wdl();
+// One entry of the ply-0 list as the tables see it: the result for the side
+// to move once the move is played (WDL_*, -1 when the entry is no legal
+// move) and the distance to zeroing in half-moves, the move included.
+struct RootTableResult {
+    int wdl;
+    int dtz;
+};
+// For the root position (fifty-move count as it stands): fills entries (one
+// per ply-0 entry, in list order) and *position_dtz, and returns the
+// position's result; -1 when the tables cannot tell or there is no legal
+// move. Not thread-safe: the main thread alone calls it, before the
+// helpers start.
+int probe_root(RootTableResult* entries, int* position_dtz);

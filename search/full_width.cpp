@@ -308,6 +308,11 @@ int full_width(int alpha, int beta, int depth, int full_alpha) {
             return keeps_line ? stored_stalemate(table_move) : 0;
         }
     }
+    // The endgame tables, when loaded, settle a position they know.
+    if (table_men) {
+        int table_score;
+        if (table_cut(depth, &table_score)) return table_score;
+    }
     pvs_ok = pvs_ok && alpha < MATE_BOUND && beta > -MATE_BOUND;
 
     // 4. verified null move (under a null move the option was consulted already)

@@ -239,7 +239,7 @@ void iterate() {
             if (root_pass == 0) root_pass = 1;
             if (score > window) note_root_line(m, score, depth);
             if (score > alpha) {
-                search.root_score = score;
+                search.root_score = reported_root_score(score);
                 record_history(m, depth);
                 search.pv[0][0] = m;
                 search.pv_length[0] = search.pv_length[1];
@@ -380,9 +380,14 @@ void search_move(const SearchLimits& limits) {
             for (uint32_t& counter : row) counter >>= 4;
     const uint64_t saved_key = pos.hash_key;
     search.hash_hits = 0;
+    search.table_hits = 0;
+    search.table_root_score = 0;
     ++hash_age;
-    start_helpers(limits);
-    root_search(limits);
+    // The endgame tables may leave only part of the list to the search.
+    SearchLimits own = limits;
+    if (table_men && restrict_root_by_tables()) own.restricted_root = 1;
+    start_helpers(own);
+    root_search(own);
     finish_helpers();
     pos.hash_key = saved_key;  // an abandoned search leaves the key undefined
     hash_select();

@@ -188,6 +188,8 @@ struct SearchState {
     int fresh_lines;           // lines at the front of root_lines that this iteration scored
     int depth_offset;          // added to the first iteration: 1 for every other helper
     int helper;                // which helper this thread is, from 1; 0 for the main thread
+    int64_t table_hits;        // endgame-table probes of the current search that gave a result
+    int table_root_score;      // the root's score when the tables call it won or lost, else 0
 };
 extern thread_local SearchState search;
 
@@ -207,3 +209,15 @@ void set_search_threads(int count);
 int search_threads();
 // The nodes of the current or last search, summed over every search thread.
 int64_t nodes_searched();
+// Its endgame-table hits, summed the same way.
+int64_t table_hits_searched();
+
+// ---------------------------------------------------------------- endgame tables (table_probes.cpp)
+// The options of the endgame tables (board.h loads them), shared by every
+// thread and set between searches.
+extern int table_probe_depth;  // the search probes at this remaining depth and deeper (1 to 100)
+extern int table_fifty_rule;   // 1: a win the fifty-move rule spoils counts as a draw
+extern int table_probe_limit;  // positions of at most this many men are probed (0 to 7)
+// Turns a load_tables result into a line for the front ends: "N tables
+// found, up to M men" or that none were found (text holds size bytes).
+void describe_table_load(const TableLoad& load, char* text, int size);

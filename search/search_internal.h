@@ -151,6 +151,24 @@ inline void record_history(Move m, int depth) {
     if (counter > pos.history_max) pos.history_max = counter;
 }
 
+// ---------------------------------------------------------------- endgame tables (table_probes.cpp)
+// A node of the full-width search whose position the tables know (few
+// enough men, fifty-move count 0, no castling right, depth at least
+// table_probe_depth): its score, stored in the table, in *score. Called
+// only while tables are loaded.
+bool table_cut(int depth, int* score);
+// At the root, by the main thread before the helpers start: when the
+// tables know the position, keeps in the ply-0 list only the moves that
+// keep the best result they allow, and of those the quickest to zero when
+// winning (so the win comes within the fifty-move rule) or the slowest when
+// losing; sets table_root_score. Returns 1 when the list lost a move.
+int restrict_root_by_tables();
+// The score the root reports for its best move: a win or loss the tables
+// know at the root stands in for any score short of a mate.
+inline int reported_root_score(int score) {
+    return search.table_root_score && score > -MATE_BOUND && score < MATE_BOUND ? search.table_root_score : score;
+}
+
 // Takes the child's line as this ply's line behind pv[ply][ply].
 inline void copy_child_line() {
     search.pv_length[pos.ply] = search.pv_length[pos.ply + 1];

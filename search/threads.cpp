@@ -26,6 +26,7 @@ constexpr int HELPER_POLL_MASK = 63;
 struct Helper {
     std::thread thread;
     std::atomic<int64_t> nodes{0};  // its nodes, published at every poll and at the end
+    std::atomic<int64_t> table_hits{0};  // its endgame-table hits, published with the nodes
     // Its last completed iteration: written by the helper, read by the main
     // thread only once every helper has stopped.
     int depth;
@@ -56,9 +57,11 @@ int root_line_score;
 uint32_t root_history[64][64];
 uint32_t root_history_max;
 int root_restricted;  // the ply-0 list holds only the moves the front end named
+int root_table_score;  // the tables' score for the root, 0 when they did not call it won or lost
 
 int helper_stop_test() {
     helpers[search.helper - 1].nodes.store(search.nodes, std::memory_order_relaxed);
+    helpers[search.helper - 1].table_hits.store(search.table_hits, std::memory_order_relaxed);
     return stop_now.load(std::memory_order_relaxed);
 }
 
@@ -81,6 +84,8 @@ void help_search(Helper& h) {
     pos.history_max = root_history_max;
     h.depth = 0;
     search.nodes = 0;
+    search.table_hits = 0;
+    search.table_root_score = root_table_score;
     SearchLimits limits{};
     limits.start_ms = now_ms();
     limits.depth = MAX_ITERATION - 1;
@@ -88,6 +93,7 @@ void help_search(Helper& h) {
     limits.restricted_root = root_restricted;
     if (!stop_now.load(std::memory_order_relaxed)) root_search(limits);
     h.nodes.store(search.nodes, std::memory_order_relaxed);
+    h.table_hits.store(search.table_hits, std::memory_order_relaxed);
 }
 
 // serial: the last search started before this helper was; it joins the
@@ -143,16 +149,26 @@ int64_t nodes_searched() {
     return sum;
 }
 
+int64_t table_hits_searched() {
+    int64_t sum = search.table_hits;
+    for (int i = 0; i < thread_count - 1; ++i) sum += helpers[i].table_hits.load(std::memory_order_relaxed);
+    return sum;
+}
+
 void start_helpers(const SearchLimits& limits) {
     if (thread_count == 1) return;
     save_position(&root_copy);
     root_restricted = limits.restricted_root;
+    root_table_score = search.table_root_score;
     root_line_length = search.pv_length[0];
     std::memcpy(root_line, search.pv[0], sizeof(Move) * size_t(root_line_length));
     root_line_score = search.root_score;
     std::memcpy(root_history, pos.history_table, sizeof root_history);
     root_history_max = pos.history_max;
-    for (int i = 0; i < thread_count - 1; ++i) helpers[i].nodes.store(0, std::memory_order_relaxed);
+    for (int i = 0; i < thread_count - 1; ++i) {
+        helpers[i].nodes.store(0, std::memory_order_relaxed);
+        helpers[i].table_hits.store(0, std::memory_order_relaxed);
+    }
     stop_now.store(false, std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex);

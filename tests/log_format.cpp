@@ -12,12 +12,14 @@ bool is_move(const std::string& m) {
     return ok;
 }
 
-// A line the log may hold: a blank line, the table line, a switch line, "game N", an opponent's move or a
-// search line. The numbers and the move are read, then written back as the engine writes them: the line
+// A line the log may hold: a blank line, the table line, a switch line, an endgame-table line, "game N", an
+// opponent's move or a search line. The numbers and the move are read, then written back as the engine writes them: the line
 // must come out the same.
 bool is_log_line(const std::string& line) {
     static const char* const flags[] = {"nullmove", "pre_prune", "tune", "research", "fractional", "nega_scout"};
     if (line.empty() || line == "No Hash Table used") return true;
+    // The endgame tables of a syzygy_path line: the folders, then each problem and what was loaded.
+    if ((line.rfind("Syzygy path ", 0) == 0 || line.rfind("Syzygy: ", 0) == 0) && line.size() > 12) return true;
     for (const char* flag : flags)
         if (line == std::string(flag) + " On" || line == std::string(flag) + " Off") return true;
     const char* l = line.c_str();

@@ -27,6 +27,10 @@ done
 field Maintainer | grep -Eq '^[^<]+ <[^@> ]+@[^> ]+>$' || fail "Maintainer '$(field Maintainer)' is no name and address"
 # Depends comes from the binaries' shared libraries.
 [[ $(field Depends) == *"libc6 (>= "*"libstdc++6 (>= "* ]] || fail "Depends '$(field Depends)' lacks a library"
+# The endgame tables' library, when the build found it.
+if grep -q '^FATHOM_LIBRARY:FILEPATH=/' "$build/CMakeCache.txt" && grep -q '^VEXMOTH_SYZYGY:BOOL=ON' "$build/CMakeCache.txt"; then
+  [[ $(field Depends) == *libfathom1* ]] || fail "Depends '$(field Depends)' lacks libfathom1"
+fi
 [ "$(field Description | head -n 1 | wc -c)" -le 81 ] || fail "the synopsis is longer than 80 characters"
 [ "$(field Description | wc -l)" -ge 3 ] || fail "no long description"
 

@@ -11,6 +11,10 @@ static uint32_t random_state;
 void EngineTest::SetUp() {
     ASSERT_GT(start_engine(8), 0);
     for (const SearchOption& o : search_options) *o.flag = 1;
+    load_tables("");  // no endgame tables, their options as at start-up
+    table_probe_depth = 1;
+    table_fifty_rule = 1;
+    table_probe_limit = 7;
     engine_side = NO_SIDE;  // the xboard front end's words
     game_number = 0;
     total_nodes = total_time = 0;

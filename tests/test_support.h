@@ -13,7 +13,7 @@
 #include "harness/board_model.h"
 
 // The fixture of every in-process test (`using Board = EngineTest;`): the engine as at start-up
-// (an empty 8 MB table, one thread, no hooks, every option on, the xboard clock words reset, the
+// (an empty 8 MB table, one thread, no hooks, every option on, no endgame tables, the xboard clock words reset, the
 // random sequence at its seed), so no test depends on the ones run before it.
 class EngineTest : public ::testing::Test {
 protected:

@@ -50,7 +50,11 @@ TEST_F(UciCommands, HandshakeAndOptions) {
                           "option name fractional_extension type check default true\n"
                           "option name tune type check default true\noption name research type check default true\n"
                           "option name Clear Hash type button\noption name MultiPV type spin default 1 min 1 max 256\n"
-                          "option name Ponder type check default false\nuciok\n");
+                          "option name Ponder type check default false\n"
+                          "option name SyzygyPath type string default <empty>\n"
+                          "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
+                          "option name Syzygy50MoveRule type check default true\n"
+                          "option name SyzygyProbeLimit type spin default 7 min 0 max 7\nuciok\n");
     // Names and switch values match without regard to case and answer nothing; numbers out of range are
     // clamped and said so; bad values and words are named, and change nothing.
     const Rows rows = {
@@ -65,6 +69,11 @@ TEST_F(UciCommands, HandshakeAndOptions) {
         {"setoption name nullmove", "info string option nullmove needs the value true or false\n"},
         {"setoption name Hash value 16MB", "info string option Hash needs a number of megabytes from 0 to 768\n"},
         {"setoption name Pondering value true", "info string unknown option: Pondering\n"},
+        {"setoption name SyzygyProbeLimit value 9", "info string option SyzygyProbeLimit takes 0 to 7: set to 7\n"},
+        {"setoption name SyzygyProbeDepth value deep",
+         "info string option SyzygyProbeDepth needs a number from 1 to 100\n"},
+        {"setoption name Syzygy50MoveRule value maybe",
+         "info string option Syzygy50MoveRule needs the value true or false\n"},
         {"setoption value 3 name Hash", "info string setoption is written: setoption name NAME [value VALUE]\n"},
         {"GO", "info string unknown command: GO\n"},
         {"ponderhit", "info string ponderhit: no ponder search is running\n"},

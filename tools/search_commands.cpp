@@ -108,7 +108,20 @@ void search_position(int depth, int time_ms, int lines) {
     search_move(limits);
 }
 
-// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--multipv N] [--option NAME=0|1 ...]
+// Loads the endgame tables of path for a search or the bench, telling on
+// standard error what was found; false (with the reason) when none were.
+bool load_tool_tables(const char* path) {
+    const TableLoad load = load_tables(path);
+    for (int i = 0; i < load.problem_count && i < TABLE_PROBLEMS; ++i)
+        std::fprintf(stderr, "vexmoth-tool: syzygy: %s\n", load.problems[i]);
+    char text[128];
+    describe_table_load(load, text, sizeof text);
+    std::fprintf(stderr, "vexmoth-tool: syzygy: %s\n", text);
+    return load.tables > 0;
+}
+
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--multipv N] [--syzygy PATH]
+//        [--option NAME=0|1 ...]
 int command_search(int argc, char** argv) {
     // The FEN words and the flags may come in any order.
     char* fen[8];
@@ -135,6 +148,8 @@ int command_search(int argc, char** argv) {
             if (!read_number("--threads", value, 1, MAX_THREADS, &threads)) return 2;
         } else if (!std::strcmp(flag, "--multipv")) {
             if (!read_number("--multipv", value, 1, MAX_LINES, &lines)) return 2;
+        } else if (!std::strcmp(flag, "--syzygy")) {
+            if (!value || !load_tool_tables(value)) return 2;
         } else if (!std::strcmp(flag, "--option")) {
             const char* equals = value ? std::strchr(value, '=') : nullptr;
             char key[64] = {0};
@@ -212,7 +227,7 @@ int64_t run_bench(int depth, bool verbose, int lines) {
     return total;
 }
 
-// bench [DEPTH] [threads N] [multipv N]
+// bench [DEPTH] [threads N] [multipv N] [syzygy PATH]
 int command_bench(int argc, char** argv) {
     int depth = DEFAULT_BENCH_DEPTH, threads = 1, lines = 1, depth_given = 0;
     for (int i = 0; i < argc; ++i) {
@@ -223,11 +238,14 @@ int command_bench(int argc, char** argv) {
         } else if (!std::strcmp(argv[i], "multipv")) {
             if (!read_number("multipv", value, 1, MAX_LINES, &lines)) return 2;
             ++i;
+        } else if (!std::strcmp(argv[i], "syzygy") && value) {
+            if (!load_tool_tables(value)) return 2;
+            ++i;
         } else if (!depth_given) {
             if (!read_number("DEPTH", argv[i], 1, MAX_ITERATION - 1, &depth)) return 2;
             depth_given = 1;
         } else {
-            std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [threads N] [multipv N]\n");
+            std::fprintf(stderr, "usage: vexmoth-tool bench [DEPTH] [threads N] [multipv N] [syzygy PATH]\n");
             return 2;
         }
     }

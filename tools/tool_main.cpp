@@ -27,10 +27,11 @@ const ToolCommand commands[] = {
      "eval-bench [FILE] [REPEAT] evaluations per second over built-in positions or the FENs of FILE"},
     {"search", command_search,
      "search [FEN] [--depth N | --time MS] [--hash MB] [--threads N] [--multipv N] [--option NAME=0|1 ...]\n"
-     "                              best move, score, depth, nodes and speed of one search (default 1000 ms);\n"
-     "                              with --multipv N also the N best lines"},
+     "       [--syzygy PATH]        best move, score, depth, nodes and speed of one search (default 1000 ms);\n"
+     "                              with --multipv N also the N best lines; with PATH the endgame tables"},
     {"bench", command_bench,
-     "bench [DEPTH] [threads N] [multipv N] fixed-depth searches of built-in positions on N threads; the node total"},
+     "bench [DEPTH] [threads N] [multipv N] [syzygy PATH] fixed-depth searches of built-in positions on N\n"
+     "                              threads, with the endgame tables of PATH; the node total"},
     {"solve", command_solve,
      "solve FILE [--time MS] [--threads N] [--hash MB] for each position of an EPD FILE with best moves\n"
      "                              (c0 \"d6d1\"), the time to find one and keep it to the end of MS (30000)"},

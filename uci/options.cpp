@@ -1,7 +1,8 @@
 // The identification and the options a GUI can set: the table size, the
 // search threads, the six search switches by the names of the xboard
 // engine's options file, a button that empties the table, the number of
-// lines a search reports, and whether the GUI lets the engine ponder.
+// lines a search reports, whether the GUI lets the engine ponder, and the
+// endgame tables (tables.cpp).
 #include <strings.h>
 
 #include <cstdint>
@@ -38,6 +39,8 @@ bool spin_value(const char* name, int value_word, int high, int* value) {
     return true;
 }
 
+}  // namespace
+
 void set_switch(int* flag, const char* name, const char* value) {
     if (!strcasecmp(value, "true"))
         *flag = 1;
@@ -46,8 +49,6 @@ void set_switch(int* flag, const char* name, const char* value) {
     else
         output_line("info string option %s needs the value true or false", name);
 }
-
-}  // namespace
 
 int multipv_lines = 1;
 int ponder_option;
@@ -61,6 +62,7 @@ void command_uci() {
     output_line("option name Clear Hash type button");
     output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
     output_line("option name Ponder type check default false");
+    list_table_options();
     output_line("uciok");
 }
 
@@ -98,6 +100,7 @@ void command_setoption() {
         set_switch(&ponder_option, "Ponder", word_at(value_at + 1));
         return;
     }
+    if (set_table_option(name, value_at + 1)) return;
     for (const SearchOption& o : search_options)
         if (!strcasecmp(name, o.name)) {
             set_switch(o.flag, o.name, word_at(value_at + 1));

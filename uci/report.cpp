@@ -29,6 +29,15 @@ void score_text(int score, char* text, size_t size) {
 
 long long speed(int elapsed) { return (long long)(nodes_searched() * 1000 / (elapsed > 0 ? elapsed : 1)); }
 
+// " tbhits N" while endgame tables are loaded, else nothing: the lines stay
+// as they were for an engine without tables.
+const char* table_hits_text() {
+    static char text[32];
+    text[0] = 0;
+    if (table_men) std::snprintf(text, sizeof text, " tbhits %lld", (long long)table_hits_searched());
+    return text;
+}
+
 // One line: "info depth D seldepth S multipv K score X nodes N nps X time
 // T hashfull H pv ...", the pv cut where a move stops being legal; nothing
 // when its first move is not legal here.
@@ -40,9 +49,9 @@ void print_line(int depth, int number, int score, const Move* moves, int length)
     score_text(score, score_words, sizeof score_words);
     char text[160 + PV_COLUMNS * 8];
     int used = std::snprintf(text, sizeof text,
-                             "info depth %d seldepth %d multipv %d score %s nodes %lld nps %lld time %d hashfull %d pv",
+                             "info depth %d seldepth %d multipv %d score %s nodes %lld nps %lld time %d hashfull %d%s pv",
                              depth, search.sel_depth, number, score_words, (long long)nodes_searched(), speed(elapsed),
-                             elapsed, hash_full_permille());
+                             elapsed, hash_full_permille(), table_hits_text());
     for (int i = 0; i < legal; ++i)
         used += std::snprintf(text + used, sizeof text - size_t(used), " %s", long_algebraic(moves[i]));
     output_line("%s", text);
@@ -108,8 +117,8 @@ void report_search_end(Move best, Move reply) {
     }
     if (best && best != last_reported_best) report_move_played(best, reply);
     const int elapsed = elapsed_since(search.search_limits.start_ms);
-    output_line("info nodes %lld nps %lld time %d hashfull %d", (long long)nodes_searched(), speed(elapsed), elapsed,
-                hash_full_permille());
+    output_line("info nodes %lld nps %lld time %d hashfull %d%s", (long long)nodes_searched(), speed(elapsed), elapsed,
+                hash_full_permille(), table_hits_text());
 }
 
 void report_progress(int event) {

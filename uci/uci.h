@@ -176,3 +176,15 @@ void command_setoption();
 void set_hash_size(int megabytes);
 // Tells the GUI that the table of that size could not be had.
 void report_no_table(int megabytes);
+// Sets *flag from "true" or "false" (any case); another value is refused
+// with an info string.
+void set_switch(int* flag, const char* name, const char* value);
+
+// ---------------------------------------------------------------- endgame tables (tables.cpp)
+// "option" lines of SyzygyPath, SyzygyProbeDepth, Syzygy50MoveRule and
+// SyzygyProbeLimit, for "uci".
+void list_table_options();
+// Sets the endgame-table option of that name from the words at value_word
+// on, saying with info strings what loading the tables found; false when
+// the name is no such option.
+bool set_table_option(const char* name, int value_word);

@@ -1,5 +1,6 @@
-// The options file vexmo.ini: the size of the transposition table and the
-// six search switches. Written with the defaults when missing; the run that
+// The options file vexmo.ini: the size of the transposition table, the
+// six search switches, and optionally the threads and the folders of the
+// endgame tables. Written with the defaults when missing; the run that
 // writes it keeps the built-in settings (all switches on, no table).
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include "xboard/xboard.h"
 
 int thread_option = 1;
+char syzygy_path_option[LINE_SIZE];
 
 namespace {
 
@@ -55,6 +57,28 @@ void log_table(int records) {
                    int(sizeof(HashEntry)), records);
 }
 
+// The folders of "syzygy_path": the rest of the line without the blanks
+// around it.
+void read_path(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    size_t length = std::strlen(text);
+    while (length > 0 && std::strchr(" \t\r\n", text[length - 1])) --length;
+    std::snprintf(syzygy_path_option, sizeof syzygy_path_option, "%.*s", int(length), text);
+}
+
+// The endgame tables the options file names, loaded, with what came of it
+// in the log; nothing without a syzygy_path line.
+void load_table_option() {
+    if (!syzygy_path_option[0]) return;
+    const TableLoad load = load_tables(syzygy_path_option);
+    log_printf("Syzygy path %s\n", syzygy_path_option);
+    for (int i = 0; i < load.problem_count && i < TABLE_PROBLEMS; ++i) log_printf("Syzygy: %s\n", load.problems[i]);
+    if (load.problem_count > TABLE_PROBLEMS) log_printf("Syzygy: and %d more problems\n", load.problem_count - TABLE_PROBLEMS);
+    char text[128];
+    describe_table_load(load, text, sizeof text);
+    log_printf("Syzygy: %s\n", text);
+}
+
 }  // namespace
 
 void write_default_options(FILE* f) {
@@ -76,6 +100,10 @@ int read_options_file(FILE* f) {
         }
         char key[256];
         int used = 0, value;
+        if (std::sscanf(line, "%255s%n", key, &used) == 1 && !std::strcmp(key, "syzygy_path")) {
+            read_path(line + used);
+            continue;
+        }
         if (std::sscanf(line, "%255s%n", key, &used) != 1 || !read_number(line + used, 0, &value)) continue;
         if (!std::strcmp(key, "hash")) {
             hash_megabytes = value;
@@ -103,7 +131,9 @@ int read_options() {
 
 void log_settings(int table_records) {
     log_table(table_records);
-    log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n\n",
+    log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n",
                on_off(nullmove), on_off(pre_prune), on_off(tune), on_off(research),
                on_off(fractional_extension), on_off(nega_scout));
+    load_table_option();
+    log_printf("\n");
 }

@@ -85,6 +85,9 @@ void edit_mode();
 // (1 without one; the engine takes 1 to MAX_THREADS). The default file
 // names none, so the engine plays on one thread until a user adds it.
 extern int thread_option;
+// The folders of the Syzygy endgame tables from a line "syzygy_path DIR"
+// (':' between several), "" without one; the default file names none.
+extern char syzygy_path_option[];
 // Reads vexmo.ini, setting the six flags and thread_option, and returns the
 // table size it asks for in megabytes. A missing file is written with the
 // defaults and this run keeps the built-in settings: every flag on and no
@@ -93,9 +96,12 @@ int read_options();
 // Writes the table (what start_engine made of the size: its slot count, 0
 // for none) and the six flags to the log; ends the process with "telluser
 // allocate hash failed" when the table's memory could not be had (-1).
+// Then loads the endgame tables of syzygy_path_option, when it names any,
+// and logs the folders, each problem found and the tables loaded.
 void log_settings(int table_records);
-// Applies the lines of an options file to the six flags and thread_option,
-// and returns the table size it asks for in megabytes (0 when it names none).
+// Applies the lines of an options file to the six flags, thread_option and
+// syzygy_path_option, and returns the table size it asks for in megabytes
+// (0 when it names none).
 int read_options_file(FILE* f);
 // Writes the default options file to f: the text the engine writes when
 // vexmo.ini is missing, and the build's copy for the packaged launcher.
