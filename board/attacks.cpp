@@ -115,7 +115,7 @@ int square_attacked(int x, int c) {
 // Most positions have no check: the square sets say so at once. Only an
 // attacked king needs the walk that names the first checker in list order.
 int find_checker(int c) {
-    const int k = pos.piece_list[c ^ 1][KING_RECORD].square;
+    const int k = recs.piece_list[c ^ 1][KING_RECORD].square;
     pos.block_mask = 0;
     pos.checker_square = -1;
     if (!square_attacked(k, c)) return 0;
@@ -124,7 +124,7 @@ int find_checker(int c) {
         pos.checker_square = r->square;
         return 1;
     }
-    for (const PieceRecord* r = pos.piece_list[c]; r->kind < END_OF_LIST; ++r) {
+    for (const PieceRecord* r = recs.piece_list[c]; r->kind < END_OF_LIST; ++r) {
         if (r->kind == PAWN || !r->alive) continue;
         if (!(attack_bit[r->kind] & attack_kind[k - r->square])) continue;
         if (!is_slider[r->kind]) {

@@ -2,7 +2,8 @@
 // the lookup tables indexed by square difference, the attack tests, move
 // generation with scoring, make/unmake with the game history, and the hash
 // keys with the transposition table. What a search writes is one
-// BoardState per thread (pos); the rest is shared by every thread.
+// BoardState (pos) and one BoardRecords (recs) per thread; the rest is
+// shared by every thread.
 #pragma once
 
 #include <cassert>
@@ -125,16 +126,25 @@ struct SlotCopy {
 };
 
 // Everything of the board layer that a search writes: the position with its
-// records, square sets, key and game history, the move stack with the check
-// words the generators hand over, and the history heuristic. One instance
-// per thread (pos); every other word of this layer is shared and changes
-// only between searches (the tables built at start-up, the transposition
-// table and its sizing words). Plain data that starts as zeros: a thread is
-// reset by `pos = BoardState{}` and a set-up (start_engine, a FEN). The
-// board and the history records point into the instance's own piece_list,
-// so another thread's copy goes through save_position and load_position,
-// which translate them.
+// square sets, key and game history, the move stack with the check words
+// the generators hand over, and the history heuristic (pos); and apart
+// from them what the board hands out by address (recs): the piece records,
+// at which the board's squares and the history point, and the text of
+// move_text. Kept apart, a store through such a pointer cannot be taken for
+// a change of the position's words, which the generator and make keep in
+// registers. One instance of each per thread; every other word of this
+// layer is shared and changes only between searches (the tables built at
+// start-up, the transposition table and its sizing words). Plain data that
+// starts as zeros: a thread is reset by `pos = BoardState{}` and `recs =
+// BoardRecords{}` and a set-up (start_engine, a FEN). The board and the
+// history records point into the thread's own records, so another
+// thread's copy goes through save_position and load_position, which
+// translate them.
 struct BoardState {
+    // The bounds of each ply's list first: the generator indexes them the
+    // most, and at the start of the instance no offset is added to the ply.
+    int last_move[MAX_PLY];   // one past the last entry of each ply's list
+    int first_move[MAX_PLY];  // its first entry
     // The position.
     int side;                       // colour to move
     int xside;                      // always side ^ 1
@@ -145,7 +155,6 @@ struct BoardState {
     int piece_material[2];          // the same without pawns
     int king_square[2];             // refreshed by every generation, by set-up and by evaluate
     PieceRecord* board[128];        // record on each square, null when empty
-    PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
 
     // Square sets, kept beside the board and the records by make, unmake and
     // the set-up operations, so the generator and the attack tests can ask
@@ -179,18 +188,20 @@ struct BoardState {
     int in_check_flag;
     int checker_square;        // square of the checker found by find_checker, -1 when none
     uint64_t block_mask;       // squares between a line checker and the king
-    int first_move[MAX_PLY];   // first entry of each ply's list
-    int last_move[MAX_PLY];    // one past its last entry
     MoveEntry move_list[MOVE_STACK_SIZE];
 
     // The history heuristic: the searches raise a counter when a quiet move
     // raises alpha; the move scorer adds counter / 5 to the move's score.
     uint32_t history_max;             // largest counter since the last clear
     uint32_t history_table[64][64];  // by square64 of from and to
-
-    char text_buffer[16];  // the text move_text and long_algebraic return
 };
 extern thread_local BoardState pos;
+
+struct BoardRecords {
+    PieceRecord piece_list[2][17];  // by colour: 16 records and a terminator
+    char text_buffer[16];           // the text move_text and long_algebraic return
+};
+extern thread_local BoardRecords recs;
 
 
 // piece_slot(c, i): the knights, bishops, rooks, queen and king that colour
@@ -207,7 +218,7 @@ inline constexpr int slot_record[12] = {KNIGHT_RECORD, KNIGHT_RECORD + 1, BISHOP
                                         KING_RECORD,   -1,                -1,            -1};
 inline PieceRecord* piece_slot(int c, int slot) {
     assert(slot_record[slot] >= 0);
-    return &pos.piece_list[c][slot_record[slot]];
+    return &recs.piece_list[c][slot_record[slot]];
 }
 
 

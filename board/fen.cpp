@@ -60,7 +60,7 @@ const char* place_pieces(const char* placement) {
             if (file > 7) return "bad FEN: a rank does not add up to 8 files";
             if (kind == PAWN && (row == 0 || row == 7)) return "bad FEN: a pawn on the first or last rank";
             const int color = std::isupper(static_cast<unsigned char>(*p)) ? WHITE : BLACK;
-            if (kind == KING && pos.piece_list[color][KING_RECORD].alive)
+            if (kind == KING && recs.piece_list[color][KING_RECORD].alive)
                 return "bad position: a side has more than one king";
             if (!place_piece(kind, color, make_square(row, file)))
                 return "bad position: more men of one colour than the piece records can hold";
@@ -124,7 +124,7 @@ const char* setup(const char* fen) {
         return "bad FEN: expected 4 to 6 fields (placement, side, castling, en passant, counters)";
     clear_board();
     if (const char* e = place_pieces(fields[0])) return e;
-    if (!pos.piece_list[WHITE][KING_RECORD].alive || !pos.piece_list[BLACK][KING_RECORD].alive)
+    if (!recs.piece_list[WHITE][KING_RECORD].alive || !recs.piece_list[BLACK][KING_RECORD].alive)
         return "bad position: each side needs exactly one king";
     if (!std::strcmp(fields[1], "w")) {
         pos.side = WHITE;

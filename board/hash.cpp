@@ -148,7 +148,7 @@ int hash_full_permille() {
 uint64_t position_key() {
     uint64_t key = pos.side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)
-        for (const PieceRecord* r = pos.piece_list[color]; r->kind < END_OF_LIST; ++r)
+        for (const PieceRecord* r = recs.piece_list[color]; r->kind < END_OF_LIST; ++r)
             if (r->alive) key ^= man_key(r->kind, color, r->square);
     return key;
 }

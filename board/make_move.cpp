@@ -30,7 +30,7 @@ void move_man(int from, int to) {
     if (pos.promoted_men[r->color] & square_bit(from)) pos.promoted_men[r->color] ^= both;
 }
 
-uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - pos.piece_list[r->color]); }
+uint32_t record_bit(const PieceRecord* r) { return uint32_t(1) << (r - recs.piece_list[r->color]); }
 
 // A captured man leaves the sets, or a man taken back returns to them.
 void toggle_captured(const PieceRecord* r) {
@@ -40,7 +40,7 @@ void toggle_captured(const PieceRecord* r) {
     pos.kind_men[r->color][r->kind] ^= bit;
     pos.alive_records[r->color] ^= record_bit(r);
     if (r->kind == PAWN) pos.pawn_records[r->color] ^= record_bit(r);
-    if (r->kind != PAWN && r < pos.piece_list[r->color] + PAWN_RECORDS) pos.promoted_men[r->color] ^= bit;
+    if (r->kind != PAWN && r < recs.piece_list[r->color] + PAWN_RECORDS) pos.promoted_men[r->color] ^= bit;
 }
 
 // The pawn r on sq is promoted to `kind`, or a promotion of it is taken back.

@@ -222,19 +222,19 @@ uint32_t capture_records() {
     uint64_t active = pos.kind_men[pos.side][PAWN] & (pawn_attack_set(pos.xside, targets) | PROMOTING_ROW[pos.side]);
     uint32_t records = pos.alive_records[pos.side] & ~pos.pawn_records[pos.side];
     for (; active; active &= active - 1)
-        records |= uint32_t(1) << (pos.board[square_of64(lowest_square64(active))] - pos.piece_list[pos.side]);
+        records |= uint32_t(1) << (pos.board[square_of64(lowest_square64(active))] - recs.piece_list[pos.side]);
     return records;
 }
 
 void generate(GenMode mode) {
     pos.king_capture = 0;
-    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
-    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
+    pos.king_square[WHITE] = recs.piece_list[WHITE][KING_RECORD].square;
+    pos.king_square[BLACK] = recs.piece_list[BLACK][KING_RECORD].square;
     pos.last_move[pos.ply] = pos.first_move[pos.ply];
     // Alive records in list order.
     const uint32_t records = mode == GEN_CAPTURES ? capture_records() : pos.alive_records[pos.side];
     for (uint32_t live = records; live; live &= live - 1) {
-        PieceRecord* r = &pos.piece_list[pos.side][__builtin_ctz(live)];
+        PieceRecord* r = &recs.piece_list[pos.side][__builtin_ctz(live)];
         bool ok;
         if (r->kind == PAWN) {
             ok = gen_pawn(mode, r->square);

@@ -80,7 +80,7 @@ const PieceRecord* first_target(int to, int lowest, uint64_t reach, int bit, boo
     uint64_t candidates = 0;
     for (int kind = lowest; kind <= KING; ++kind) candidates |= slot_men(pos.xside, kind);
     if (!(candidates & reach)) return nullptr;
-    for (const PieceRecord* r = &pos.piece_list[pos.xside][KING_RECORD]; r->kind >= lowest; --r) {
+    for (const PieceRecord* r = &recs.piece_list[pos.xside][KING_RECORD]; r->kind >= lowest; --r) {
         if (!r->alive || !(attack_kind[to - r->square] & bit)) continue;
         if (needs_path && !clear_path(to, r->square)) continue;
         return r;

@@ -16,12 +16,12 @@ constexpr char promotion_letter(int kind) {
 // stands between the squares and a promotion letter ("" or ",").
 const char* format_move(Move m, const char* separator) {
     const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
-    const int length = std::snprintf(pos.text_buffer, sizeof pos.text_buffer, "%c%d%c%d", 'a' + (from & 7),
+    const int length = std::snprintf(recs.text_buffer, sizeof recs.text_buffer, "%c%d%c%d", 'a' + (from & 7),
                                      8 - (from >> 4), 'a' + (to & 7), 8 - (to >> 4));
     if (move_flags(m) & MOVE_PROMOTE)
-        std::snprintf(pos.text_buffer + length, sizeof pos.text_buffer - size_t(length), "%s%c", separator,
+        std::snprintf(recs.text_buffer + length, sizeof recs.text_buffer - size_t(length), "%s%c", separator,
                       promotion_letter(move_promote(m)));
-    return pos.text_buffer;
+    return recs.text_buffer;
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 #include "board/board.h"
 
 thread_local BoardState pos;
+thread_local BoardRecords recs;
 // Plain data: a thread's words start as zeros (no initialiser to run, so
 // the build reads them without a guard, and no image of them in the
 // program), and are reset and copied whole.
-static_assert(std::is_trivial_v<BoardState>, "a thread's board words are plain data");
+static_assert(std::is_trivial_v<BoardState> && std::is_trivial_v<BoardRecords>, "a thread's board words are plain data");
 
 namespace {
 
@@ -31,11 +32,11 @@ void new_position() {
     for (int color = WHITE; color <= BLACK; ++color) {
         const int back_row = color == WHITE ? 7 : 0, pawn_row = color == WHITE ? 6 : 1;
         for (int i = 0; i < PAWN_RECORDS; ++i)
-            set_record(pos.piece_list[color][i], PAWN, color, make_square(pawn_row, i));
+            set_record(recs.piece_list[color][i], PAWN, color, make_square(pawn_row, i));
         for (int i = 0; i < 8; ++i)
-            set_record(pos.piece_list[color][KNIGHT_RECORD + i], piece_kinds[i], color,
+            set_record(recs.piece_list[color][KNIGHT_RECORD + i], piece_kinds[i], color,
                        make_square(back_row, piece_files[i]));
-        PieceRecord& end = pos.piece_list[color][LIST_TERMINATOR];
+        PieceRecord& end = recs.piece_list[color][LIST_TERMINATOR];
         end.kind = END_OF_LIST;
         end.color = int8_t(color);
         end.alive = 0;
@@ -43,7 +44,7 @@ void new_position() {
     std::memset(pos.board, 0, sizeof pos.board);
     for (int color = WHITE; color <= BLACK; ++color)
         for (int i = 0; i < LIST_TERMINATOR; ++i)
-            pos.board[pos.piece_list[color][i].square] = &pos.piece_list[color][i];
+            pos.board[recs.piece_list[color][i].square] = &recs.piece_list[color][i];
     pos.king_square[WHITE] = E1;
     pos.king_square[BLACK] = E8;
     pos.side = WHITE;
@@ -63,7 +64,7 @@ void count_material() {
     for (int color = WHITE; color <= BLACK; ++color) {
         pos.material[color] = 0;
         pos.piece_material[color] = 0;
-        for (const PieceRecord* r = pos.piece_list[color]; r->kind < KING; ++r) {
+        for (const PieceRecord* r = recs.piece_list[color]; r->kind < KING; ++r) {
             if (!r->alive) continue;
             pos.material[color] += r->value;
             if (r->kind != PAWN) pos.piece_material[color] += r->value;
@@ -73,8 +74,8 @@ void count_material() {
 
 void finish_set_up(int new_game) {
     count_material();
-    pos.king_square[WHITE] = pos.piece_list[WHITE][KING_RECORD].square;
-    pos.king_square[BLACK] = pos.piece_list[BLACK][KING_RECORD].square;
+    pos.king_square[WHITE] = recs.piece_list[WHITE][KING_RECORD].square;
+    pos.king_square[BLACK] = recs.piece_list[BLACK][KING_RECORD].square;
     pos.ply = 0;
     pos.history_count = 0;
     pos.first_move[0] = 0;
@@ -86,13 +87,13 @@ void finish_set_up(int new_game) {
 
 void clear_board() {
     for (int color = WHITE; color <= BLACK; ++color)
-        for (int i = 0; i < LIST_TERMINATOR; ++i) pos.piece_list[color][i].alive = 0;
+        for (int i = 0; i < LIST_TERMINATOR; ++i) recs.piece_list[color][i].alive = 0;
     std::memset(pos.board, 0, sizeof pos.board);
     rebuild_square_sets();
 }
 
 int place_piece(int kind, int color, int square) {
-    PieceRecord* list = pos.piece_list[color];
+    PieceRecord* list = recs.piece_list[color];
     PieceRecord* r = nullptr;
     if (kind == KING) {
         r = &list[KING_RECORD];
@@ -144,14 +145,14 @@ int board_is_ok() {
     int alive = 0;
     for (int color = WHITE; color <= BLACK; ++color) {
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = pos.piece_list[color][i];
+            const PieceRecord& r = recs.piece_list[color][i];
             if (r.color != color) return 0;
             if (!r.alive) continue;
             ++alive;
             if (pos.board[r.square] != &r) return 0;
             if (r.value != piece_value[r.kind]) return 0;
         }
-        if (pos.piece_list[color][LIST_TERMINATOR].kind != END_OF_LIST) return 0;
+        if (recs.piece_list[color][LIST_TERMINATOR].kind != END_OF_LIST) return 0;
     }
     if (alive != on_squares) return 0;
     const int saved[4] = {pos.material[WHITE], pos.material[BLACK], pos.piece_material[WHITE],

@@ -19,11 +19,11 @@ PieceRecord* same_record(const PieceRecord* r, const PieceRecord (*from)[17], Pi
 
 void save_position(PositionCopy* copy) {
     assert(pos.ply == 0);
-    std::memcpy(copy->records, pos.piece_list, sizeof pos.piece_list);
+    std::memcpy(copy->records, recs.piece_list, sizeof recs.piece_list);
     copy->history_count = pos.history_count;
     for (int i = 0; i < pos.history_count; ++i) {
         copy->history[i] = pos.history[i];
-        copy->history[i].captured = same_record(pos.history[i].captured, pos.piece_list, copy->records);
+        copy->history[i].captured = same_record(pos.history[i].captured, recs.piece_list, copy->records);
     }
     copy->side = pos.side;
     copy->castle_flags = pos.castle_flags;
@@ -40,15 +40,15 @@ void save_position(PositionCopy* copy) {
 }
 
 void load_position(const PositionCopy& copy) {
-    std::memcpy(pos.piece_list, copy.records, sizeof pos.piece_list);
+    std::memcpy(recs.piece_list, copy.records, sizeof recs.piece_list);
     std::memset(pos.board, 0, sizeof pos.board);
     for (int c = WHITE; c <= BLACK; ++c)
         for (int i = 0; i < LIST_TERMINATOR; ++i)
-            if (pos.piece_list[c][i].alive) pos.board[pos.piece_list[c][i].square] = &pos.piece_list[c][i];
+            if (recs.piece_list[c][i].alive) pos.board[recs.piece_list[c][i].square] = &recs.piece_list[c][i];
     pos.history_count = copy.history_count;
     for (int i = 0; i < pos.history_count; ++i) {
         pos.history[i] = copy.history[i];
-        pos.history[i].captured = same_record(copy.history[i].captured, copy.records, pos.piece_list);
+        pos.history[i].captured = same_record(copy.history[i].captured, copy.records, recs.piece_list);
     }
     pos.ply = 0;
     pos.side = copy.side;

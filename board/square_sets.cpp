@@ -23,7 +23,7 @@ void rebuild_square_sets() {
     std::memset(pos.promoted_men, 0, sizeof pos.promoted_men);
     for (int color = WHITE; color <= BLACK; ++color) {
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = pos.piece_list[color][i];
+            const PieceRecord& r = recs.piece_list[color][i];
             if (!r.alive) continue;
             const uint64_t bit = square_bit(r.square);
             pos.occupied |= bit;
@@ -44,7 +44,7 @@ int square_sets_ok() {
     for (int color = WHITE; color <= BLACK; ++color) {
         int men = 0, pawns = 0, promotions = 0, by_kind[6] = {0, 0, 0, 0, 0, 0};
         for (int i = 0; i < LIST_TERMINATOR; ++i) {
-            const PieceRecord& r = pos.piece_list[color][i];
+            const PieceRecord& r = recs.piece_list[color][i];
             if (!r.alive) continue;
             const uint64_t bit = square_bit(r.square);
             const uint32_t record = uint32_t(1) << i;

@@ -132,7 +132,7 @@ int endgame_evaluate() {
         if (!queen_alive[c ^ 1]) continue;
         // pawns beside the own king
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = pos.piece_list[c][i];
+            const PieceRecord& r = recs.piece_list[c][i];
             if (r.alive && r.kind == PAWN && king_adjacent(r.square - pos.king_square[c])) score[c] += 3;
         }
     }
@@ -158,7 +158,7 @@ int endgame_evaluate() {
     for (int c = WHITE; c <= BLACK; ++c) {
         if (pos.material[c] == 0) continue;
         for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
-            const PieceRecord* r = &pos.piece_list[c][__builtin_ctz(records)];
+            const PieceRecord* r = &recs.piece_list[c][__builtin_ctz(records)];
             if (r->alive) score[c] += endgame_piece(r, queen_alive);
         }
     }

@@ -97,7 +97,7 @@ int evaluate(int alpha, int beta) {
     // 1. material and the king squares
     int score[2] = {pos.material[WHITE], pos.material[BLACK]};
     for (int c = WHITE; c <= BLACK; ++c) {
-        pos.king_square[c] = pos.piece_list[c][KING_RECORD].square;
+        pos.king_square[c] = recs.piece_list[c][KING_RECORD].square;
         ev.king_file[c] = pos.king_square[c] & 7;
     }
 
@@ -153,7 +153,7 @@ int evaluate(int alpha, int beta) {
     for (int c = WHITE; c <= BLACK; ++c) {
         score[c] += pawn_entry_points(pawn_terms, c, false);
         for (uint32_t records = SLOT_PIECE_RECORDS | promoted[c]; records; records &= records - 1) {
-            const PieceRecord* r = &pos.piece_list[c][__builtin_ctz(records)];
+            const PieceRecord* r = &recs.piece_list[c][__builtin_ctz(records)];
             if (!r->alive) continue;
             const int sq = r->square;
             switch (r->kind) {

@@ -42,7 +42,7 @@ int duos(bool endgame) {
         int on_file[8][9];  // squares of the colour's pawns per file, zero-terminated
         int count[8] = {0, 0, 0, 0, 0, 0, 0, 0};
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = pos.piece_list[c][i];
+            const PieceRecord& r = recs.piece_list[c][i];
             if (!r.alive || r.kind != PAWN) continue;
             const int f = square_file(r.square), row = square_row(r.square);
             if (ahead(c, ev.pawn_rear[c][f + 1], row)) ev.pawn_rear[c][f + 1] = int8_t(row);
@@ -155,7 +155,7 @@ void scan_pawn_records(uint64_t pawns[2], uint32_t promoted[2]) {
         uint64_t set = 0;
         uint32_t pieces = 0;
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = pos.piece_list[c][i];
+            const PieceRecord& r = recs.piece_list[c][i];
             if (!r.alive) continue;
             if (r.kind == PAWN)
                 set |= square_bit(r.square);
@@ -190,7 +190,7 @@ int pawn_entry_points(const PawnEntry& entry, int c, bool endgame) {
     if (!entry.passers[c]) return v;
     // Passers in list order: the endgame's best passer keeps the first of equals.
     for (int i = 0; i < PAWN_RECORDS; ++i) {
-        const PieceRecord& r = pos.piece_list[c][i];
+        const PieceRecord& r = recs.piece_list[c][i];
         if (r.alive && r.kind == PAWN && (entry.passers[c] & square_bit(r.square))) v += passed_pawn_terms(c, r.square);
     }
     return v;
@@ -237,7 +237,7 @@ int pawn_entry_ok(const PawnEntry& entry, bool endgame) {
         ev.best_passer[WHITE] = ev.best_passer[BLACK] = 0;
         int walked = 0;
         for (int i = 0; i < PAWN_RECORDS; ++i) {
-            const PieceRecord& r = pos.piece_list[c][i];
+            const PieceRecord& r = recs.piece_list[c][i];
             if (r.alive && r.kind == PAWN) walked += evaluate_pawn(c, r.square) + lone_bishop_opposite(r.square, c ^ 1);
         }
         const int walked_best = ev.best_passer[c];

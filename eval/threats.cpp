@@ -101,7 +101,7 @@ int threat_term(int kind, int first_slot, int last_slot, int lowest_target, cons
         const PieceRecord* piece = piece_slot(pos.side, slot);
         if (!piece->alive) continue;
         const int from = piece->square;
-        for (const PieceRecord* target = &pos.piece_list[pos.xside][KING_RECORD]; target->kind >= lowest_target; --target) {
+        for (const PieceRecord* target = &recs.piece_list[pos.xside][KING_RECORD]; target->kind >= lowest_target; --target) {
             if (!target->alive) continue;
             const int row = target->kind - lowest_target;
             for (const int8_t* o = candidate_list(kind, target->square - from); *o; ++o) {

@@ -34,7 +34,7 @@ int illegal_move_penalty(Move m) {
     const int from = move_from(m), king = pos.king_square[pos.side];
     const int kind = pos.board[from]->kind;
     if (kind == KING) return 7 + tune_penalty[KING][0];
-    const PieceRecord& queen = pos.piece_list[pos.side][QUEEN_RECORD];
+    const PieceRecord& queen = recs.piece_list[pos.side][QUEEN_RECORD];
     int pin_class;
     if (queen.alive && line_dir[queen.square - from] == line_dir[from - king])
         pin_class = 0;

@@ -15,6 +15,7 @@ int start_engine(int hash_megabytes) {
     set_search_threads(1);
     // This thread's words afresh, and the few that do not start at zero.
     pos = BoardState{};
+    recs = BoardRecords{};
     ev = EvalState{};
     search = SearchState{};
     search.stop_hook = limits_reached;

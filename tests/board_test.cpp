@@ -80,13 +80,13 @@ TEST_F(Board, HandBuiltPositions) {
     // Two knights fill the knight records, a third takes the first pawn record.
     kings(E1, E8);
     for (const char* s : {"b1", "g1", "d4"}) place_piece(KNIGHT, WHITE, sq(s));
-    EXPECT_EQ(pos.board[sq("d4")], &pos.piece_list[WHITE][0]);
-    EXPECT_EQ(pos.piece_list[WHITE][0].value, 300);
+    EXPECT_EQ(pos.board[sq("d4")], &recs.piece_list[WHITE][0]);
+    EXPECT_EQ(recs.piece_list[WHITE][0].value, 300);
     // A pawn placed into a record that last held a promoted queen is a pawn again.
     place_piece(QUEEN, WHITE, sq("a7"));
     place_piece(QUEEN, WHITE, sq("b7"));  // the queen record is taken: a pawn record
     ASSERT_NE(pos.board[sq("b7")], nullptr);
-    EXPECT_LT(pos.board[sq("b7")] - pos.piece_list[WHITE], PAWN_RECORDS);
+    EXPECT_LT(pos.board[sq("b7")] - recs.piece_list[WHITE], PAWN_RECORDS);
     remove_piece(sq("b7"));
     place_piece(PAWN, WHITE, sq("b2"));
     EXPECT_EQ(pos.board[sq("b2")]->kind, PAWN);
@@ -202,7 +202,7 @@ TEST_F(Board, RandomPlayOutsAgreeWithPlainWalks) {
                 costly += danger;
                 EXPECT_EQ(pos.move_list[i].score < -1000, danger) << move_text(q);
             }
-            for (const PieceRecord& r : pos.piece_list[pos.side]) {
+            for (const PieceRecord& r : recs.piece_list[pos.side]) {
                 if (!r.alive || r.kind == PAWN || r.kind >= KING || !r.threat_flags) continue;
                 EXPECT_EQ(r.threat_flags == 1, danger_walk(r.kind, r.square, r.square, e)) << int(r.square);
             }

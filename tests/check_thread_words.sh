@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fails when the engine core holds a writable word that is neither one of the per-thread structs (pos, ev,
-# search) nor a shared word listed below, so that a word added beside them cannot race or escape a reset.
+# Fails when the engine core holds a writable word that is neither one of the per-thread structs (pos, recs,
+# ev, search) nor a shared word listed below, so that a word added beside them cannot race or escape a reset.
 # Reads the core library's symbols; link-time-optimisation code has none, so that build skips the check.
 set -euo pipefail
 symbols=$(objdump -t -C "$1")
@@ -20,7 +20,7 @@ status=0
 while IFS=$'\t' read -r section name; do
   case "$name" in __*|.*) continue ;; esac  # the compiler's and the sanitizers' own
   if [[ $section == .t* ]]; then
-    [[ " pos ev search " == *" $name "* ]] || { echo "per-thread word outside pos, ev and search: $name"; status=1; }
+    [[ " pos recs ev search " == *" $name "* ]] || { echo "per-thread word outside pos, recs, ev, search: $name"; status=1; }
   elif ! grep -qxF "$name" <<<"$shared"; then
     echo "shared writable word not on the list: $name"; status=1
   fi

@@ -50,7 +50,7 @@ Snapshot take_snapshot() {
                         pos.material[BLACK], pos.piece_material[WHITE], pos.piece_material[BLACK]},
                pos.hash_key};
     std::memcpy(s.squares, pos.board, sizeof pos.board);
-    std::memcpy(s.records, pos.piece_list, sizeof pos.piece_list);
+    std::memcpy(s.records, recs.piece_list, sizeof recs.piece_list);
     for (auto& list : s.records)
         for (PieceRecord& r : list) r.threat_flags = 0;  // a scoring cache, not position
     return s;

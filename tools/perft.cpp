@@ -24,7 +24,7 @@ void generate_legal_candidates() {
 }
 
 // The mover's king is not attacked after the move just made.
-bool last_move_legal() { return !square_attacked(pos.piece_list[pos.xside][KING_RECORD].square, pos.side); }
+bool last_move_legal() { return !square_attacked(recs.piece_list[pos.xside][KING_RECORD].square, pos.side); }
 
 uint64_t perft_from(int depth) {
     if (depth == 0) return 1;

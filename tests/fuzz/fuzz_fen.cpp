@@ -7,7 +7,7 @@ namespace {
 
 void check_board() {
     FUZZ_CHECK(board_is_ok());
-    for (const auto& list : pos.piece_list) FUZZ_CHECK(list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
+    for (const auto& list : recs.piece_list) FUZZ_CHECK(list[KING_RECORD].alive && list[KING_RECORD].kind == KING);
 }
 
 // Makes and takes back every move of the ply-0 list (make and unmake check the whole board in this build):
