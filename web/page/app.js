@@ -63,6 +63,7 @@ function show_status() {
   $('status').textContent = text;
   $('stop').disabled = !wanted;
   $('pgn').value = game_pgn();
+  $('pgn').scrollTop = $('pgn').scrollHeight;  // the moves, below the headers
 }
 
 function game_pgn() {
@@ -117,7 +118,7 @@ function engine_line(line) {
   const info = parse_info(line);
   if (info && searches.length && searches[0].serial === wanted) {
     const fen = searches[0].fen;
-    $('score').textContent = `Depth ${info.depth}  ${score_text(info, fen.split(' ')[1])}  ${line_text(fen, info.pv)}`;
+    $('score').textContent = `Depth ${info.depth} · ${score_text(info, fen.split(' ')[1])} · ${line_text(fen, info.pv)}`;
   }
 }
 

@@ -136,7 +136,7 @@ try {
     // The engine's reply: the one legal move of the test's copy that gives the board shown.
     await page.waitForFunction(() => document.getElementById('status').textContent !== 'Vexmoth is thinking…',
       { timeout: 30000 });
-    seen_score ||= /^Depth \d+ {2}[+-]?[0-9.#-]+ {2}\S/.test(await text('score'));
+    seen_score ||= /^Depth \d+ · (#-?\d+|[+-]?\d+\.\d\d) · \S/.test(await text('score'));
     const shown = await board_settled(game.moves({ verbose: true }).map((m) => m.after.split(' ')[0]));
     const replies = game.moves({ verbose: true }).filter((m) => m.after.split(' ')[0] === shown);
     check(replies.length === 1, `move ${moves}: ${mine.san}, the engine's reply on the board is a legal move` +
@@ -197,6 +197,28 @@ try {
   await page.click('#load');
   await wait_status('Your move.');
   check((await board_settled(['8/8/8/4k3/8/8/4P3/4K3'])) === '8/8/8/4k3/8/8/4P3/4K3', 'a FEN of four fields sets up its position');
+
+  // Take back: the person's move and the engine's reply go. Then the
+  // person takes Black: the board turns and the engine moves for White.
+  const ending = new Chess('8/8/8/4k3/8/8/4P3/4K3 w - - 0 1');
+  await page.select('#level', '1');
+  await click_square('e2');
+  await click_square('e3');
+  await page.waitForFunction(() => / e3 \S+ \*$/.test(document.getElementById('pgn').value), { timeout: 20000 });
+  await wait_status('Your move.');
+  await page.click('#back');
+  const start = ending.fen().split(' ')[0];
+  check((await board_settled([start])) === start && / 1\. /.test(await text('pgn')) === false,
+    'take back returns to the position before the person\'s move');
+  await page.select('#side', 'b');
+  await wait_status('Your move.');
+  const white_moves = ending.moves({ verbose: true }).map((m) => m.after.split(' ')[0]);
+  const turned = await page.evaluate(() => {
+    const y = (square) => document.querySelector(`#board rect[data-square="${square}"]`).getBoundingClientRect().y;
+    return y('a1') < y('a8');
+  });
+  check(white_moves.includes(await board_settled(white_moves)) && turned,
+    'playing Black, the board is turned and the engine moves for White');
 
   // "isready" and "stop" posted to a second engine while it searches: both
   // reach the search, which returns to the worker's event loop every few
