@@ -5,8 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-web}
-# Debian's emscripten runs its JavaScript optimizer under node with Debian's acorn module.
-export NODE_PATH=/usr/share/nodejs
 [ -d web/node_modules/cm-chessboard ] || (cd web && npm ci --no-audit --no-fund)
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" -j2
