@@ -222,14 +222,17 @@ try {
 
   // "isready" and "stop" posted to a second engine while it searches: both
   // reach the search, which returns to the worker's event loop every few
-  // milliseconds.
+  // milliseconds. It searches on one thread: Threads is refused (a helper
+  // thread cannot be started there).
   const times = await page.evaluate(() => new Promise((resolve) => {
     const worker = new Worker('engine/vexmoth-uci.js');
     const result = {};
     let asked_at = 0;
     worker.onmessage = (event) => {
       const line = String(event.data);
-      if (line === 'uciok') worker.postMessage('position startpos\ngo infinite');
+      if (line.startsWith('option name Threads')) result.threads_listed = true;
+      if (line.startsWith('info string this engine searches on one thread')) result.threads_refused = true;
+      if (line === 'uciok') worker.postMessage('setoption name Threads value 4\nposition startpos\ngo infinite');
       if (line.startsWith('info depth 6') && !asked_at) {
         setTimeout(() => { asked_at = performance.now(); worker.postMessage('isready'); }, 500);
       }
@@ -247,6 +250,7 @@ try {
     };
     worker.postMessage('uci');
   }));
+  check(!times.threads_listed && times.threads_refused, 'the engine in the worker neither lists nor takes Threads');
   check(times.readyok < 1000 && times.bestmove < 1000 && /^bestmove [a-h][1-8][a-h][1-8]/.test(times.line),
     `during a search: readyok ${times.readyok.toFixed(1)} ms after isready, ` +
     `${times.line} ${times.bestmove.toFixed(1)} ms after stop`);
