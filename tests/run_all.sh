@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: the Release build and its tests; the same with the address and undefined-behaviour
-# sanitizers (a short soak instead of the xboard games); the threaded tests under the thread sanitizer and the
-# libFuzzer targets, on clang builds. Steps whose tools the machine lacks say so and are skipped.
+# sanitizers (a short soak instead of the xboard games); the WebAssembly build with its page in a browser; the
+# threaded tests under the thread sanitizer and the libFuzzer targets, on clang builds. Steps whose tools the
+# machine lacks say so and are skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,13 @@ suite() {  # suite BUILD_DIR [CMAKE_OPTIONS...]: configure, build, test
 }
 suite build -DCMAKE_BUILD_TYPE=Release
 suite build-san -DCMAKE_BUILD_TYPE=Debug -DVEXMOTH_SANITIZE=ON
+# The WebAssembly build (emscripten): the tool's signatures under node and the page in headless Chromium.
+if command -v emcmake >/dev/null; then
+  web/build.sh build-web
+  ctest --test-dir build-web --output-on-failure
+else
+  echo "run_all: emscripten is not installed: the WebAssembly build and the browser test are skipped" >&2
+fi
 if ! command -v clang++ >/dev/null; then
   echo "run_all: clang++ is not installed: the thread sanitizer build and the fuzz targets are skipped" >&2
   exit 0
