@@ -171,7 +171,12 @@ try {
   const after = await half_moves();
   check(after.length === before + 2, `"Move now" ended a 60 s think: the engine moved ${answered} ms after it`);
 
-  // The game as it stands, with the engine's line, for a person to look at.
+  // The game as it stands, with the engine's line, for a person to look at,
+  // once the board has played the engine's move.
+  const played = new Chess();
+  played.loadPgn(await text('pgn'));
+  const placement = played.fen().split(' ')[0];
+  check(await board_settled([placement]) === placement, 'after "Move now" the board shows the game');
   mkdirSync(out_dir, { recursive: true });
   await page.screenshot({ path: path.join(out_dir, 'page.png') });
   console.log(`screenshot: ${path.join(out_dir, 'page.png')}`);
