@@ -73,7 +73,8 @@ constexpr int move_flags(Move m) { return int(m >> 24); }
 // Coordinate text in a static buffer that the next call of either overwrites.
 // move_text writes a promotion with a comma and the letter ("e7e8,q") and the
 // move 0 as "a8a8"; long_algebraic appends the letter ("e7e8q") and writes
-// the move 0 as "0000".
+// the move 0 as "0000". Castling is the king's move ("e1g1"), in a Chess960
+// position the king taking its own rook ("e1h1", "b1a1").
 const char* move_text(Move m);
 const char* long_algebraic(Move m);
 
@@ -156,6 +157,23 @@ struct BoardState {
     int king_square[2];             // refreshed by every generation, by set-up and by evaluate
     PieceRecord* board[128];        // record on each square, null when empty
 
+    // Castling by the rooks' files, for Chess960. A standard set-up leaves
+    // chess960 0 and fills the other two with the values of standard chess,
+    // so that make reads the same masks either way. With chess960 set,
+    // castling is generated and made from the king's and the rook's squares
+    // (castle_rook), the rights are part of the key, and the move text
+    // writes castling as the king taking its own rook.
+    int chess960;
+    // The home square of the rook of each right, by its bit's index (white
+    // queen-side, white king-side, black queen-side, black king-side):
+    // a1, h1, a8, h8 in standard chess.
+    uint8_t castle_rook[4];
+    // ANDed into castle_flags with the entries of the from- and to-square of
+    // every move: a king or a castling rook that leaves its square, or a
+    // rook captured on it, takes the rights with it. A standard set-up
+    // copies the constant castle_mask.
+    int castle_masks[128];
+
     // Square sets, kept beside the board and the records by make, unmake and
     // the set-up operations, so the generator and the attack tests can ask
     // about many squares at once (square64 bits). Code that writes board or
@@ -229,6 +247,11 @@ constexpr int CASTLE_BLACK_QUEEN = 4;  // e8-c8
 constexpr int CASTLE_BLACK_KING = 8;   // e8-g8
 constexpr int CASTLED_WHITE = 16;      // white has castled
 constexpr int CASTLED_BLACK = 32;      // black has castled
+// The index (0..3) of the bit of the right by which a king castles to
+// king_to (c1, g1, c8 or g8): the bit is 1 << index.
+constexpr int castle_right_index(int king_to) {
+    return (square_row(king_to) == 0 ? 2 : 0) + (square_file(king_to) == 6 ? 1 : 0);
+}
 
 // ---------------------------------------------------------------- constant tables
 inline constexpr int piece_value[6] = {100, 300, 300, 500, 900, 1200};
@@ -406,12 +429,15 @@ int square_sets_ok();
 // ---------------------------------------------------------------- position (position.cpp, tables.cpp, fen.cpp)
 // Builds the difference tables; called once at start-up before anything else.
 void init_tables();
-// Sets up the initial position and resets the game state. Does not compute
-// the hash key, and leaves the search's tables to the caller.
-void new_position();
+// Sets up the initial position and resets the game state, by the rules of
+// Chess960 when chess960 is non-zero (the same men and rights; see
+// BoardState::chess960). Does not compute the hash key, and leaves the
+// search's tables to the caller.
+void new_position(int chess960 = 0);
 // Recomputes material and piece_material from the piece lists.
 void count_material();
-// Set-up: every record 0-15 of both colours dead, every board entry null.
+// Set-up: every record 0-15 of both colours dead, every board entry null,
+// the castling squares those of standard chess.
 void clear_board();
 // Set-up: puts a man of the kind and colour on the square in a free record
 // (a free knight, bishop or rook record, the queen record, or a pawn record
@@ -437,8 +463,14 @@ void finish_set_up(int new_game);
 // wrong: a malformed record, more men than the records hold, a side
 // without exactly one king, a pawn on the first or last rank, the side not
 // to move in check. After a refusal the position is undefined and must be
-// set up again.
-int set_position_from_fen(const char* fen, const char** error, int new_game);
+// set up again. With chess960 non-zero the position plays by the rules of
+// Chess960 and its castling field names the rooks by their files
+// (Shredder-FEN: "HAha") or as X-FEN (KQkq for the outermost rook on a
+// side, a file letter for another); each right needs the king on its first
+// rank and a rook of its colour on that side of it, and a side has at most
+// one right. Without chess960 only KQkq with king and rook on their
+// standard squares is read.
+int set_position_from_fen(const char* fen, const char** error, int new_game, int chess960 = 0);
 
 // ---------------------------------------------------------------- attack tests (attacks.cpp)
 
@@ -541,13 +573,17 @@ int keep_root_moves(const Move* moves, int count);
 
 // ---------------------------------------------------------------- position copy (position_copy.cpp)
 // A position at ply 0 as one search thread hands it to another: the
-// records, the game-state words, the game history, the key, and the ply-0
-// list with the check words it was generated under.
+// records, the game-state words with the castling squares, the game
+// history, the key, and the ply-0 list with the check words it was
+// generated under.
 struct PositionCopy {
     PieceRecord records[2][17];
     HistoryRecord history[HISTORY_SIZE];  // captured men point into records
     int history_count;
     int side, castle_flags, ep_square, fifty;
+    int chess960;
+    uint8_t castle_rook[4];
+    int castle_masks[128];
     int king_square[2];
     uint64_t key;
     int in_check, checker;
@@ -574,6 +610,11 @@ constexpr int TABLE_WIN = 7700;
 // ---------------------------------------------------------------- hash keys and table (hash.cpp, zobrist.cpp)
 extern const uint64_t zobrist[768];  // by (kind + 6 * colour) * 64 + square64
 extern const uint64_t side_key;      // XORed in when black is to move
+// By colour and the file of the castling rook: XORed in for each castling
+// right of a Chess960 position (standard positions key no rights).
+extern const uint64_t castle_keys[2][8];
+// The keys of the rights in flags (a Chess960 position's castle_flags).
+uint64_t castle_rights_key(int flags);
 
 // The Zobrist key of a man of the kind and colour on the square.
 inline uint64_t man_key(int kind, int color, int sq) { return zobrist[(kind + 6 * color) * 64 + square64(sq)]; }

@@ -94,6 +94,44 @@ const char* set_castling(const char* field) {
     return nullptr;
 }
 
+// Chess960: each letter names a castling rook of the king's first rank, by
+// its file (A-H white, a-h black) or as the outermost rook on the king's
+// side (K, k) or the queen's side (Q, q) of its king. The side of the king
+// a rook stands on is the side it castles to.
+const char* set_castling960(const char* field) {
+    pos.castle_flags = 0;
+    pos.chess960 = 1;
+    for (int sq = 0; sq < 128; ++sq) pos.castle_masks[sq] = on_board(sq) ? 63 : 0;
+    if (!std::strcmp(field, "-")) return nullptr;
+    for (const char* p = field; *p; ++p) {
+        const char letter = char(std::toupper(static_cast<unsigned char>(*p)));
+        if (!((letter >= 'A' && letter <= 'H') || letter == 'K' || letter == 'Q'))
+            return "bad FEN: castling field is not '-' or letters of KQkq and rook files A-H, a-h";
+        const int color = std::isupper(static_cast<unsigned char>(*p)) ? WHITE : BLACK;
+        const int row = color == WHITE ? 7 : 0;
+        const int king = recs.piece_list[color][KING_RECORD].square;
+        if (square_row(king) != row) return "bad position: a castling right without its king on its first rank";
+        int rook = -1;
+        if (letter == 'K' || letter == 'Q') {
+            const int step = letter == 'K' ? -1 : 1;
+            for (int f = letter == 'K' ? 7 : 0; f != square_file(king) && rook < 0; f += step)
+                if (man_is(make_square(row, f), ROOK, color)) rook = make_square(row, f);
+            if (rook < 0) return "bad position: castling right K or Q without a rook on that side of its king";
+        } else {
+            rook = make_square(row, letter - 'A');
+            if (!man_is(rook, ROOK, color))
+                return "bad position: a castling right's file holds no rook of its colour on the king's rank";
+        }
+        const int index = (color == BLACK ? 2 : 0) + (square_file(rook) > square_file(king) ? 1 : 0);
+        if (pos.castle_flags & (1 << index)) return "bad position: two castling rights on one side of a king";
+        pos.castle_flags |= 1 << index;
+        pos.castle_rook[index] = uint8_t(rook);
+        pos.castle_masks[rook] &= ~(1 << index);
+        pos.castle_masks[king] &= ~(3 << (2 * color));
+    }
+    return nullptr;
+}
+
 const char* set_en_passant(const char* field) {
     pos.ep_square = -1;
     if (!std::strcmp(field, "-")) return nullptr;
@@ -117,7 +155,7 @@ const char* read_counter(const char* field, int* value) {
     return nullptr;
 }
 
-const char* setup(const char* fen) {
+const char* setup(const char* fen, int chess960) {
     char fields[MAX_FIELDS + 1][128];
     const int count = split_fields(fen, fields);
     if (count < 4 || count > MAX_FIELDS)
@@ -134,7 +172,7 @@ const char* setup(const char* fen) {
         return "bad FEN: side to move is not 'w' or 'b'";
     }
     pos.xside = pos.side ^ 1;
-    if (const char* e = set_castling(fields[2])) return e;
+    if (const char* e = chess960 ? set_castling960(fields[2]) : set_castling(fields[2])) return e;
     if (const char* e = set_en_passant(fields[3])) return e;
     int counter = 0;
     pos.fifty = 0;
@@ -149,8 +187,8 @@ const char* setup(const char* fen) {
 
 }  // namespace
 
-int set_position_from_fen(const char* fen, const char** error, int new_game) {
-    const char* e = setup(fen);
+int set_position_from_fen(const char* fen, const char** error, int new_game, int chess960) {
+    const char* e = setup(fen, chess960);
     if (e) {
         if (error) *error = e;
         return 0;

@@ -145,11 +145,19 @@ int hash_full_permille() {
     return used * 1000 / sample;
 }
 
+uint64_t castle_rights_key(int flags) {
+    uint64_t key = 0;
+    for (int i = 0; i < 4; ++i)
+        if (flags & (1 << i)) key ^= castle_keys[i >> 1][square_file(pos.castle_rook[i])];
+    return key;
+}
+
 uint64_t position_key() {
     uint64_t key = pos.side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)
         for (const PieceRecord* r = recs.piece_list[color]; r->kind < END_OF_LIST; ++r)
             if (r->alive) key ^= man_key(r->kind, color, r->square);
+    if (pos.chess960) key ^= castle_rights_key(pos.castle_flags);
     return key;
 }
 

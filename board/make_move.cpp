@@ -51,16 +51,103 @@ void toggle_promotion(const PieceRecord* r, int sq, int kind) {
     pos.promoted_men[r->color] ^= square_bit(sq);
 }
 
+// Chess960: the king's square, every square it crosses and its
+// destination must not be attacked, with its rook taken off the board (a
+// rook that shields the king's destination now leaves it).
+[[gnu::noinline, gnu::cold]] bool castling960_path_attacked(int from, int king_to) {
+    const uint64_t rook = square_bit(pos.castle_rook[castle_right_index(king_to)]);
+    const int step = king_to < from ? -1 : 1;
+    pos.occupied ^= rook;
+    bool attacked = square_attacked(from, pos.xside);
+    for (int sq = from; !attacked && sq != king_to;) {
+        sq += step;
+        attacked = square_attacked(sq, pos.xside);
+    }
+    pos.occupied ^= rook;
+    return attacked;
+}
+
 // The two squares a castling king crosses or lands on must not be attacked.
-bool castling_path_attacked(int king_to) {
+// Not inlined, so that make_move stays small enough for the search to
+// inline it.
+[[gnu::noinline]] bool castling_path_attacked(int from, int king_to) {
+    if (pos.chess960) return castling960_path_attacked(from, king_to);
     const int step = square_file(king_to) == 2 ? -1 : 1;
     const int start = king_to - 2 * step;  // the king's home square
     return square_attacked(start + step, pos.xside) || square_attacked(start + 2 * step, pos.xside);
 }
 
+// Chess960's castling men: lift_man takes the king or rook off its square
+// (board and sets), put_man puts it on another. Taking both men off before
+// putting either back lets king and rook land on each other's squares, or
+// stay where they are.
+PieceRecord* lift_man(int sq) {
+    PieceRecord* r = pos.board[sq];
+    pos.board[sq] = nullptr;
+    const uint64_t bit = square_bit(sq);
+    pos.occupied ^= bit;
+    pos.color_men[r->color] ^= bit;
+    pos.kind_men[r->color][r->kind] ^= bit;
+    if (pos.promoted_men[r->color] & bit) pos.promoted_men[r->color] ^= bit;
+    return r;
+}
+void put_man(PieceRecord* r, int sq) {
+    pos.board[sq] = r;
+    r->square = uint8_t(sq);
+    const uint64_t bit = square_bit(sq);
+    pos.occupied ^= bit;
+    pos.color_men[r->color] ^= bit;
+    pos.kind_men[r->color][r->kind] ^= bit;
+    if (r < recs.piece_list[r->color] + PAWN_RECORDS) pos.promoted_men[r->color] ^= bit;  // a rook in a pawn record
+}
+void castle960_men(int king_from, int king_to, int rook_from, int rook_to) {
+    PieceRecord* king = lift_man(king_from);
+    PieceRecord* rook = lift_man(rook_from);
+    put_man(king, king_to);
+    put_man(rook, rook_to);
+}
+
+// The rook's square after castling, by the king's destination.
+int castled_rook_square(int king_to) { return king_to + (square_file(king_to) == 2 ? 1 : -1); }
+
+// Chess960's castling, made whole: no capture, no promotion, the key's
+// change with the rights lost.
+[[gnu::noinline, gnu::cold]] void do_castling960(Move m) {
+    const int from = move_from(m), to = move_to(m);
+    const int rook = pos.castle_rook[castle_right_index(to)], rook_to = castled_rook_square(to);
+    pos.castle_flags |= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
+    assert(pos.history_count < HISTORY_SIZE);
+    HistoryRecord& h = pos.history[pos.history_count];
+    h.move = m;
+    h.captured = nullptr;
+    h.castle_flags = pos.castle_flags;
+    h.ep_square = pos.ep_square;
+    h.fifty = pos.fifty;
+    ++pos.ply;
+    ++pos.history_count;
+    pos.castle_flags &= pos.castle_masks[from];
+    pos.ep_square = -1;
+    ++pos.fifty;
+    castle960_men(from, to, rook, rook_to);
+    if (hash_table) {
+        const int c = pos.side;
+        pos.move_key_change = side_key ^ man_key(KING, c, from) ^ man_key(KING, c, to) ^ man_key(ROOK, c, rook) ^
+                              man_key(ROOK, c, rook_to) ^ castle_rights_key(h.castle_flags) ^
+                              castle_rights_key(pos.castle_flags);
+    }
+    pos.side ^= 1;
+    pos.xside ^= 1;
+    assert(board_is_ok());
+    assert(square_sets_ok());
+}
+
 void do_move(Move m) {
     const int from = move_from(m), to = move_to(m), flags = move_flags(m);
     if (flags & MOVE_CASTLE) {
+        if (pos.chess960) {
+            do_castling960(m);
+            return;
+        }
         int corner, target;
         castling_rook(to, &corner, &target);
         move_man(corner, target);
@@ -91,7 +178,7 @@ void do_move(Move m) {
     ++pos.ply;
     ++pos.history_count;
 
-    pos.castle_flags &= castle_mask[to] & castle_mask[from];
+    pos.castle_flags &= pos.castle_masks[to] & pos.castle_masks[from];
     pos.ep_square = -1;
     if (flags & (MOVE_CAPTURE | MOVE_PAWN | MOVE_DOUBLE))
         pos.fifty = 0;
@@ -121,6 +208,8 @@ void do_move(Move m) {
             castling_rook(to, &corner, &target);
             change ^= man_key(ROOK, c, corner) ^ man_key(ROOK, c, target);
         }
+        // Chess960 keys the rights; standard chess does not.
+        if (pos.chess960) change ^= castle_rights_key(h.castle_flags) ^ castle_rights_key(pos.castle_flags);
         pos.move_key_change = change;
     }
     pos.side ^= 1;
@@ -129,10 +218,26 @@ void do_move(Move m) {
     assert(square_sets_ok());
 }
 
+// Castling taken back (side is the mover again, the rights restored): the
+// king and the rook back on their squares, the has-castled bit off.
+void unmake_castling(int from, int to) {
+    if (pos.chess960) {
+        castle960_men(to, from, castled_rook_square(to), pos.castle_rook[castle_right_index(to)]);
+    } else {
+        int corner, target;
+        castling_rook(to, &corner, &target);
+        move_man(to, from);
+        move_man(target, corner);
+    }
+    pos.castle_flags ^= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
+    assert(board_is_ok());
+    assert(square_sets_ok());
+}
+
 }  // namespace
 
 int make_move(Move m) {
-    if ((move_flags(m) & MOVE_CASTLE) && castling_path_attacked(move_to(m))) return 0;
+    if ((move_flags(m) & MOVE_CASTLE) && castling_path_attacked(move_from(m), move_to(m))) return 0;
     do_move(m);
     return 1;
 }
@@ -156,6 +261,10 @@ void unmake_move() {
     pos.castle_flags = h.castle_flags;
     pos.ep_square = h.ep_square;
     pos.fifty = h.fifty;
+    if (flags & MOVE_CASTLE) {
+        unmake_castling(from, to);
+        return;
+    }
     PieceRecord* man = pos.board[to];
     if (flags & MOVE_PROMOTE) {
         pos.material[pos.side] += 100 - man->value;
@@ -176,12 +285,6 @@ void unmake_move() {
             pos.material[pos.xside] += victim->value;
             if (victim->kind != PAWN) pos.piece_material[pos.xside] += victim->value;
         }
-    }
-    if (flags & MOVE_CASTLE) {
-        int corner, target;
-        castling_rook(to, &corner, &target);
-        move_man(target, corner);
-        pos.castle_flags ^= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
     }
     assert(board_is_ok());
     assert(square_sets_ok());

@@ -67,7 +67,37 @@ void add(GenMode mode, int from, int to, int flags) {
         add_move(from, to, flags);
 }
 
+// The squares from a to b on one rank, both included.
+uint64_t rank_span(int a, int b) {
+    const int low = a < b ? a : b, high = a < b ? b : a;
+    return (square_bit(high) << 1) - square_bit(low);
+}
+
+// Chess960: the king goes to the c- or g-file and the rook to the d- or
+// f-file of their rank; every square either of them crosses or lands on
+// must be empty but for the two of them. The squares the king crosses are
+// tested by make_move. The move is the king's, from its square to its
+// destination (the same square when it stands there already), scored as
+// the scorer scores castling.
+void add_castling960() {
+    const int king = recs.piece_list[pos.side][KING_RECORD].square;
+    const int row = square_row(king);
+    for (int wing = 0; wing < 2; ++wing) {
+        const int index = 2 * pos.side + wing;
+        if (!(pos.castle_flags & (1 << index))) continue;
+        const int rook = pos.castle_rook[index];
+        const int king_to = make_square(row, wing ? 6 : 2), rook_to = make_square(row, wing ? 5 : 3);
+        const uint64_t crossed = rank_span(king, king_to) | rank_span(rook, rook_to);
+        if (crossed & pos.occupied & ~(square_bit(king) | square_bit(rook))) continue;
+        append(king, king_to, 0, MOVE_CASTLE, 200 + history_bonus(king, king_to));
+    }
+}
+
 void add_castling() {
+    if (pos.chess960) {
+        add_castling960();
+        return;
+    }
     if (pos.side == BLACK) {
         if ((pos.castle_flags & CASTLE_BLACK_QUEEN) && !pos.board[B8] && !pos.board[C8] && !pos.board[D8])
             add_move(E8, C8, MOVE_CASTLE);

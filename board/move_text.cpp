@@ -1,6 +1,7 @@
 // Moves as coordinate text: the from-square and the to-square as file letter
-// and rank digit, castling as the king's two-square move, en passant as the
-// pawn's own squares, and a promotion with the letter of the new piece.
+// and rank digit, castling as the king's two-square move (in Chess960 as the
+// king taking its own rook: e1h1), en passant as the pawn's own squares, and
+// a promotion with the letter of the new piece.
 #include <cstdio>
 
 #include "board/board.h"
@@ -15,7 +16,12 @@ constexpr char promotion_letter(int kind) {
 // move 0 reads as a8a8 and no square is ever rejected here. `separator`
 // stands between the squares and a promotion letter ("" or ",").
 const char* format_move(Move m, const char* separator) {
-    const int from = int8_t(move_from(m)), to = int8_t(move_to(m));
+    const int from = int8_t(move_from(m));
+    // A Chess960 castling names its rook's square rather than the king's
+    // destination, which may be the king's own square or one an ordinary
+    // king move reaches too.
+    const int to = pos.chess960 && (move_flags(m) & MOVE_CASTLE) ? pos.castle_rook[castle_right_index(move_to(m))]
+                                                                  : int8_t(move_to(m));
     const int length = std::snprintf(recs.text_buffer, sizeof recs.text_buffer, "%c%d%c%d", 'a' + (from & 7),
                                      8 - (from >> 4), 'a' + (to & 7), 8 - (to >> 4));
     if (move_flags(m) & MOVE_PROMOTE)

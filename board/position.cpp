@@ -18,6 +18,17 @@ namespace {
 constexpr int piece_kinds[8] = {KNIGHT, KNIGHT, BISHOP, BISHOP, ROOK, ROOK, QUEEN, KING};
 constexpr int piece_files[8] = {1, 6, 2, 5, 0, 7, 3, 4};
 
+// The castling squares of standard chess: the rooks of the rights in the
+// corners, the masks of the constant table.
+void set_standard_castling() {
+    pos.chess960 = 0;
+    pos.castle_rook[0] = A1;
+    pos.castle_rook[1] = H1;
+    pos.castle_rook[2] = A8;
+    pos.castle_rook[3] = H8;
+    for (int sq = 0; sq < 128; ++sq) pos.castle_masks[sq] = castle_mask[sq];
+}
+
 void set_record(PieceRecord& r, int kind, int color, int square) {
     r.kind = int8_t(kind);
     r.color = int8_t(color);
@@ -28,7 +39,7 @@ void set_record(PieceRecord& r, int kind, int color, int square) {
 
 }  // namespace
 
-void new_position() {
+void new_position(int chess960) {
     for (int color = WHITE; color <= BLACK; ++color) {
         const int back_row = color == WHITE ? 7 : 0, pawn_row = color == WHITE ? 6 : 1;
         for (int i = 0; i < PAWN_RECORDS; ++i)
@@ -55,6 +66,8 @@ void new_position() {
     pos.king_capture = 0;
     pos.first_move[0] = 0;
     pos.castle_flags = CASTLE_WHITE_QUEEN | CASTLE_WHITE_KING | CASTLE_BLACK_QUEEN | CASTLE_BLACK_KING;
+    set_standard_castling();
+    pos.chess960 = chess960 != 0;
     pos.ep_square = -1;
     count_material();
     rebuild_square_sets();
@@ -89,6 +102,7 @@ void clear_board() {
     for (int color = WHITE; color <= BLACK; ++color)
         for (int i = 0; i < LIST_TERMINATOR; ++i) recs.piece_list[color][i].alive = 0;
     std::memset(pos.board, 0, sizeof pos.board);
+    set_standard_castling();
     rebuild_square_sets();
 }
 

@@ -27,6 +27,9 @@ void save_position(PositionCopy* copy) {
     }
     copy->side = pos.side;
     copy->castle_flags = pos.castle_flags;
+    copy->chess960 = pos.chess960;
+    std::memcpy(copy->castle_rook, pos.castle_rook, sizeof pos.castle_rook);
+    std::memcpy(copy->castle_masks, pos.castle_masks, sizeof pos.castle_masks);
     copy->ep_square = pos.ep_square;
     copy->fifty = pos.fifty;
     copy->king_square[WHITE] = pos.king_square[WHITE];
@@ -54,6 +57,9 @@ void load_position(const PositionCopy& copy) {
     pos.side = copy.side;
     pos.xside = pos.side ^ 1;
     pos.castle_flags = copy.castle_flags;
+    pos.chess960 = copy.chess960;
+    std::memcpy(pos.castle_rook, copy.castle_rook, sizeof pos.castle_rook);
+    std::memcpy(pos.castle_masks, copy.castle_masks, sizeof pos.castle_masks);
     pos.ep_square = copy.ep_square;
     pos.fifty = copy.fifty;
     pos.king_square[WHITE] = copy.king_square[WHITE];

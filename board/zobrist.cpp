@@ -213,3 +213,13 @@ const uint64_t zobrist[768] = {
 };
 
 const uint64_t side_key = 0x92b92ab6a94b01daULL;
+
+// Drawn from the same kind of sequence, none equal to a value above.
+const uint64_t castle_keys[2][8] = {
+    // white, rook on the a- .. h-file
+    {0x4625d8b55b24bb9cULL, 0x3c39b4eb1cbfff69ULL, 0x85bb4996fce3c27fULL, 0xd0f9911920f1087cULL,
+     0x2c16d1a43b5a5ef7ULL, 0x41c8860bc6b6d8f2ULL, 0x7fc0dcd9402f1718ULL, 0x529f7cfca2b09e2eULL},
+    // black
+    {0x925a4a2fca0a7d1eULL, 0x03ef2fcad9ba52a2ULL, 0x21c6933bd8076403ULL, 0x937dd7d788d2328eULL,
+     0x1be6024c18c95adcULL, 0x9fabb815986c0fdbULL, 0xf9284e24c241aa5cULL, 0x8e7906746ddd5e21ULL},
+};
