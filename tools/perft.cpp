@@ -81,11 +81,15 @@ bool report_overflow() {
 
 }  // namespace
 
+bool set_up_fen(const char* fen, const char** error) {
+    return set_position_from_fen(fen, nullptr, 1) || set_position_from_fen(fen, error, 1, 1);
+}
+
 bool setup_from_arguments(int argc, char** argv) {
     std::string fen = argc > 0 ? "" : START_FEN;
     for (int i = 0; i < argc; ++i) fen += (i ? " " : "") + std::string(argv[i]);
     const char* error = nullptr;
-    if (set_position_from_fen(fen.c_str(), &error, 1)) return true;
+    if (set_up_fen(fen.c_str(), &error)) return true;
     std::fprintf(stderr, "vexmoth-tool: %s\n", error);
     return false;
 }
@@ -161,7 +165,7 @@ int command_perft_suite(int argc, char** argv) {
         }
         *fen_end = 0;
         const char* error = nullptr;
-        if (!set_position_from_fen(line, &error, 1)) {
+        if (!set_up_fen(line, &error)) {
             std::fprintf(stderr, "vexmoth-tool: %s:%d: %s\n", argv[0], line_number, error);
             std::fclose(file);
             return 2;

@@ -3,9 +3,15 @@
 
 #include <cstdint>
 
+// Sets up the FEN as standard chess, or as Chess960 (its castling field in
+// Shredder-FEN or X-FEN) when standard chess refuses it: castling rights by
+// rook files, or a castling king or rook off its standard square. False,
+// with Chess960's reason in *error, when both refuse it.
+bool set_up_fen(const char* fen, const char** error);
 // Sets up the FEN given by the arguments (one quoted argument or its fields
-// as separate words), or the initial position when there are none. Prints
-// the error and returns false when the FEN is refused.
+// as separate words; read by set_up_fen), or the initial position when
+// there are none. Prints the error and returns false when the FEN is
+// refused.
 bool setup_from_arguments(int argc, char** argv);
 
 // Reads the argument `name` as a whole number from low to high into
