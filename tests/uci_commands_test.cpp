@@ -33,6 +33,7 @@ protected:
         EngineTest::SetUp();
         output_hook = [](const char* line) { collected.append(line).append("\n"); };
         multipv_lines = 1;
+        chess960_option = 0;
         run("position startpos");
     }
     void TearDown() override {
@@ -54,7 +55,8 @@ TEST_F(UciCommands, HandshakeAndOptions) {
                           "option name SyzygyPath type string default <empty>\n"
                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
                           "option name Syzygy50MoveRule type check default true\n"
-                          "option name SyzygyProbeLimit type spin default 7 min 0 max 7\nuciok\n");
+                          "option name SyzygyProbeLimit type spin default 7 min 0 max 7\n"
+                          "option name UCI_Chess960 type check default false\nuciok\n");
     // Names and switch values match without regard to case and answer nothing; numbers out of range are
     // clamped and said so; bad values and words are named, and change nothing.
     const Rows rows = {
@@ -74,6 +76,7 @@ TEST_F(UciCommands, HandshakeAndOptions) {
          "info string option SyzygyProbeDepth needs a number from 1 to 100\n"},
         {"setoption name Syzygy50MoveRule value maybe",
          "info string option Syzygy50MoveRule needs the value true or false\n"},
+        {"setoption name UCI_Chess960 value 1", "info string option UCI_Chess960 needs the value true or false\n"},
         {"setoption value 3 name Hash", "info string setoption is written: setoption name NAME [value VALUE]\n"},
         {"GO", "info string unknown command: GO\n"},
         {"ponderhit", "info string ponderhit: no ponder search is running\n"},

@@ -1,8 +1,8 @@
 // The identification and the options a GUI can set: the table size, the
 // search threads, the six search switches by the names of the xboard
 // engine's options file, a button that empties the table, the number of
-// lines a search reports, whether the GUI lets the engine ponder, and the
-// endgame tables (tables.cpp).
+// lines a search reports, whether the GUI lets the engine ponder, the
+// endgame tables (tables.cpp), and Chess960.
 #include <strings.h>
 
 #include <cstdint>
@@ -52,6 +52,7 @@ void set_switch(int* flag, const char* name, const char* value) {
 
 int multipv_lines = 1;
 int ponder_option;
+int chess960_option;
 
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
@@ -63,6 +64,7 @@ void command_uci() {
     output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
     output_line("option name Ponder type check default false");
     list_table_options();
+    output_line("option name UCI_Chess960 type check default false");
     output_line("uciok");
 }
 
@@ -98,6 +100,11 @@ void command_setoption() {
     }
     if (!strcasecmp(name, "Ponder")) {
         set_switch(&ponder_option, "Ponder", word_at(value_at + 1));
+        return;
+    }
+    // Read by the next "position" command, which GUIs send after it.
+    if (!strcasecmp(name, "UCI_Chess960")) {
+        set_switch(&chess960_option, "UCI_Chess960", word_at(value_at + 1));
         return;
     }
     if (set_table_option(name, value_at + 1)) return;

@@ -1,8 +1,9 @@
 // "position": the GUI's game, set up from the initial position or a FEN,
-// then the moves played since, in UCI's text ("e2e4", "e1g1", "e7e8n").
-// The accepted set-up is kept (its FEN and its moves), because set-up from
-// a FEN leaves the board undefined when it refuses one: a refused FEN then
-// gives back the position that stood before the command.
+// then the moves played since, in UCI's text ("e2e4", "e1g1", "e7e8n"; with
+// UCI_Chess960 castling is "e1h1"). The accepted set-up is kept (its FEN,
+// its rules and its moves), because set-up from a FEN leaves the board
+// undefined when it refuses one: a refused FEN then gives back the position
+// that stood before the command.
 #include <cstring>
 
 #include "uci/uci.h"
@@ -12,18 +13,20 @@ namespace {
 constexpr int FEN_SIZE = 256;  // a FEN with all 32 men and long counters takes under 100
 
 char kept_fen[FEN_SIZE];               // the FEN of the set-up, "" for the initial position
+int kept_chess960;                     // whether it was set up by Chess960's rules
 Move kept_moves[GAME_HISTORY_LIMIT];   // the moves played from it
 int kept_move_count;
 // The kept game as the position command being carried out found it.
 char previous_fen[FEN_SIZE];
 Move previous_moves[GAME_HISTORY_LIMIT];
 
-// Sets up the initial position ("") or the FEN; 0 with *error when the FEN
-// is refused. The table's generations go on counting searches: a position
-// sent before every move is no reason to take the table's entries for new.
-int set_up_base(const char* fen, const char** error) {
-    if (*fen) return set_position_from_fen(fen, error, 0);
-    new_position();
+// Sets up the initial position ("") or the FEN, by Chess960's rules or
+// not; 0 with *error when the FEN is refused. The table's generations go on
+// counting searches: a position sent before every move is no reason to take
+// the table's entries for new.
+int set_up_base(const char* fen, int chess960, const char** error) {
+    if (*fen) return set_position_from_fen(fen, error, 0, chess960);
+    new_position(chess960);
     compute_hash_key();
     return 1;
 }
@@ -31,7 +34,7 @@ int set_up_base(const char* fen, const char** error) {
 // Gives back the kept position, every part of which was accepted before.
 void restore_kept_position() {
     const char* error = nullptr;
-    set_up_base(kept_fen, &error);
+    set_up_base(kept_fen, kept_chess960, &error);
     for (int i = 0; i < kept_move_count; ++i) {
         make_move_unchecked(kept_moves[i]);
         update_hash_key(kept_moves[i]);
@@ -132,12 +135,13 @@ void command_position() {
         return;
     }
     const char* error = nullptr;
-    if (!set_up_base(fen, &error)) {
+    if (!set_up_base(fen, chess960_option, &error)) {
         output_line("info string %s; the position stays as it was", error);
         restore_kept_position();
         return;
     }
     std::memcpy(kept_fen, fen, sizeof fen);
+    kept_chess960 = chess960_option;
     kept_move_count = 0;
     generate_root_moves();
 

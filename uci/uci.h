@@ -167,6 +167,10 @@ Move expected_reply(Move best);
 constexpr int DEFAULT_HASH_MB = 20;
 extern int multipv_lines;  // MultiPV: the number of best lines a search reports, 1 to MAX_LINES
 extern int ponder_option;  // Ponder: the GUI may send "go ponder"; the engine plays the same either way
+// UCI_Chess960: the positions set up from now on play by Chess960's rules,
+// their FEN's castling field read as Shredder-FEN or X-FEN and castling
+// written as the king taking its own rook ("e1h1").
+extern int chess960_option;
 // "uci": the engine's name and author, its options, "uciok".
 void command_uci();
 // "setoption name N [value V]".
