@@ -25,9 +25,9 @@ void EngineTest::SetUp() {
     random_state = 2024;
 }
 
-void setup(const char* fen) {
+void setup(const char* fen, int chess960) {
     const char* error = nullptr;
-    ASSERT_TRUE(set_position_from_fen(fen, &error, 1)) << fen << ": " << error;
+    ASSERT_TRUE(set_position_from_fen(fen, &error, 1, chess960)) << fen << ": " << error;
     compute_hash_key();
 }
 

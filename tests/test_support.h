@@ -20,8 +20,9 @@ protected:
     void SetUp() override;
 };
 
-// Sets up a FEN position and its key; fails the current test when the FEN is refused.
-void setup(const char* fen);
+// Sets up a FEN position (by Chess960's rules with chess960) and its key; fails the current test
+// when the FEN is refused.
+void setup(const char* fen, int chess960 = 0);
 int sq(const char* name);  // the 0x88 square of a name such as "e4"
 Move find_move(const char* text);  // the move of the current ply's list written as text, or 0
 // The legal moves of the position: its list generated, then its legal entries (legal_entries).
