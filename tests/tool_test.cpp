@@ -19,6 +19,8 @@ const std::string HEADER = "No Hash Table used\nnullmove On\npre_prune On\ntune 
                            "nega_scout On\n\n";
 const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 const std::string BACK_RANK = "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - -", BACK_RANK_MATE = "'" + BACK_RANK + " 0 1'";
+// A Chess960 start position (Shredder-FEN) with its published counts.
+const std::string START_960 = "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 0 1";
 
 struct ToolRun {
     int status;
@@ -62,6 +64,11 @@ TEST(Tool, GoodInput) {
     } runs[] = {
         {"perft 3", 0, {"\nperft 3: 8902 nodes"}},
         {"divide 1 '4k3/8/8/8/8/8/8/4K2R w K - 0 1'", 0, {"\ne1g1 1"}},
+        // Chess960 where standard chess refuses the FEN: Shredder-FEN, X-FEN, castling as king takes rook.
+        {"divide 1 '4k3/8/8/8/8/8/8/4K2R w H - 0 1'", 0, {"\ne1h1 1"}},
+        {"divide 1 '4k3/8/8/8/8/8/8/1R3K1R w KQ - 0 1'", 0, {"\nf1h1 1", "\nf1b1 1"}},
+        {"perft-suite " + file("960.epd", START_960 + " ;D1 21 ;D2 528 ;D3 12189\n"), 0, {}},
+        {"search --depth 3 '" + START_960 + "'", 0, {"\nbestmove "}},
         {"perft-suite " + file("good.epd", START + " ;D1 20 ;D2 400\n"), 0, {}},
         {"perft-suite " + file("wrong.epd", START + " ;D1 20 ;D2 401\n"), 1, {}},
         {"search --depth 3 " + BACK_RANK_MATE, 0, {"\nbestmove d1d8 score 7999"}},
@@ -87,7 +94,8 @@ TEST(Tool, BadInput) {
         // Depth; the FEN errors that the UCI bad-input test does not show, and a pawn on the first rank.
         "perft", "perft x", "perft 3 '4k3/8/8/8/8/8/8/4K3'", "perft 3 '4kx2/8/8/8/8/8/8/4K3 w - - 0 1'",
         "perft 3 '4k2/8/8/8/8/8/8/4K3 w - - 0 1'", "perft 3 '4k3/8/8/8/8/8/8/4K3 w - z9 0 1'",
-        "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'",
+        "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'", "perft 3 '4k3/8/8/8/8/8/8/R3K3 w K - 0 1'",
+        "perft-suite " + file("bad960.epd", "4k3/8/8/8/8/8/8/4K1RR w HG - 0 1 ;D1 5\n"),
         "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
         "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
         "search --option nullmove=2", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
