@@ -61,6 +61,7 @@ struct Session {
 
     Session() {
         EXPECT_TRUE(start_engine(e, make_temp_dir(), VEXMOTH_UCI_ENGINE));
+        model_chess960 = 0;
         follow_position("position startpos");
     }
     void send(const std::string& line) { send_line(e, line); }
@@ -283,6 +284,24 @@ TEST_F(UciProtocol, PonderHit) {
     s.send("ponderhit");
     EXPECT_EQ(pending_output(s.e, 300).find("bestmove"), std::string::npos);
     s.ended_by("stop");
+    s.finish();
+}
+
+// UCI_Chess960 through the process (its positions are the in-process tests'): searches on two threads play
+// and report castling as the king taking its own rook, each checked on the test's board; with the option
+// off, standard chess.
+TEST_F(UciProtocol, Chess960) {
+    Session s;
+    s.converse({{"setoption name UCI_Chess960 value true", {}}, {"setoption name Threads value 2", {}}});
+    model_chess960 = 1;
+    s.converse({{"position fen rr2k2r/8/8/8/8/8/8/R3K2R w HAhb - 0 1", {}},
+                {"go depth 4 searchmoves e1h1", {"\nbestmove e1h1", " pv e1h1 "}},
+                {"position fen rr2k2r/8/8/8/8/8/8/R3K2R w HAhb - 0 1 moves e1h1", {}},
+                {"go depth 4 searchmoves e8b8", {"\nbestmove e8b8", " pv e8b8 "}}});
+    s.converse({{"setoption name UCI_Chess960 value false", {}}});
+    model_chess960 = 0;
+    s.converse({{"position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", {}},
+                {"go depth 4 searchmoves e1g1", {"\nbestmove e1g1", " pv e1g1 "}}});
     s.finish();
 }
 

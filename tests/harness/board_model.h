@@ -48,15 +48,18 @@ inline bool legal_sequence(const std::vector<std::string>& moves) {
 
 inline std::string model_fen;          // the UCI engine's set-up ("" the initial position)
 inline std::vector<Move> model_moves;  // and the moves since
+inline int model_chess960;             // UCI_Chess960 as the next set-up reads it
+inline int model_fen_chess960;         // and as the kept set-up was read
 
-// A set-up on the board; a refused FEN puts the model's back and gives false.
-inline bool set_up(const std::string& fen, const std::vector<Move>& moves = {}) {
+// A set-up on the board (by Chess960's rules with chess960); a refused FEN puts the model's back and gives
+// false.
+inline bool set_up(const std::string& fen, const std::vector<Move>& moves = {}, int chess960 = model_chess960) {
     const char* error = nullptr;
-    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error, 1)) {
-        set_up(model_fen, model_moves);
+    if (!fen.empty() && !set_position_from_fen(fen.c_str(), &error, 1, chess960)) {
+        set_up(model_fen, model_moves, model_fen_chess960);
         return false;
     }
-    if (fen.empty()) new_position();
+    if (fen.empty()) new_position(chess960);
     generate_root_moves();
     for (const Move m : moves) play_move(m);
     return true;
@@ -73,6 +76,7 @@ inline bool follow_position(const std::string& line) {
     if ((w[1] == "fen" && (fen.empty() || fen.size() > 255)) || (at < w.size() && w[at] != "moves") || !set_up(fen))
         return true;
     model_fen = fen;
+    model_fen_chess960 = model_chess960;
     model_moves.clear();
     for (size_t i = at + 1; i < w.size(); ++i) {
         const Move m = legal_move_named(w[i]);
