@@ -15,7 +15,7 @@ set -euo pipefail
 export LC_ALL=C  # one collation for sort and comm, bytes for grep
 
 SLOW_TESTS=(xboard_match xboard_knight_mate uci_xboard_match uci_xboard_ponder_match uci_xboard_knight_mate
-            protocol_fuzz uci_protocol_fuzz package)
+            uci_xboard_chess960 protocol_fuzz uci_protocol_fuzz package)
 TARGET=vexmoth_tests  # the test program, which depends on the engines and the tool it drives
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/tests/mutants.txt

@@ -3,13 +3,16 @@
 # ended normally (checkmate, resignation, a draw rule, or a claim xboard accepted) with no illegal move,
 # crash, sanitizer report or time forfeit by Vexmoth, and (with -x) no search past its clock.
 #
-# usage: tests/xboard_match.sh [-o fairymax|self] [-m MPS] [-i INC] [-p PGN] [-k] [-t THREADS] [-u] [-P]
+# usage: tests/xboard_match.sh [-o fairymax|self] [-m MPS] [-i INC] [-p PGN] [-k] [-t THREADS] [-u] [-P] [-9]
 #                              [-x] [-w SECONDS] [ENGINE] [GAMES] [TIME_CONTROL]
 #   TIME_CONTROL  minutes or minutes:seconds per session (default 0:30) of MPS moves (default 40; 0 for a
 #                 whole-game clock with INC seconds a move, 0 for sudden death)
 #   -k            from 6br/5Ppk/6pp/8/8/8/8/K7 w, whose only mate f8=N xboard must record as 1. f8=N#, a mate
 #   -t THREADS    Vexmoth's threads (vexmo.ini's threads line, the UCI option)
-#   -u            ENGINE speaks UCI: xboard runs it through polyglot
+#   -u            ENGINE speaks UCI: xboard runs it through polyglot (both engines with -o self)
+#   -9            Chess960: xboard's variant fischerandom from a random start position each game, which
+#                 polyglot passes on with UCI_Chess960; needs -u (the xboard engine plays standard chess
+#                 only), and every game must be recorded as fischerandom
 #   -P            both engines ponder; with -u, polyglot's log must show "go ... ponder" and a "ponderhit"
 #   -x            times every move of Vexmoth against its clock, from xboard's log
 #   -w SECONDS    the match is given up as hung after SECONDS (default 7200); xboard's log's end is shown
@@ -19,12 +22,12 @@
 # one that stops answering loses on time.
 set -euo pipefail
 
-opponent=fairymax inc=0 mps=40 pgn= timed=0 knight=0 uci=0 threads=1 ponder=0 watchdog=7200
-while getopts "o:i:m:p:xkt:uPw:" flag; do
+opponent=fairymax inc=0 mps=40 pgn= timed=0 knight=0 uci=0 threads=1 ponder=0 watchdog=7200 chess960=0
+while getopts "o:i:m:p:xkt:uP9w:" flag; do
   case $flag in
     o) opponent=$OPTARG ;; i) inc=$OPTARG ;; m) mps=$OPTARG ;; p) pgn=$OPTARG ;;
     x) timed=1 ;; t) threads=$OPTARG ;; u) uci=1 ;; P) ponder=1 ;;
-    w) watchdog=$OPTARG ;; k) knight=1 ;;
+    w) watchdog=$OPTARG ;; k) knight=1 ;; 9) chess960=1 ;;
     *) exit 2 ;;
   esac
 done
@@ -36,6 +39,7 @@ for program in xboard Xvfb $([ "$opponent" = self ] || echo fairymax) $([ "$uci"
   command -v "$program" >/dev/null || { echo "xboard_match: $program is not installed" >&2; exit 77; }
 done
 [ -x "$engine" ] || { echo "xboard_match: no engine at $engine" >&2; exit 2; }
+[ "$chess960" = 0 ] || [ "$uci" = 1 ] || { echo "xboard_match: -9 (Chess960) needs -u" >&2; exit 2; }
 
 work=$(mktemp -d)
 pgn=${pgn:-$work/match.pgn}
@@ -47,10 +51,12 @@ export ASAN_OPTIONS="log_path=$work/sanitizer/report:detect_leaks=0"
 export UBSAN_OPTIONS="log_path=$work/sanitizer/report:print_stacktrace=1"
 options=(-fcp "$engine" -fd "$work/first" -sd "$work/second" -mg "$games" -tc "${3:-0:30}")
 if [ "$opponent" = self ]; then options+=(-scp "$engine"); else options+=(-scp fairymax); fi
-# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads; its log keeps what it
-# sends the engine.
+# xboard tells polyglot the cores to use, and polyglot sets the UCI option Threads; its log, in the
+# engine's directory, keeps what it sends the engine.
 [ "$uci" = 0 ] || options+=(-fUCI -smpCores "$threads"
-                            -adapterCommand "polyglot -noini -log true -lf $work/polyglot.log -ec \"%fcp\" -ed \"%fd\"")
+                            -adapterCommand "polyglot -noini -log true -lf %fd/polyglot.log -ec \"%fcp\" -ed \"%fd\"")
+[ "$uci" = 0 ] || [ "$opponent" != self ] || options+=(-sUCI)
+[ "$chess960" = 0 ] || options+=(-variant fischerandom)
 if [ "$mps" = 0 ]; then options+=(-inc "$inc"); else options+=(-mps "$mps" -inc -1); fi
 [ "$knight" = 0 ] ||
   { echo "6br/5Ppk/6pp/8/8/8/8/K7 w - - 0 1" > "$work/start.fen"; options+=(-lpf "$work/start.fen"); }
@@ -123,10 +129,14 @@ fi
 
 ponders=0 ponderhits=0
 if [ "$uci" = 1 ] && [ "$ponder" = 1 ]; then
-  ponders=$(grep -c 'Engine: go .*ponder' "$work/polyglot.log" || true)
-  ponderhits=$(grep -c 'Engine: ponderhit' "$work/polyglot.log" || true)
+  ponders=$(grep -c 'Engine: go .*ponder' "$work/first/polyglot.log" || true)
+  ponderhits=$(grep -c 'Engine: ponderhit' "$work/first/polyglot.log" || true)
   [ "$ponders" -gt 0 ] && [ "$ponderhits" -gt 0 ] ||
     { echo "xboard_match: the UCI engine was not made to ponder, or no ponder move came true" >&2; status=1; }
+fi
+
+if [ "$chess960" = 1 ] && [ "$(grep -c '^\[Variant "fischerandom"\]' "$pgn" || true)" != "$played" ]; then
+  echo "xboard_match: not every game was played as Chess960 (fischerandom)" >&2; status=1
 fi
 
 [ $((illegal + crashes + hangs + forfeits + overruns)) = 0 ] || status=1
