@@ -1,6 +1,7 @@
-// FEN set-up on arbitrary text. A refused FEN must be refused with a reason; an accepted one must leave a sound
-// position: the key as computed from scratch, board and records agreeing, each king in its record, the side not to
-// move out of check, and move lists whose every move is made and taken back exactly.
+// FEN set-up on arbitrary text, by the rules of standard chess and of Chess960 (whose castling field names rooks
+// by their files). A refused FEN must be refused with a reason; an accepted one must leave a sound position: the
+// key as computed from scratch, board and records agreeing, each king in its record, the side not to move out of
+// check, and move lists whose every move is made and taken back exactly.
 #include "fuzz_support.h"
 
 namespace {
@@ -19,18 +20,11 @@ void check_list() {
     FUZZ_CHECK(position_key() == key && pos.history_count == 0);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    start_engine(0);
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void check_set_up(const std::string& fen, int chess960) {
     const char* error = nullptr;
-    if (!set_position_from_fen(input_text(data, size).c_str(), &error, 1)) {
+    if (!set_position_from_fen(fen.c_str(), &error, 1, chess960)) {
         FUZZ_CHECK(error != nullptr);
-        return 0;
+        return;
     }
     check_board();
     FUZZ_CHECK(pos.hash_key == position_key() && pos.history_count == 0 && pos.ply == 0);
@@ -48,5 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check_list();
     }
     check_board();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    start_engine(0);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string fen = input_text(data, size);
+    check_set_up(fen, 0);
+    check_set_up(fen, 1);
     return 0;
 }
