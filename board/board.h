@@ -157,23 +157,6 @@ struct BoardState {
     int king_square[2];             // refreshed by every generation, by set-up and by evaluate
     PieceRecord* board[128];        // record on each square, null when empty
 
-    // Castling by the rooks' files, for Chess960. A standard set-up leaves
-    // chess960 0 and fills the other two with the values of standard chess,
-    // so that make reads the same masks either way. With chess960 set,
-    // castling is generated and made from the king's and the rook's squares
-    // (castle_rook), the rights are part of the key, and the move text
-    // writes castling as the king taking its own rook.
-    int chess960;
-    // The home square of the rook of each right, by its bit's index (white
-    // queen-side, white king-side, black queen-side, black king-side):
-    // a1, h1, a8, h8 in standard chess.
-    uint8_t castle_rook[4];
-    // ANDed into castle_flags with the entries of the from- and to-square of
-    // every move: a king or a castling rook that leaves its square, or a
-    // rook captured on it, takes the rights with it. A standard set-up
-    // copies the constant castle_mask.
-    int castle_masks[128];
-
     // Square sets, kept beside the board and the records by make, unmake and
     // the set-up operations, so the generator and the attack tests can ask
     // about many squares at once (square64 bits). Code that writes board or
@@ -187,8 +170,8 @@ struct BoardState {
 
     // The key and the table slot it selects.
     uint64_t hash_key;  // key of the current position
-    // What the last move made changes in the key (left by make while there
-    // is a table, for update_hash_key).
+    // What the last move made changes in the key but for Chess960's rights
+    // (left by make while there is a table, for update_hash_key).
     uint64_t move_key_change;
     HashEntry* hash_entry;  // slot selected for hash_key
     SlotCopy hash_copy;     // that slot's data as this thread last read or wrote it
@@ -212,6 +195,24 @@ struct BoardState {
     // raises alpha; the move scorer adds counter / 5 to the move's score.
     uint32_t history_max;             // largest counter since the last clear
     uint32_t history_table[64][64];  // by square64 of from and to
+
+    // Castling by the rooks' files, for Chess960 (last, so that the words
+    // above keep the places the hot code was tuned with). A standard set-up leaves
+    // chess960 0 and fills the other two with the values of standard chess,
+    // so that make reads the same masks either way. With chess960 set,
+    // castling is generated and made from the king's and the rook's squares
+    // (castle_rook), the rights are part of the key, and the move text
+    // writes castling as the king taking its own rook.
+    int chess960;
+    // The home square of the rook of each right, by its bit's index (white
+    // queen-side, white king-side, black queen-side, black king-side):
+    // a1, h1, a8, h8 in standard chess.
+    int castle_rook[4];
+    // ANDed into castle_flags with the entries of the from- and to-square of
+    // every move: a king or a castling rook that leaves its square, or a
+    // rook captured on it, takes the rights with it. A standard set-up
+    // copies the constant castle_mask.
+    int castle_masks[128];
 };
 extern thread_local BoardState pos;
 
@@ -582,7 +583,7 @@ struct PositionCopy {
     int history_count;
     int side, castle_flags, ep_square, fifty;
     int chess960;
-    uint8_t castle_rook[4];
+    int castle_rook[4];
     int castle_masks[128];
     int king_square[2];
     uint64_t key;
@@ -648,7 +649,8 @@ uint64_t position_key();
 void compute_hash_key();
 // Updates hash_key for the move just made (the top history record) and
 // selects its slot; nothing without a table. Not reversed by unmake. Reads
-// move_key_change, so no other move may be made in between.
+// move_key_change, so no other move may be made in between, and in a
+// Chess960 position the rights the record held before the move.
 void update_hash_key(Move m);
 // Starts loading the slot that the position after side's capture from-to
 // will select (a capture that is no promotion or en passant), so that the

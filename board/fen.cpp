@@ -125,7 +125,7 @@ const char* set_castling960(const char* field) {
         const int index = (color == BLACK ? 2 : 0) + (square_file(rook) > square_file(king) ? 1 : 0);
         if (pos.castle_flags & (1 << index)) return "bad position: two castling rights on one side of a king";
         pos.castle_flags |= 1 << index;
-        pos.castle_rook[index] = uint8_t(rook);
+        pos.castle_rook[index] = rook;
         pos.castle_masks[rook] &= ~(1 << index);
         pos.castle_masks[king] &= ~(3 << (2 * color));
     }

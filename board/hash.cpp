@@ -152,6 +152,16 @@ uint64_t castle_rights_key(int flags) {
     return key;
 }
 
+namespace {
+
+// The change of a Chess960 key by the rights lost since `before`; out of
+// line, so that standard chess pays only the test of pos.chess960.
+[[gnu::noinline, gnu::cold]] uint64_t rights_key_change(int before) {
+    return castle_rights_key(before) ^ castle_rights_key(pos.castle_flags);
+}
+
+}  // namespace
+
 uint64_t position_key() {
     uint64_t key = pos.side == BLACK ? side_key : 0;
     for (int color = WHITE; color <= BLACK; ++color)
@@ -173,6 +183,8 @@ void update_hash_key(Move m) {
     assert(m == pos.history[pos.history_count - 1].move);
     (void)m;
     pos.hash_key ^= pos.move_key_change;
+    // Chess960 keys the rights: those the move took away leave the key.
+    if (pos.chess960) pos.hash_key ^= rights_key_change(pos.history[pos.history_count - 1].castle_flags);
     select_slot();
     assert(pos.hash_key == position_key());
 }

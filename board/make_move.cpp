@@ -132,8 +132,7 @@ int castled_rook_square(int king_to) { return king_to + (square_file(king_to) ==
     if (hash_table) {
         const int c = pos.side;
         pos.move_key_change = side_key ^ man_key(KING, c, from) ^ man_key(KING, c, to) ^ man_key(ROOK, c, rook) ^
-                              man_key(ROOK, c, rook_to) ^ castle_rights_key(h.castle_flags) ^
-                              castle_rights_key(pos.castle_flags);
+                              man_key(ROOK, c, rook_to);
     }
     pos.side ^= 1;
     pos.xside ^= 1;
@@ -208,8 +207,6 @@ void do_move(Move m) {
             castling_rook(to, &corner, &target);
             change ^= man_key(ROOK, c, corner) ^ man_key(ROOK, c, target);
         }
-        // Chess960 keys the rights; standard chess does not.
-        if (pos.chess960) change ^= castle_rights_key(h.castle_flags) ^ castle_rights_key(pos.castle_flags);
         pos.move_key_change = change;
     }
     pos.side ^= 1;
@@ -219,8 +216,10 @@ void do_move(Move m) {
 }
 
 // Castling taken back (side is the mover again, the rights restored): the
-// king and the rook back on their squares, the has-castled bit off.
-void unmake_castling(int from, int to) {
+// king and the rook back on their squares, the has-castled bit off. Out of
+// line, like Chess960's parts of make below, so that the code of the
+// frequent moves stays as lean as it was.
+[[gnu::noinline, gnu::cold]] void unmake_castling(int from, int to) {
     if (pos.chess960) {
         castle960_men(to, from, castled_rook_square(to), pos.castle_rook[castle_right_index(to)]);
     } else {
