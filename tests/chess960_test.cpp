@@ -15,16 +15,6 @@ namespace {
 
 using Chess960 = EngineTest;
 
-// A rank of the board as letters, '.' for an empty square: "R....RK." (row 7 is rank 1).
-std::string rank_text(int row) {
-    std::string text;
-    for (int file = 0; file < 8; ++file) {
-        const PieceRecord* r = pos.board[make_square(row, file)];
-        text += r ? char("pnbrqk"[r->kind] - (r->color == WHITE ? 32 : 0)) : '.';
-    }
-    return text;
-}
-
 // Each castling, written as the king taking its own rook, lands king and rook on the c- and d-file or the
 // g- and f-file whatever they crossed, the key following; unmake gives everything back. Where the rules
 // forbid it ("" after) it is no legal move: in check, through or onto an attacked square (also one the

@@ -33,6 +33,15 @@ void setup(const char* fen, int chess960) {
 
 int sq(const char* name) { return make_square('8' - name[1], name[0] - 'a'); }
 
+std::string rank_text(int row) {
+    std::string text;
+    for (int file = 0; file < 8; ++file) {
+        const PieceRecord* r = pos.board[make_square(row, file)];
+        text += r ? char("pnbrqk"[r->kind] - (r->color == WHITE ? 32 : 0)) : '.';
+    }
+    return text;
+}
+
 Move find_move(const char* text) {
     for (int i = pos.first_move[pos.ply]; i < pos.last_move[pos.ply]; ++i)
         if (!std::strcmp(move_text(pos.move_list[i].move), text)) return pos.move_list[i].move;

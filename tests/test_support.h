@@ -24,6 +24,8 @@ protected:
 // when the FEN is refused.
 void setup(const char* fen, int chess960 = 0);
 int sq(const char* name);  // the 0x88 square of a name such as "e4"
+// A rank of the board as letters, '.' for an empty square: "R....RK." (row 7 is rank 1).
+std::string rank_text(int row);
 Move find_move(const char* text);  // the move of the current ply's list written as text, or 0
 // The legal moves of the position: its list generated, then its legal entries (legal_entries).
 std::vector<Move> legal_moves();

@@ -177,4 +177,48 @@ TEST_F(UciCommands, PositionsRefusedOrCut) {
     EXPECT_TRUE(pos.history_count == GAME_HISTORY_LIMIT && pos.hash_key == position_key());
 }
 
+// UCI_Chess960: castling read as the king taking its own rook, by both sides, with king or rook already
+// on its destination and with each on the other's square (the ranks after it show where they stand);
+// refused out of and through check, and as the king's two-square move; a bad castling field refused with
+// the position kept; searchmoves names castling so. With the option off, standard chess as before, and a
+// Chess960 field refused (the position kept still Chess960's).
+TEST_F(UciCommands, Chess960) {
+    const std::string kept = ": the moves before it are kept\n";
+    EXPECT_EQ(run("setoption name UCI_Chess960 value true"), "");
+    const struct {
+        std::string line, answer, ranks;  // the answer; ranks 8 and 1 after it
+    } rows[] = {
+        {"position fen r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1 moves e1h1 e8a8", "", "..kr...r R....RK."},
+        {"position fen 4k3/8/8/8/8/8/8/6KR w H - 0 1 moves g1h1", "", "....k... .....RK."},
+        {"position fen 4k3/8/8/8/8/8/8/3RK3 w D - 0 1 moves e1d1", "", "....k... ..KR...."},
+        {"position fen 4k3/8/8/8/8/8/8/5KR1 w G - 0 1 moves f1g1", "", "....k... .....RK."},
+        {"position fen 4k3/8/8/8/8/8/8/1R3K1R w KQ - 0 1 moves f1b1", "", "....k... ..KR...R"},
+        {"position fen 4k3/8/8/8/8/8/4r3/4K2R w H - 0 1 moves e1h1", "info string illegal move e1h1" + kept,
+         "....k... ....K..R"},
+        {"position fen 4k3/8/8/8/8/8/5r2/4K2R w H - 0 1 moves e1h1", "info string illegal move e1h1" + kept, ""},
+        {"position fen 4k3/8/8/8/8/8/8/4K2R w H - 0 1 moves e1g1", "info string illegal move e1g1" + kept, ""},
+        {"position fen 4k3/8/8/8/8/8/8/R3K3 w K - 0 1",
+         "info string bad position: castling right K or Q without a rook on that side of its king; the position "
+         "stays as it was\n",
+         "....k... ....K..R"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(run(r.line), r.answer) << r.line;
+        EXPECT_TRUE(r.ranks.empty() || rank_text(0) + " " + rank_text(7) == r.ranks) << r.line;
+    }
+    take("go searchmoves e1h1 e1g1");
+    const GoRequest go = read_go_words();
+    EXPECT_EQ(restrict_root_moves(go.searchmoves_from, go.searchmoves_to), 1);
+    EXPECT_EQ(collected, "info string go: searchmoves: e1g1 is no legal move here and is left out\n");
+    EXPECT_EQ(std::string(long_algebraic(pos.move_list[pos.first_move[0]].move)), "e1h1");
+
+    EXPECT_EQ(run("setoption name UCI_Chess960 value false"), "");
+    const uint64_t key = pos.hash_key;
+    EXPECT_EQ(run("position fen r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1"),
+              "info string bad FEN: castling field is not '-' or letters of KQkq; the position stays as it was\n");
+    EXPECT_TRUE(pos.hash_key == key && pos.chess960 && rank_text(7) == "....K..R");
+    EXPECT_EQ(run("position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1g1 e8c8"), "");
+    EXPECT_EQ(rank_text(0) + " " + rank_text(7), "..kr...r R....RK.");
+}
+
 }  // namespace
