@@ -197,12 +197,12 @@ struct BoardState {
     uint32_t history_table[64][64];  // by square64 of from and to
 
     // Castling by the rooks' files, for Chess960 (last, so that the words
-    // above keep the places the hot code was tuned with). A standard set-up leaves
-    // chess960 0 and fills the other two with the values of standard chess,
-    // so that make reads the same masks either way. With chess960 set,
-    // castling is generated and made from the king's and the rook's squares
-    // (castle_rook), the rights are part of the key, and the move text
-    // writes castling as the king taking its own rook.
+    // above keep the places the hot code was tuned with). A standard set-up
+    // leaves chess960 0 and fills the other two with the values of standard
+    // chess, so that make reads the same masks either way. With chess960
+    // set, castling is generated and made from the king's and the rook's
+    // squares (castle_rook), the rights are part of the key, and the move
+    // text writes castling as the king taking its own rook.
     int chess960;
     // The home square of the rook of each right, by its bit's index (white
     // queen-side, white king-side, black queen-side, black king-side):

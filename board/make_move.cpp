@@ -110,8 +110,8 @@ void castle960_men(int king_from, int king_to, int rook_from, int rook_to) {
 // The rook's square after castling, by the king's destination.
 int castled_rook_square(int king_to) { return king_to + (square_file(king_to) == 2 ? 1 : -1); }
 
-// Chess960's castling, made whole: no capture, no promotion, the key's
-// change with the rights lost.
+// Chess960's castling, made whole: no capture, no promotion; the key's
+// change by the men (update_hash_key adds the rights lost).
 [[gnu::noinline, gnu::cold]] void do_castling960(Move m) {
     const int from = move_from(m), to = move_to(m);
     const int rook = pos.castle_rook[castle_right_index(to)], rook_to = castled_rook_square(to);
@@ -217,8 +217,8 @@ void do_move(Move m) {
 
 // Castling taken back (side is the mover again, the rights restored): the
 // king and the rook back on their squares, the has-castled bit off. Out of
-// line, like Chess960's parts of make below, so that the code of the
-// frequent moves stays as lean as it was.
+// line, like Chess960's parts of make, so that the code of the frequent
+// moves stays as lean as it was.
 [[gnu::noinline, gnu::cold]] void unmake_castling(int from, int to) {
     if (pos.chess960) {
         castle960_men(to, from, castled_rook_square(to), pos.castle_rook[castle_right_index(to)]);
