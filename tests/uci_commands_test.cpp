@@ -34,7 +34,7 @@ protected:
         EngineTest::SetUp();
         output_hook = [](const char* line) { collected.append(line).append("\n"); };
         multipv_lines = 1;
-        move_overhead_ms = DEFAULT_MOVE_OVERHEAD_MS;
+        run("setoption name Move Overhead value 20");
         run("position startpos");
     }
     void TearDown() override {
@@ -136,10 +136,30 @@ TEST_F(UciCommands, GoWordsLimitsAndSearchmoves) {
     }
 }
 
+// The lag is learned from the clocks of consecutive moves: what the clock lost beyond the engine's time and
+// the increment. Once it passes Move Overhead every move pays it; a clock refilled by a new session, or
+// one of another position, teaches nothing; a new Move Overhead starts afresh.
+TEST_F(UciCommands, LagLearnedFromTheClocks) {
+    for (int move = 0; move < 20; ++move) {
+        remember_clocked_move(1000, 10, 100);
+        pos.history_count += 2;
+        learn_lag(860);  // 1000 + 10 - 100 - 50
+    }
+    EXPECT_EQ(move_overhead(), 50);
+    remember_clocked_move(1000, 10, 100);
+    learn_lag(1000);  // the same position
+    remember_clocked_move(1000, 10, 100);
+    pos.history_count += 2;
+    learn_lag(3000);  // a new session
+    EXPECT_EQ(move_overhead(), 50);
+    run("setoption name Move Overhead value 30");
+    EXPECT_EQ(move_overhead(), 30);
+}
+
 // The budget of a clocked move over a table of clocks, increments, moves to go, overheads and the game's
 // progress: both limits positive, the optimum within the maximum; the maximum never past the clock less the
 // overhead, and a tiny one (a twentieth of the clock at most) when the clock is not above the overhead; the
-// last move of a session may use all that is left but the overhead, and plans on at least half of it;
+// last move of a session may use most of what is left but the overhead, and plans on at least half of it;
 // without moves to go or increment a move takes at most a twentieth of the clock, so that a long game
 // keeps some; more increment never gives less time, nor more clock.
 TEST(UciClock, BudgetOverTheTable) {
@@ -159,7 +179,7 @@ TEST(UciClock, BudgetOverTheTable) {
                         const int64_t usable = clock - overhead;
                         EXPECT_LE(t.maximum_ms, usable >= 1 ? usable : std::max<int64_t>(1, clock / 20));
                         if (moves_to_go == 1 && usable >= 1) {
-                            EXPECT_TRUE(t.maximum_ms == usable && t.optimum_ms >= usable / 2);
+                            EXPECT_TRUE(t.maximum_ms >= usable / 2 && t.optimum_ms >= usable / 2);
                         }
                         if (moves_to_go == 0 && increment == 0) {
                             EXPECT_LE(t.optimum_ms, std::max<int64_t>(1, clock / 20));

@@ -223,7 +223,7 @@ TEST_F(UciProtocol, LimitsAndTheirTimes) {
     }
     s.converse({
         // From an empty table, so that the first iteration is a short one.
-        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 900},  // sudden death: at most 650 ms
+        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 750},  // sudden death: at most 500 ms
         {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 800},  // at most 560 ms
         {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 2150},  // at most 1900 ms
         {"go wtime 300 btime 300", {}, 150}, {"go wtime 300 btime 600000", {}, 150},
@@ -263,7 +263,7 @@ TEST_F(UciProtocol, StopIsreadyAndThreads) {
     s.finish();  // quit during the search of four threads
 }
 
-// With 10 s on each clock and no increment the maximum is 900 ms. A ponder search runs, answering
+// With 10 s on each clock and no increment the maximum is 1000 ms. A ponder search runs, answering
 // isready, until the ponderhit (or a stop, as the fuzzer sends). The time pondered counts as spent: after
 // a ponder longer than the maximum the move comes at once. One that has found the mate waits for the hit, and plays it with no move
 // to ponder on.

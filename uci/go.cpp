@@ -107,7 +107,7 @@ int stop_poll_mask(int64_t node_limit, int maximum_ms) {
 void set_clock(const GoRequest& r, SearchLimits& limits) {
     const int64_t clock = pos.side == WHITE ? r.wtime : r.btime, increment = pos.side == WHITE ? r.winc : r.binc;
     if (clock < 0) return;
-    const MoveTime t = clock_budget(clock, increment, int(r.movestogo), pos.history_count, move_overhead_ms);
+    const MoveTime t = clock_budget(clock, increment, int(r.movestogo), pos.history_count, move_overhead());
     limits.optimum_ms = t.optimum_ms;
     limits.maximum_ms = t.maximum_ms;
 }
@@ -171,6 +171,9 @@ void command_ponderhit() { output_line("info string ponderhit: no ponder search 
 
 void command_go() {
     const GoRequest request = read_go_words();
+    const int64_t clock = pos.side == WHITE ? request.wtime : request.btime;
+    const int64_t increment = pos.side == WHITE ? request.winc : request.binc;
+    if (clock >= 0) learn_lag(clock);
     SearchLimits limits = make_limits(request);
     waits_for_stop = request.infinite || (!limits.maximum_ms && !request.movetime && !request.nodes &&
                                           !request.depth && !request.mate);
@@ -190,6 +193,9 @@ void command_go() {
     report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     wait_for_stop();
+    // The time a move on the clock took, for the lag the next clock shows
+    // (a ponder's time on the clock starts at the ponderhit: not measured).
+    if (clock >= 0 && !request.ponder) remember_clocked_move(clock, increment, elapsed_since(command_start_ms));
     end_ponder();
     char best_text[8];
     std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));

@@ -99,7 +99,7 @@ void command_setoption() {
         return;
     }
     if (!strcasecmp(name, "Move Overhead")) {
-        spin_value("Move Overhead", value_at + 1, 0, MAX_MOVE_OVERHEAD_MS, &move_overhead_ms);
+        if (spin_value("Move Overhead", value_at + 1, 0, MAX_MOVE_OVERHEAD_MS, &move_overhead_ms)) forget_lag();
         return;
     }
     if (!strcasecmp(name, "Ponder")) {

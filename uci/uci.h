@@ -101,7 +101,7 @@ struct GoRequest {
 GoRequest read_go_words();
 // The core's limits for the request, for the side to move: the optimum
 // and maximum of its clock (clock_budget, with the half-moves played since
-// the position's set-up and Move Overhead), the move time, nodes, depth
+// the position's set-up and move_overhead), the move time, nodes, depth
 // (the deepest iteration when none), mate, MultiPV's lines and a poll mask
 // for the stop test.
 SearchLimits make_limits(const GoRequest& r);
@@ -141,10 +141,23 @@ struct MoveTime {
 // session (0 when the GUI gives none: a horizon shrinking with the game's
 // progress, game_ply half-moves played), and the overhead each move pays.
 // Both are at least 1; the maximum never passes the clock less the
-// overhead when that is at least 1, and the last move of a session
-// (moves_to_go 1) may use all of it. More increment never gives less time.
+// overhead when that is at least 1 (half of it at most, three quarters on
+// the last move of a session, moves_to_go 1). More increment never gives
+// less time.
 // Clocks and increments up to go's limit of 10^9 ms.
 MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int moves_to_go, int game_ply, int overhead_ms);
+// The lag of the GUI, its adapter and the system, learned from the clocks
+// of consecutive moves of a game: remember_clocked_move after a move on
+// the clock (with the side's clock and increment at its go and the time
+// the engine took), learn_lag at the next go with the side's clock, before
+// its limits are made. A clock that is no continuation of that move (a new
+// game, a new session, another position) teaches nothing.
+void remember_clocked_move(int64_t clock_ms, int64_t increment_ms, int think_ms);
+void learn_lag(int64_t clock_ms);
+// What every move pays: Move Overhead, or the lag learned when it is larger.
+int move_overhead();
+// Learning starts afresh (a new Move Overhead).
+void forget_lag();
 
 // ---------------------------------------------------------------- pondering (ponder.cpp)
 // "go ponder": the search of the position that holds the reply the engine
