@@ -120,11 +120,11 @@ TEST_F(UciCommands, GoWordsLimitsAndSearchmoves) {
         MoveTime budget;
     };
     const int o = DEFAULT_MOVE_OVERHEAD_MS;
-    for (const Clock& c : {Clock{"go wtime 6000 btime 3000 winc 10 binc 20", clock_budget(6000, 10, 0, 0, o)},
-                           Clock{"go btime 1 wtime 4000 movestogo 10", clock_budget(4000, 0, 10, 0, o)},
+    for (const Clock& c : {Clock{"go wtime 6000 btime 3000 winc 10 binc 20", clock_budget(6000, 10, 3000, 0, 0, o)},
+                           Clock{"go btime 1 wtime 4000 movestogo 10", clock_budget(4000, 0, 1, 10, 0, o)},
                            Clock{"setoption name Move Overhead value 100", {}},
-                           Clock{"go wtime 4000 btime 4000 movestogo 10", clock_budget(4000, 0, 10, 0, 100)},
-                           Clock{"", {}}, Clock{"go wtime 600000 btime 300 winc 5 binc 7", clock_budget(300, 7, 0, 1, 100)}}) {
+                           Clock{"go wtime 4000 btime 4000 movestogo 10", clock_budget(4000, 0, 4000, 10, 0, 100)},
+                           Clock{"", {}}, Clock{"go wtime 600000 btime 300 winc 5 binc 7", clock_budget(300, 7, 600000, 0, 1, 100)}}) {
         if (!*c.line || c.budget.maximum_ms == 0) {
             run(*c.line ? c.line : "position startpos moves e2e4");
             continue;
@@ -161,7 +161,8 @@ TEST_F(UciCommands, LagLearnedFromTheClocks) {
 // overhead, and a tiny one (a twentieth of the clock at most) when the clock is not above the overhead; the
 // last move of a session may use most of what is left but the overhead, and plans on at least half of it;
 // without moves to go or increment a move takes at most a twentieth of the clock, so that a long game
-// keeps some; more increment never gives less time, nor more clock.
+// keeps some, and a tenth behind the opponent's clock next to nothing; more increment never gives less
+// time, nor more clock.
 TEST(UciClock, BudgetOverTheTable) {
     const int64_t clocks[] = {0, 1, 19, 20, 21, 300, 2000, 4000, 8000, 60000, 3600000, 1000000000};
     const int64_t increments[] = {0, 1, 80, 100, 2000, 1000000000};
@@ -171,7 +172,7 @@ TEST(UciClock, BudgetOverTheTable) {
                 for (int ply : {0, 40, 120, 1000}) {
                     MoveTime last{0, 0};
                     for (int64_t increment : increments) {
-                        const MoveTime t = clock_budget(clock, increment, moves_to_go, ply, overhead);
+                        const MoveTime t = clock_budget(clock, increment, -1, moves_to_go, ply, overhead);
                         SCOPED_TRACE(testing::Message() << "clock " << clock << " increment " << increment
                                                         << " to go " << moves_to_go << " overhead " << overhead
                                                         << " ply " << ply);
@@ -187,8 +188,13 @@ TEST(UciClock, BudgetOverTheTable) {
                         EXPECT_TRUE(t.optimum_ms >= last.optimum_ms && t.maximum_ms >= last.maximum_ms);
                         last = t;
                         if (clock < 1000000000) {
-                            const MoveTime more = clock_budget(clock + 1000, increment, moves_to_go, ply, overhead);
+                            const MoveTime more = clock_budget(clock + 1000, increment, -1, moves_to_go, ply, overhead);
                             EXPECT_TRUE(more.optimum_ms >= t.optimum_ms && more.maximum_ms >= t.maximum_ms);
+                            // Sudden death a tenth behind the opponent's clock: next to nothing.
+                            const MoveTime behind = clock_budget(clock, increment, clock + clock / 9 + 1, moves_to_go, ply, overhead);
+                            if (moves_to_go == 0 && increment < overhead) {
+                                EXPECT_TRUE(behind.optimum_ms == 1 && behind.maximum_ms <= std::max<int64_t>(5, clock / 20));
+                            }
                         }
                     }
                 }

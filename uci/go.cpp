@@ -107,7 +107,8 @@ int stop_poll_mask(int64_t node_limit, int maximum_ms) {
 void set_clock(const GoRequest& r, SearchLimits& limits) {
     const int64_t clock = pos.side == WHITE ? r.wtime : r.btime, increment = pos.side == WHITE ? r.winc : r.binc;
     if (clock < 0) return;
-    const MoveTime t = clock_budget(clock, increment, int(r.movestogo), pos.history_count, move_overhead());
+    const int64_t opponent = pos.side == WHITE ? r.btime : r.wtime;
+    const MoveTime t = clock_budget(clock, increment, opponent, int(r.movestogo), pos.history_count, move_overhead());
     limits.optimum_ms = t.optimum_ms;
     limits.maximum_ms = t.maximum_ms;
 }

@@ -43,16 +43,21 @@ int horizon(int moves_to_go, int game_ply) {
 
 int move_overhead_ms = DEFAULT_MOVE_OVERHEAD_MS;
 
-MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int moves_to_go, int game_ply, int overhead_ms) {
+MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_ms, int moves_to_go, int game_ply,
+                      int overhead_ms) {
     const int64_t h = horizon(moves_to_go, game_ply);
     // An even share of what the horizon's moves can spend, the overhead paid
     // on each and kept for the moves after them; with little left the search
     // still gets an eighth of its share.
     const int64_t time = clock_ms + increment_ms * (h - 1);
-    const int64_t reserve = moves_to_go > 0 || increment_ms >= overhead_ms ? 0 : (overhead_ms - increment_ms) * RESERVE_MOVES;
+    const bool sudden_death = moves_to_go == 0 && increment_ms < overhead_ms;
+    const int64_t reserve = sudden_death ? (overhead_ms - increment_ms) * RESERVE_MOVES : 0;
     int64_t optimum = (time - overhead_ms * h - reserve) / h;
     if (optimum < time / h / 8) optimum = time / h / 8;
-    if (optimum < 1) optimum = 1;
+    // In sudden death the one with time left wins a long game: a tenth
+    // behind the opponent's clock, a move takes next to nothing until the
+    // opponent's clock has come down too.
+    if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms * 10 < opponent_ms * 9)) optimum = 1;
     const int64_t usable = clock_ms - overhead_ms, cap = h == 1 ? usable * 3 / 4 : usable / 2;
     int64_t maximum = MAX_RATIO * optimum < cap ? MAX_RATIO * optimum : cap;
     // A clock at or below the overhead still gets a move: a twentieth of the

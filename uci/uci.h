@@ -137,15 +137,19 @@ struct MoveTime {
     int optimum_ms;
     int maximum_ms;
 };
-// The budget from the side's clock and increment, the moves to go in the
-// session (0 when the GUI gives none: a horizon shrinking with the game's
-// progress, game_ply half-moves played), and the overhead each move pays.
+// The budget from the side's clock and increment, the opponent's clock
+// (-1 when not given), the moves to go in the session (0 when the GUI
+// gives none: a horizon shrinking with the game's progress, game_ply
+// half-moves played), and the overhead each move pays. In sudden death
+// (no moves to go, an increment below the overhead) a side a tenth behind
+// the opponent's clock gets an optimum of 1.
 // Both are at least 1; the maximum never passes the clock less the
 // overhead when that is at least 1 (half of it at most, three quarters on
 // the last move of a session, moves_to_go 1). More increment never gives
 // less time.
 // Clocks and increments up to go's limit of 10^9 ms.
-MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int moves_to_go, int game_ply, int overhead_ms);
+MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_ms, int moves_to_go, int game_ply,
+                      int overhead_ms);
 // The lag of the GUI, its adapter and the system, learned from the clocks
 // of consecutive moves of a game: remember_clocked_move after a move on
 // the clock (with the side's clock and increment at its go and the time
