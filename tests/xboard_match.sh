@@ -135,13 +135,15 @@ fi
 # (which starts its clock when it reads it) to the move, against the clock xboard last gave it. A search stops
 # at the clock less 500 ms, tested at clock polls; past that, with 250 ms for a poll, the pipe and the
 # scheduler, the move is an overrun and fails the match. The least margin is the clock left less that 250 ms.
+# The UCI engine (-u) keeps no such margin (its maximum keeps Move Overhead): a move is an overrun only when
+# it took more than the clock, and the least margin is the clock left.
 overruns=0 least_margin=
 if [ "$timed" = 1 ]; then
-  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v opponent="$opponent" '
+  read -r overruns least_margin moves_timed < <(awk -F ' ?: ' -v opponent="$opponent" -v slack=$((uci ? 0 : 250)) '
     $1 !~ /^[0-9]+ [<>](first|second)$/ || ($1 ~ /second/ && opponent != "self") { next }
     { split($1, head, " "); slot = substr(head[2], 2) }
     head[2] ~ /^>/ { sent[slot] = head[1]; if ($2 ~ /^time /) clock[slot] = 10 * substr($2, 6) }
-    head[2] ~ /^</ && $2 ~ /^move / { n++; margin = clock[slot] - (head[1] - sent[slot]) - 250
+    head[2] ~ /^</ && $2 ~ /^move / { n++; margin = clock[slot] - (head[1] - sent[slot]) - slack
       if (margin < 0) { over++; print "xboard_match: overrun: " $0 ", clock " clock[slot] " ms" > "/dev/stderr" }
       if (n == 1 || margin < least) least = margin }
     END { printf "%d %d %d\n", over, least, n }' "$work/xboard.debug")
