@@ -54,10 +54,10 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     const int64_t reserve = sudden_death ? (overhead_ms - increment_ms) * RESERVE_MOVES : 0;
     int64_t optimum = (time - overhead_ms * h - reserve) / h;
     if (optimum < time / h / 8) optimum = time / h / 8;
-    // In sudden death the one with time left wins a long game: a tenth
-    // behind the opponent's clock, a move takes next to nothing until the
-    // opponent's clock has come down too.
-    if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms * 10 < opponent_ms * 9)) optimum = 1;
+    // In sudden death the one with time left wins a long game, and the lag
+    // of every move drains both clocks alike: behind the opponent's clock, a
+    // move takes next to nothing until the opponent's clock has come down too.
+    if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms < opponent_ms)) optimum = 1;
     const int64_t usable = clock_ms - overhead_ms, cap = h == 1 ? usable * 3 / 4 : usable / 2;
     int64_t maximum = MAX_RATIO * optimum < cap ? MAX_RATIO * optimum : cap;
     // A clock at or below the overhead still gets a move: a twentieth of the

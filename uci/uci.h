@@ -141,8 +141,8 @@ struct MoveTime {
 // (-1 when not given), the moves to go in the session (0 when the GUI
 // gives none: a horizon shrinking with the game's progress, game_ply
 // half-moves played), and the overhead each move pays. In sudden death
-// (no moves to go, an increment below the overhead) a side a tenth behind
-// the opponent's clock gets an optimum of 1.
+// (no moves to go, an increment below the overhead) a side behind the
+// opponent's clock gets an optimum of 1.
 // Both are at least 1; the maximum never passes the clock less the
 // overhead when that is at least 1 (half of it at most, three quarters on
 // the last move of a session, moves_to_go 1). More increment never gives
