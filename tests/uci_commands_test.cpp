@@ -160,7 +160,7 @@ TEST_F(UciCommands, LagLearnedFromTheClocks) {
 // progress: both limits positive, the optimum within the maximum; the maximum never past the clock less the
 // overhead, and a tiny one (a twentieth of the clock at most) when the clock is not above the overhead; the
 // last move of a session may use most of what is left but the overhead, and plans on at least half of it;
-// without moves to go or increment a move takes at most a twentieth of the clock, so that a long game
+// without moves to go or increment a move takes at most a fifteenth of the clock, so that a long game
 // keeps some, and behind the opponent's clock next to nothing; more increment never gives less
 // time, nor more clock.
 TEST(UciClock, BudgetOverTheTable) {
@@ -183,7 +183,7 @@ TEST(UciClock, BudgetOverTheTable) {
                             EXPECT_TRUE(t.maximum_ms >= usable / 2 && t.optimum_ms >= usable / 2);
                         }
                         if (moves_to_go == 0 && increment == 0) {
-                            EXPECT_LE(t.optimum_ms, std::max<int64_t>(1, clock / 20));
+                            EXPECT_LE(t.optimum_ms, std::max<int64_t>(1, clock / 15));
                         }
                         EXPECT_TRUE(t.optimum_ms >= last.optimum_ms && t.maximum_ms >= last.maximum_ms);
                         last = t;

@@ -223,8 +223,8 @@ TEST_F(UciProtocol, LimitsAndTheirTimes) {
     }
     s.converse({
         // From an empty table, so that the first iteration is a short one.
-        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 750},  // sudden death: at most 500 ms
-        {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 800},  // at most 560 ms
+        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 950},  // sudden death: at most 700 ms
+        {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 850},  // at most 615 ms
         {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 2150},  // at most 1900 ms
         {"go wtime 300 btime 300", {}, 150}, {"go wtime 300 btime 600000", {}, 150},
         {"position startpos moves e2e4", {}}, {"go wtime 600000 btime 300 winc 0 binc 0", {}, 150},
@@ -263,13 +263,13 @@ TEST_F(UciProtocol, StopIsreadyAndThreads) {
     s.finish();  // quit during the search of four threads
 }
 
-// With 10 s on each clock and no increment the maximum is 1000 ms. A ponder search runs, answering
+// With 8 s on each clock and no increment the maximum is about 1 s. A ponder search runs, answering
 // isready, until the ponderhit (or a stop, as the fuzzer sends). The time pondered counts as spent: after
 // a ponder longer than the maximum the move comes at once. One that has found the mate waits for the hit, and plays it with no move
 // to ponder on.
 TEST_F(UciProtocol, PonderHit) {
     Session s;
-    const std::string go_ponder = "go ponder wtime 10000 btime 10000";
+    const std::string go_ponder = "go ponder wtime 8000 btime 8000";
     s.converse({{"setoption name Ponder value true", {}}});
     for (const std::string& position : {std::string("position startpos moves e2e4"), FOOLS_MATE}) {
         s.converse({{position, {}}});

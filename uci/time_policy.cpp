@@ -12,8 +12,9 @@ namespace {
 // Without "movestogo" the clock is shared as if this many moves were left,
 // fewer as the game goes on (a quarter of a move per half-move played),
 // down to LATE_HORIZON: the opening gets a little less, the middlegame and
-// the endgame the rest, and sudden death still keeps a share in reserve.
-constexpr int MAX_HORIZON = 40, LATE_HORIZON = 20;
+// the endgame the rest, and little is left unused when the game ends. A
+// session is shared over at most MAX_MOVES_TO_GO moves.
+constexpr int MAX_HORIZON = 30, LATE_HORIZON = 15, MAX_MOVES_TO_GO = 40;
 // The maximum is at most this many optimums, and at most half the clock
 // less the overhead (three quarters on the last move of a session: the
 // engine's own process may be kept waiting past it on a busy machine).
@@ -34,7 +35,7 @@ int last_history = -1, last_think;
 int lag_estimate;  // what the GUI's clock has charged a move beyond the engine's own time
 
 int horizon(int moves_to_go, int game_ply) {
-    if (moves_to_go > 0) return moves_to_go < MAX_HORIZON ? moves_to_go : MAX_HORIZON;
+    if (moves_to_go > 0) return moves_to_go < MAX_MOVES_TO_GO ? moves_to_go : MAX_MOVES_TO_GO;
     const int h = MAX_HORIZON - game_ply / 4;
     return h > LATE_HORIZON ? h : LATE_HORIZON;
 }
