@@ -15,7 +15,8 @@ namespace {
 // the endgame the rest, and little is left unused when the game ends. A
 // session is shared over at most MAX_MOVES_TO_GO moves.
 constexpr int MAX_HORIZON = 30, LATE_HORIZON = 15, MAX_MOVES_TO_GO = 40;
-// The maximum is at most this many optimums, and at most half the clock
+// The maximum is at most this many optimums (fewer near the end of a
+// session), and at most half the clock
 // less the overhead (three quarters on the last move of a session: the
 // engine's own process may be kept waiting past it on a busy machine).
 constexpr int MAX_RATIO = 5;
@@ -52,7 +53,9 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     // still gets an eighth of its share.
     const int64_t time = clock_ms + increment_ms * (h - 1);
     const bool sudden_death = moves_to_go == 0 && increment_ms < overhead_ms;
-    const int64_t reserve = sudden_death ? (overhead_ms - increment_ms) * RESERVE_MOVES : 0;
+    // A session keeps a tenth of its clock back: its last moves have no later
+    // ones to make up for a move that took long.
+    const int64_t reserve = sudden_death ? (overhead_ms - increment_ms) * RESERVE_MOVES : moves_to_go > 0 ? clock_ms / 10 : 0;
     int64_t optimum = (time - overhead_ms * h - reserve) / h;
     if (optimum < time / h / 8) optimum = time / h / 8;
     // In sudden death the one with time left wins a long game, and the lag
@@ -60,7 +63,10 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     // move takes next to nothing until the opponent's clock has come down too.
     if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms < opponent_ms)) optimum = 1;
     const int64_t usable = clock_ms - overhead_ms, cap = h == 1 ? usable * 3 / 4 : usable / 2;
-    int64_t maximum = MAX_RATIO * optimum < cap ? MAX_RATIO * optimum : cap;
+    // Near the end of a session a move may take fewer optimums: one on the
+    // last move, a quarter more for each move to go after it.
+    const int64_t ratio_quarters = moves_to_go > 0 && moves_to_go < 4 * MAX_RATIO - 3 ? 3 + moves_to_go : 4 * MAX_RATIO;
+    int64_t maximum = optimum * ratio_quarters / 4 < cap ? optimum * ratio_quarters / 4 : cap;
     // A clock at or below the overhead still gets a move: a twentieth of the
     // clock at most, never more than the clock less the overhead when that is
     // positive.
