@@ -64,9 +64,9 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms < opponent_ms)) optimum = 1;
     const int64_t usable = clock_ms - overhead_ms, cap = h == 1 ? usable * 3 / 4 : usable / 2;
     // Near the end of a session a move may take fewer optimums: one on the
-    // last move, a quarter more for each move to go after it.
-    const int64_t ratio_quarters = moves_to_go > 0 && moves_to_go < 4 * MAX_RATIO - 3 ? 3 + moves_to_go : 4 * MAX_RATIO;
-    int64_t maximum = optimum * ratio_quarters / 4 < cap ? optimum * ratio_quarters / 4 : cap;
+    // last move, an eighth more for each move to go after it.
+    const int64_t ratio_eighths = moves_to_go > 0 && moves_to_go < 8 * MAX_RATIO - 7 ? 7 + moves_to_go : 8 * MAX_RATIO;
+    int64_t maximum = optimum * ratio_eighths / 8 < cap ? optimum * ratio_eighths / 8 : cap;
     // A clock at or below the overhead still gets a move: a twentieth of the
     // clock at most, never more than the clock less the overhead when that is
     // positive.
