@@ -225,7 +225,7 @@ TEST_F(UciProtocol, LimitsAndTheirTimes) {
         // From an empty table, so that the first iteration is a short one.
         {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 950},  // sudden death: at most 700 ms
         {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 850},  // at most 615 ms
-        {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 1000},  // at most 722 ms
+        {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 1000},  // at most 684 ms
         {"go wtime 300 btime 300", {}, 150}, {"go wtime 300 btime 600000", {}, 150},
         {"position startpos moves e2e4", {}}, {"go wtime 600000 btime 300 winc 0 binc 0", {}, 150},
     });

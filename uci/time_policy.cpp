@@ -23,7 +23,7 @@ constexpr int MAX_RATIO = 5;
 // Without moves to go and without an increment that pays the overhead, the
 // game may go on long after the horizon, and every move still pays it: the
 // clock keeps the overhead of this many moves more in reserve.
-constexpr int RESERVE_MOVES = 60;
+constexpr int RESERVE_MOVES = 60, SESSION_RESERVE_MOVES = 10;
 // The lag learned from the clocks: each new move weighs a quarter.
 constexpr int LAG_WEIGHT = 4, MAX_LAG_SAMPLE_MS = 1000;
 
@@ -53,9 +53,14 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     // still gets an eighth of its share.
     const int64_t time = clock_ms + increment_ms * (h - 1);
     const bool sudden_death = moves_to_go == 0 && increment_ms < overhead_ms;
-    // A session keeps a tenth of its clock back: its last moves have no later
-    // ones to make up for a move that took long.
-    const int64_t reserve = sudden_death ? (overhead_ms - increment_ms) * RESERVE_MOVES : moves_to_go > 0 ? clock_ms / 10 : 0;
+    // Before its last move a session keeps a tenth of its clock and the
+    // overhead of up to ten more moves back: its last moves have no later
+    // ones to make up for a move that took long or a process kept waiting on
+    // a busy machine.
+    const int64_t later = moves_to_go - 1 < SESSION_RESERVE_MOVES ? moves_to_go - 1 : SESSION_RESERVE_MOVES;
+    const int64_t reserve = sudden_death     ? (overhead_ms - increment_ms) * RESERVE_MOVES
+                            : moves_to_go > 1 ? clock_ms / 10 + overhead_ms * later
+                                              : 0;
     int64_t optimum = (time - overhead_ms * h - reserve) / h;
     if (optimum < time / h / 8) optimum = time / h / 8;
     // In sudden death the one with time left wins a long game, and the lag
