@@ -48,7 +48,8 @@ int poll_mask_for(int budget_ms, int nps_estimate) {
 
 // Under the clock rules the search stops with 500 ms left on the clock, at
 // five budgets once a root move has a score, and at five sixths of the
-// budget once a second root move of the iteration has been searched.
+// budget once a second root move of the iteration has been searched. Any
+// search stops at its move time, its maximum and its node limit.
 int limits_reached() {
     const SearchLimits& l = search.search_limits;
     const int64_t used = elapsed_since(l.start_ms);
@@ -60,6 +61,7 @@ int limits_reached() {
             return 1;
     }
     if (l.movetime_ms > 0 && used >= l.movetime_ms) return 1;
+    if (l.maximum_ms > 0 && used >= l.maximum_ms) return 1;
     return l.nodes > 0 && nodes_searched() >= l.nodes;
 }
 
@@ -78,9 +80,13 @@ int change_search_limits(const SearchLimits& limits) {
     l.clock_rules = limits.clock_rules;
     l.clock_ms = limits.clock_ms;
     l.budget_ms = limits.budget_ms;
+    l.optimum_ms = limits.optimum_ms;
+    l.maximum_ms = limits.maximum_ms;
     l.movetime_ms = limits.movetime_ms;
-    if (l.movetime_ms > 0 && elapsed_since(l.start_ms) >= l.movetime_ms) return 1;
-    return l.clock_rules && search.completed_depth > 0 && clock_says_stop();
+    const int used = elapsed_since(l.start_ms);
+    if ((l.movetime_ms > 0 && used >= l.movetime_ms) || (l.maximum_ms > 0 && used >= l.maximum_ms)) return 1;
+    if (search.completed_depth == 0) return 0;
+    return l.clock_rules ? clock_says_stop() : time_policy_says_stop();
 }
 
 void check_time() {

@@ -174,6 +174,7 @@ void iterate() {
     search.poll_count = 0;
     search.stalemate_seen = 0;
     search.nodes = 1;
+    policy_begin_search();
     Move table_move = 0;
     if (fresh_root())
         table_move = root_table_move();
@@ -203,6 +204,7 @@ void iterate() {
         const int prev_alpha = alpha;
         const bool scout_ok = alpha < MATE_BOUND;
         begin_iteration_lines();
+        policy_begin_iteration();
         for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i) {
             MoveEntry& entry = pos.move_list[i];
             const Move m = entry.move;
@@ -215,6 +217,7 @@ void iterate() {
                 continue;
             }
             update_hash_key(m);
+            const int64_t nodes_before = search.nodes;
             search.stalemate_seen = 0;
             search.extension_fraction = 0;
             search.null_ply = 0;
@@ -241,6 +244,7 @@ void iterate() {
             if (score > alpha) {
                 search.root_score = reported_root_score(score);
                 record_history(m, depth);
+                policy_new_best(m, nodes_before, depth);
                 search.pv[0][0] = m;
                 search.pv_length[0] = search.pv_length[1];
                 for (int k = 1; k < search.pv_length[1]; ++k) search.pv[0][k] = search.pv[1][k];
@@ -281,6 +285,7 @@ void iterate() {
         }
         hash_store(root_bound(HASH_EXACT), depth, alpha, search.pv[0][0]);
         search.completed_depth = depth;
+        policy_end_iteration();
         report(PROGRESS_ITERATION);
         if (mate_limit_reached()) return;
         if (search.root_score <= -MATE_BOUND) return;
@@ -300,6 +305,8 @@ void iterate() {
             // 7. a stable result ends the search early
             if (start_depth + 2 <= depth && search.root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))
                 return;
+        } else if (time_policy_says_stop()) {
+            return;
         }
         move_trail = move_trail << 16 | (search.pv[0][0] & 0xFFFF);
         score_trail = int64_t(uint64_t(score_trail) << 16 | uint64_t(int64_t(search.root_score)));

@@ -79,7 +79,9 @@ int poll_mask_for(int budget_ms, int nps_estimate);
 // iteration. With clock_rules the clock test and the root's rules between
 // iterations apply to clock_ms and budget_ms (the 500 ms and 3000 ms
 // margins, five budgets, five sixths, 60 and 70 per cent, the stable
-// result); movetime_ms and nodes are plain limits, 0 when not given.
+// result). With optimum_ms the time policy decides between iterations
+// (time_policy_says_stop) and the stop test never lets the search pass
+// maximum_ms. movetime_ms and nodes are plain limits, 0 when not given.
 // lines, mate_moves and restricted_root ask more of the root than its best
 // move; a limits record filled with zeros asks nothing of them.
 struct SearchLimits {
@@ -87,6 +89,8 @@ struct SearchLimits {
     int clock_rules;  // 1: the clock rules apply
     int clock_ms;     // the engine's remaining time
     int budget_ms;    // the move's budget
+    int optimum_ms;   // the time the move should take, scaled by the search's course; 0: no time policy
+    int maximum_ms;   // never searched past; 0: no such limit
     int movetime_ms;  // search until this much time has passed
     int64_t nodes;    // stop once this many nodes are searched
     int depth;        // the last iteration, 1 .. MAX_ITERATION - 1
@@ -102,7 +106,8 @@ struct SearchLimits {
 constexpr int RESULT_STALEMATE = 4;
 constexpr int MAX_ITERATION = 25;  // iterations run from 1 up to 24
 
-// The clock rules of search_limits, the move time and the node limit.
+// The clock rules of search_limits, the move time, the maximum and the node
+// limit.
 int limits_reached();
 // The clock rules' test between iterations, on search_limits and root_score
 // now: true when no new iteration may start (3000 ms or less on the clock,
@@ -110,12 +115,23 @@ int limits_reached();
 // worse). Reads only.
 bool clock_says_stop();
 
-// A running search takes on the clock words and the move time of limits
-// (a ponderhit hands it those of the go, the time pondered counting as
-// spent on the move); its start, node and depth limits stay. Returns 1
-// when they already end it: the move time has passed, or an iteration is
-// complete and the clock rules would start no new one. Called from the
-// stop hook or between searches, on the main thread.
+// The time policy's test between iterations (time_policy.cpp), on
+// search_limits and what this thread's search has seen: true when no new
+// iteration should start. The optimum is scaled up when the best move has
+// just changed or the score has fallen, down when the best move has stayed
+// for several iterations and took most of the nodes; no new iteration once
+// about half of the scaled optimum is used, nor when the next one, judged
+// by the last, would not end before the maximum. False without an optimum.
+// Reads only.
+bool time_policy_says_stop();
+
+// A running search takes on the clock words, the optimum and maximum and
+// the move time of limits (a ponderhit hands it those of the go, the time
+// pondered counting as spent on the move); its start, node and depth
+// limits stay. Returns 1 when they already end it: the move time or the
+// maximum has passed, or an iteration is complete and the clock rules or
+// the time policy would start no new one. Called from the stop hook or
+// between searches, on the main thread.
 int change_search_limits(const SearchLimits& limits);
 
 // Progress for a front end that reports it: PROGRESS_NEW_BEST when a root
@@ -187,6 +203,16 @@ struct SearchState {
     int null_ply;              // ply of the node whose null move is in force, 0 none
     int fresh_lines;           // lines at the front of root_lines that this iteration scored
     int depth_offset;          // added to the first iteration: 1 for every other helper
+    // What the time policy reads of this search's iterations (time_policy.cpp).
+    int iteration_start_ms;    // time used when the running iteration began
+    int last_iteration_ms;     // how long the last complete iteration took
+    int64_t iteration_nodes;   // nodes when the running iteration began
+    int64_t best_move_nodes;   // nodes under the root move that became best last in the running iteration
+    int best_move_changes;     // times the best move changed in the running iteration
+    int move_instability;      // best-move changes of the last iterations in sixteenths, halved each iteration
+    int best_move_depth;       // the iteration in which the present best move became best
+    int best_node_share;       // per mille of the last complete iteration's nodes spent under its best move
+    int iteration_scores[3];   // root score of the last complete iterations, newest first; NO_SCORE: none
     int helper;                // which helper this thread is, from 1; 0 for the main thread
     int64_t table_hits;        // endgame-table probes of the current search that gave a result
     int table_root_score;      // the root's score when the tables call it won or lost, else 0

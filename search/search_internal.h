@@ -55,6 +55,16 @@ int is_repetition();
 // Runs stop_hook; returns when the search may go on, otherwise sets
 // time_out and jumps back to root_search.
 void check_time();
+// ---------------------------------------------------------------- the time policy's words (time_policy.cpp)
+// At the start of a search, of each iteration, and at its end: what
+// time_policy_says_stop reads of the iterations.
+void policy_begin_search();
+void policy_begin_iteration();
+void policy_end_iteration();
+// Root move m, searched from nodes_before on, becomes the iteration's best
+// (called before pv[0][0] takes it): a change of best move, and its nodes.
+void policy_new_best(Move m, int64_t nodes_before, int depth);
+
 // ---------------------------------------------------------------- several lines (root_lines.cpp)
 // Nothing of these acts unless search_limits.lines is above 1.
 // Empties root_lines at the start of a search.

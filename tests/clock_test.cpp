@@ -12,6 +12,18 @@ namespace {
 
 using Clock = EngineTest;
 
+// The rule on a clock read in the same millisecond as start_ms was set `elapsed` before (tried again when
+// the clock ticks in between).
+template <typename Rule>
+bool stops_after(int elapsed, Rule rule) {
+    for (;;) {
+        const int now = now_ms();
+        search.search_limits.start_ms = now - elapsed;
+        const bool stop = rule();
+        if (now_ms() == now) return stop;
+    }
+}
+
 TEST_F(Clock, LevelLinesAndNumbers) {
     // Numbers saturate (an increment wrapping negative would make sudden death); fields are read
     // up to the first that is missing or no number, only after the word at the start of the line;
@@ -113,16 +125,6 @@ TEST_F(Clock, StopRules) {
         {100000, 600, 0, 500, 0, 1, true, true},            {100000, 600, 0, 500, NO_SCORE, 1, false, false},
         {0, 0, 300, 299, 0, 0, true, false},                {0, 0, 300, 300, 0, 0, true, true},
     };
-    // The rule on a clock read in the same millisecond as start_ms was set
-    // `elapsed` before (tried again when the clock ticks in between).
-    const auto stops_after = [](int elapsed, auto rule) {
-        for (;;) {
-            const int now = now_ms();
-            search.search_limits.start_ms = now - elapsed;
-            const bool stop = rule();
-            if (now_ms() == now) return stop;
-        }
-    };
     for (const auto& c : cases) {
         search.search_limits = SearchLimits{};
         search.search_limits.clock_rules = c.clock > 0;
@@ -133,6 +135,42 @@ TEST_F(Clock, StopRules) {
         search.late_stop_armed = c.armed;
         SCOPED_TRACE(testing::Message() << "row " << &c - cases);
         EXPECT_EQ(stops_after(c.elapsed, clock_says_stop), c.between);
+        EXPECT_EQ(stops_after(c.elapsed, limits_reached), c.within);
+    }
+}
+
+// The time policy (an optimum of 1000 ms, a maximum of 4000): no new iteration after half of the optimum,
+// the optimum half as long again after a change of best move and up to 1.6 times after a fall of the score,
+// about half when the best move has stayed three iterations and took 70 per cent of the nodes or more;
+// none that would not end before the maximum, judged by three times the last one. Within an iteration only
+// the maximum stops it. Without an optimum the policy never stops.
+TEST_F(Clock, TimePolicy) {
+    const struct {
+        int optimum, elapsed, last, changes, stable, share, fall;
+        bool between, within;
+    } cases[] = {
+        {1000, 499, 0, 0, 0, 0, 0, false, false},      {1000, 500, 0, 0, 0, 0, 0, true, false},
+        {1000, 749, 0, 16, 0, 0, 0, false, false},     {1000, 750, 0, 16, 0, 0, 0, true, false},
+        {1000, 799, 0, 0, 0, 0, 120, false, false},    {1000, 800, 0, 0, 0, 0, 500, true, false},
+        {1000, 300, 0, 0, 3, 700, 0, true, false},     {1000, 300, 0, 0, 2, 700, 0, false, false},
+        {1000, 300, 0, 0, 3, 699, 0, false, false},    {1000, 375, 0, 0, 3, 699, 0, true, false},
+        {1000, 100, 1300, 0, 0, 0, 0, false, false},   {1000, 100, 1301, 0, 0, 0, 0, true, false},
+        {1000, 3999, 0, 160, 0, 0, 0, true, false},    {1000, 4000, 0, 160, 0, 0, 0, true, true},
+        {0, 100000, 100000, 0, 0, 0, 0, false, false},
+    };
+    for (const auto& c : cases) {
+        search.search_limits = SearchLimits{};
+        search.search_limits.optimum_ms = c.optimum;
+        search.search_limits.maximum_ms = c.optimum ? 4000 : 0;
+        search.last_iteration_ms = c.last;
+        search.move_instability = c.changes;
+        search.completed_depth = 10;
+        search.best_move_depth = 10 - c.stable;
+        search.best_node_share = c.share;
+        search.iteration_scores[0] = -c.fall;
+        search.iteration_scores[1] = search.iteration_scores[2] = 0;
+        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+        EXPECT_EQ(stops_after(c.elapsed, time_policy_says_stop), c.between);
         EXPECT_EQ(stops_after(c.elapsed, limits_reached), c.within);
     }
 }

@@ -3,6 +3,7 @@
 // the process (searching, timing, stop and isready during a search, the end of input) is the protocol test's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -34,6 +35,7 @@ protected:
         output_hook = [](const char* line) { collected.append(line).append("\n"); };
         multipv_lines = 1;
         chess960_option = 0;
+        run("setoption name Move Overhead value 20");
         run("position startpos");
     }
     void TearDown() override {
@@ -51,6 +53,7 @@ TEST_F(UciCommands, HandshakeAndOptions) {
                           "option name fractional_extension type check default true\n"
                           "option name tune type check default true\noption name research type check default true\n"
                           "option name Clear Hash type button\noption name MultiPV type spin default 1 min 1 max 256\n"
+                          "option name Move Overhead type spin default 20 min 0 max 5000\n"
                           "option name Ponder type check default false\n"
                           "option name SyzygyPath type string default <empty>\n"
                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
@@ -67,6 +70,9 @@ TEST_F(UciCommands, HandshakeAndOptions) {
         {"setoption name Threads value 0", "info string option Threads takes 1 to 256: set to 1\n"},
         {"setoption name MultiPV value 300", "info string option MultiPV takes 1 to 256: set to 256\n"},
         {"setoption name MultiPV value lots", "info string option MultiPV needs a number from 1 to 256\n"},
+        {"setoption name Move Overhead value -7", "info string option Move Overhead takes 0 to 5000: set to 0\n"},
+        {"setoption name move overhead value 5001", "info string option Move Overhead takes 0 to 5000: set to 5000\n"},
+        {"setoption name Move Overhead value soon", "info string option Move Overhead needs a number from 0 to 5000\n"},
         {"setoption name Ponder value sometimes", "info string option Ponder needs the value true or false\n"},
         {"setoption name nullmove", "info string option nullmove needs the value true or false\n"},
         {"setoption name Hash value 16MB", "info string option Hash needs a number of megabytes from 0 to 768\n"},
@@ -85,12 +91,13 @@ TEST_F(UciCommands, HandshakeAndOptions) {
     for (const auto& [line, answer] : rows) EXPECT_EQ(run(line), answer) << line;
     int bits, fold, records;
     hash_size(16, &bits, &fold, &records);
-    EXPECT_TRUE(hash_records == records && nullmove == 0 && ponder_option == 1 && multipv_lines == 256);
+    EXPECT_TRUE(hash_records == records && nullmove == 0 && ponder_option == 1 && multipv_lines == 256 &&
+                move_overhead_ms == 5000);
     EXPECT_EQ(search_threads(), 1);
 }
 
 // Each bad word of a go line is named and skipped, the rest of the line still counts; numbers are clamped to
-// their ranges; the side to move's clock is budgeted by the clock rules; searchmoves keeps the legal moves it
+// their ranges; the side to move's clock gives the budget; searchmoves keeps the legal moves it
 // names, in the list's order, and with none named every move is searched.
 TEST_F(UciCommands, GoWordsLimitsAndSearchmoves) {
     take("go wtime abc searchmoves g1f3 e2e4 e2e4 depth 2 sideways");
@@ -118,25 +125,91 @@ TEST_F(UciCommands, GoWordsLimitsAndSearchmoves) {
     take("go depth 99999999999 nodes 99999999999999999999");
     l = make_limits(read_go_words());
     EXPECT_TRUE(l.depth == MAX_ITERATION - 1 && l.nodes == int64_t(1) << 50) << collected;
-    // Budgets: sudden death a fifteenth (ahead on the clock) or a sixtieth, an increment a seventh, a
-    // session of n moves as if it had just begun; black's clock once black is to move.
+    // The side to move's clock and increment, the moves to go, the half-moves played and Move Overhead
+    // make the budget; black's once black is to move.
     struct Clock {
         const char* line;
-        int clock, budget;
+        MoveTime budget;
     };
-    for (const Clock& c : {Clock{"go wtime 6000 btime 6000", 6000, 100}, Clock{"go wtime 6000 btime 3000", 6000, 400},
-                           Clock{"go wtime 1400 btime 1400 winc 100 binc 100", 1400, 200},
-                           Clock{"go wtime 4000 btime 4000 movestogo 10", 4000, 400},
-                           Clock{"go wtime 300 btime 600000", 300, 5}, Clock{"", 0, 0},
-                           Clock{"go wtime 600000 btime 300", 300, 5}}) {
-        if (!*c.line) {
-            run("position startpos moves e2e4");
+    const int o = DEFAULT_MOVE_OVERHEAD_MS;
+    for (const Clock& c : {Clock{"go wtime 6000 btime 3000 winc 10 binc 20", clock_budget(6000, 10, 3000, 0, 0, o)},
+                           Clock{"go btime 1 wtime 4000 movestogo 10", clock_budget(4000, 0, 1, 10, 0, o)},
+                           Clock{"setoption name Move Overhead value 100", {}},
+                           Clock{"go wtime 4000 btime 4000 movestogo 10", clock_budget(4000, 0, 4000, 10, 0, 100)},
+                           Clock{"", {}}, Clock{"go wtime 600000 btime 300 winc 5 binc 7", clock_budget(300, 7, 600000, 0, 1, 100)}}) {
+        if (!*c.line || c.budget.maximum_ms == 0) {
+            run(*c.line ? c.line : "position startpos moves e2e4");
             continue;
         }
         take(c.line);
         l = make_limits(read_go_words());
-        EXPECT_TRUE(l.clock_rules && l.clock_ms == c.clock && l.budget_ms == c.budget) << c.line;
+        EXPECT_TRUE(!l.clock_rules && l.optimum_ms == c.budget.optimum_ms && l.maximum_ms == c.budget.maximum_ms)
+            << c.line;
     }
+}
+
+// The lag is learned from the clocks of consecutive moves: what the clock lost beyond the engine's time and
+// the increment. Once it passes Move Overhead every move pays it; a clock refilled by a new session, or
+// one of another position, teaches nothing; a new Move Overhead starts afresh.
+TEST_F(UciCommands, LagLearnedFromTheClocks) {
+    for (int move = 0; move < 20; ++move) {
+        remember_clocked_move(1000, 10, 100);
+        pos.history_count += 2;
+        learn_lag(860);  // 1000 + 10 - 100 - 50
+    }
+    EXPECT_EQ(move_overhead(), 50);
+    remember_clocked_move(1000, 10, 100);
+    learn_lag(1000);  // the same position
+    remember_clocked_move(1000, 10, 100);
+    pos.history_count += 2;
+    learn_lag(3000);  // a new session
+    EXPECT_EQ(move_overhead(), 50);
+    run("setoption name Move Overhead value 30");
+    EXPECT_EQ(move_overhead(), 30);
+}
+
+// The budget of a clocked move over a table of clocks, increments, moves to go, overheads and the game's
+// progress: both limits positive, the optimum within the maximum; the maximum never past the clock less the
+// overhead, and a tiny one (a twentieth of the clock at most) when the clock is not above the overhead; the
+// last move of a session may use most of what is left but the overhead, and plans on at least half of it;
+// without moves to go or increment a move takes at most a fifteenth of the clock, so that a long game
+// keeps some, and behind the opponent's clock next to nothing; more increment never gives less
+// time, nor more clock.
+TEST(UciClock, BudgetOverTheTable) {
+    const int64_t clocks[] = {0, 1, 19, 20, 21, 300, 2000, 4000, 8000, 60000, 3600000, 1000000000};
+    const int64_t increments[] = {0, 1, 80, 100, 2000, 1000000000};
+    for (int64_t clock : clocks)
+        for (int moves_to_go : {0, 1, 2, 10, 40, 1000})
+            for (int overhead : {0, 20, 300, 5000})
+                for (int ply : {0, 40, 120, 1000}) {
+                    MoveTime last{0, 0};
+                    for (int64_t increment : increments) {
+                        const MoveTime t = clock_budget(clock, increment, -1, moves_to_go, ply, overhead);
+                        SCOPED_TRACE(testing::Message() << "clock " << clock << " increment " << increment
+                                                        << " to go " << moves_to_go << " overhead " << overhead
+                                                        << " ply " << ply);
+                        EXPECT_TRUE(t.optimum_ms >= 1 && t.optimum_ms <= t.maximum_ms);
+                        const int64_t usable = clock - overhead;
+                        EXPECT_LE(t.maximum_ms, usable >= 1 ? usable : std::max<int64_t>(1, clock / 20));
+                        if (moves_to_go == 1 && usable >= 1) {
+                            EXPECT_TRUE(t.maximum_ms >= usable / 2 && t.optimum_ms >= usable / 2);
+                        }
+                        if (moves_to_go == 0 && increment == 0) {
+                            EXPECT_LE(t.optimum_ms, std::max<int64_t>(1, clock / 15));
+                        }
+                        EXPECT_TRUE(t.optimum_ms >= last.optimum_ms && t.maximum_ms >= last.maximum_ms);
+                        last = t;
+                        if (clock < 1000000000) {
+                            const MoveTime more = clock_budget(clock + 1000, increment, -1, moves_to_go, ply, overhead);
+                            EXPECT_TRUE(more.optimum_ms >= t.optimum_ms && more.maximum_ms >= t.maximum_ms);
+                            // Sudden death behind the opponent's clock: next to nothing.
+                            const MoveTime behind = clock_budget(clock, increment, clock + 1, moves_to_go, ply, overhead);
+                            if (moves_to_go == 0 && increment < overhead) {
+                                EXPECT_TRUE(behind.optimum_ms == 1 && behind.maximum_ms <= std::max<int64_t>(5, clock / 20));
+                            }
+                        }
+                    }
+                }
 }
 
 // A refused set-up leaves the position as it was; a bad move ends the list, the moves before it kept.

@@ -205,8 +205,9 @@ TEST_F(UciProtocol, PositionsMatesAndStalemates) {
 }
 
 // The engine's own time (on its last info line) is held to a few milliseconds past the move time; the
-// time seen from here adds the pipes and the scheduler of a busy machine. A clock allows five budgets
-// for the first iteration, and nothing within the 500 ms margin.
+// time seen from here adds the pipes and the scheduler of a busy machine. A clock's search ends by its
+// maximum (five optimums at most); 300 ms on the clock, well below 50 moves of the overhead, still
+// leave a move, well inside the 300 ms.
 TEST_F(UciProtocol, LimitsAndTheirTimes) {
     Session s;
     for (int t : {1000, 200, 20}) {
@@ -223,11 +224,11 @@ TEST_F(UciProtocol, LimitsAndTheirTimes) {
     }
     s.converse({
         // From an empty table, so that the first iteration is a short one.
-        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 600},  // sudden death: a budget of 100 ms
-        {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 1100},  // 200 ms, one iteration
-        {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 2100},  // a tenth: 400 ms
-        {"go wtime 300 btime 600000", {}, 250},  // the side to move's clock counts
-        {"position startpos moves e2e4", {}}, {"go wtime 600000 btime 300 winc 0 binc 0", {}, 250},
+        {"ucinewgame", {}}, {"go wtime 6000 btime 6000", {}, 950},  // sudden death: at most 700 ms
+        {"ucinewgame", {}}, {"go wtime 1400 btime 1400 winc 100 binc 100", {}, 850},  // at most 615 ms
+        {"ucinewgame", {}}, {"go wtime 4000 btime 4000 movestogo 10", {}, 1000},  // at most 684 ms
+        {"go wtime 300 btime 300", {}, 150}, {"go wtime 300 btime 600000", {}, 150},
+        {"position startpos moves e2e4", {}}, {"go wtime 600000 btime 300 winc 0 binc 0", {}, 150},
     });
     // Within N/16 nodes after N (the stop test comes often enough for a small N); a few nodes for a count
     // below one.
@@ -263,13 +264,13 @@ TEST_F(UciProtocol, StopIsreadyAndThreads) {
     s.finish();  // quit during the search of four threads
 }
 
-// With 60 s on each clock and no increment the budget is 1 s. A ponder search runs, answering isready,
-// until the ponderhit (or a stop, as the fuzzer sends). The time pondered counts as spent: after a long
-// ponder the move comes at once. One that has found the mate waits for the hit, and plays it with no move
+// With 8 s on each clock and no increment the maximum is about 1 s. A ponder search runs, answering
+// isready, until the ponderhit (or a stop, as the fuzzer sends). The time pondered counts as spent: after
+// a ponder longer than the maximum the move comes at once. One that has found the mate waits for the hit, and plays it with no move
 // to ponder on.
 TEST_F(UciProtocol, PonderHit) {
     Session s;
-    const std::string go_ponder = "go ponder wtime 60000 btime 60000";
+    const std::string go_ponder = "go ponder wtime 8000 btime 8000";
     s.converse({{"setoption name Ponder value true", {}}});
     for (const std::string& position : {std::string("position startpos moves e2e4"), FOOLS_MATE}) {
         s.converse({{position, {}}});

@@ -91,9 +91,11 @@ namespace {
 // only a few per cent of a slow search) to 4096. A node limit N asks for
 // at most N / 16 nodes between polls: the first nine polls of a search do
 // not test, so the tenth comes by 10/16 of N, and the search stops within
-// N / 16 nodes after N.
-int stop_poll_mask(int64_t node_limit) {
+// N / 16 nodes after N. A short maximum of T ms likewise asks for a poll
+// every T / 40 ms, so that the tenth comes by a quarter of T.
+int stop_poll_mask(int64_t node_limit, int maximum_ms) {
     int64_t every = nps_estimate / 2000;
+    if (maximum_ms > 0 && every > int64_t(nps_estimate) * maximum_ms / 40000) every = int64_t(nps_estimate) * maximum_ms / 40000;
     every = every < 16 ? 16 : every > 4096 ? 4096 : every;
     if (node_limit > 0 && every > node_limit / 16) every = node_limit / 16;
     int64_t power = 1;
@@ -101,19 +103,14 @@ int stop_poll_mask(int64_t node_limit) {
     return int(power - 1);
 }
 
-// The clock of the side to move, budgeted by the xboard engine's rules:
-// with "movestogo" as if a session of that many moves had just begun, else
-// with an increment as an incremental clock, else as sudden death against
-// the opponent's clock (taken equal to ours when not given).
+// The clock of the side to move: its optimum and maximum.
 void set_clock(const GoRequest& r, SearchLimits& limits) {
-    const int64_t clock = pos.side == WHITE ? r.wtime : r.btime, other = pos.side == WHITE ? r.btime : r.wtime;
-    const int64_t increment = pos.side == WHITE ? r.winc : r.binc;
+    const int64_t clock = pos.side == WHITE ? r.wtime : r.btime, increment = pos.side == WHITE ? r.winc : r.binc;
     if (clock < 0) return;
-    const int64_t opponent = other < 0 ? clock : other;
-    const int mode = r.movestogo > 0 ? TIME_MOVES : increment > 0 ? TIME_INCREMENT : TIME_SUDDEN_DEATH;
-    limits.clock_rules = 1;
-    limits.clock_ms = int(clock);
-    limits.budget_ms = time_budget(mode, int(r.movestogo), 0, int(clock), int(opponent));
+    const int64_t opponent = pos.side == WHITE ? r.btime : r.wtime;
+    const MoveTime t = clock_budget(clock, increment, opponent, int(r.movestogo), pos.history_count, move_overhead());
+    limits.optimum_ms = t.optimum_ms;
+    limits.maximum_ms = t.maximum_ms;
 }
 
 }  // namespace
@@ -125,7 +122,7 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.movetime_ms = int(r.movetime);
     limits.nodes = r.nodes;
     limits.depth = r.depth > 0 ? int(r.depth) : MAX_ITERATION - 1;
-    limits.poll_mask = stop_poll_mask(r.nodes);
+    limits.poll_mask = stop_poll_mask(r.nodes, limits.maximum_ms);
     limits.lines = multipv_lines;
     limits.mate_moves = int(r.mate);
     return limits;
@@ -175,8 +172,11 @@ void command_ponderhit() { output_line("info string ponderhit: no ponder search 
 
 void command_go() {
     const GoRequest request = read_go_words();
+    const int64_t clock = pos.side == WHITE ? request.wtime : request.btime;
+    const int64_t increment = pos.side == WHITE ? request.winc : request.binc;
+    if (clock >= 0) learn_lag(clock);
     SearchLimits limits = make_limits(request);
-    waits_for_stop = request.infinite || (!limits.clock_rules && !request.movetime && !request.nodes &&
+    waits_for_stop = request.infinite || (!limits.maximum_ms && !request.movetime && !request.nodes &&
                                           !request.depth && !request.mate);
     stop_requested = 0;
     begin_search_input(request.ponder);
@@ -194,6 +194,9 @@ void command_go() {
     report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     wait_for_stop();
+    // The time a move on the clock took, for the lag the next clock shows
+    // (a ponder's time on the clock starts at the ponderhit: not measured).
+    if (clock >= 0 && !request.ponder) remember_clocked_move(clock, increment, elapsed_since(command_start_ms));
     end_ponder();
     char best_text[8];
     std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));

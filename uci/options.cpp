@@ -1,8 +1,9 @@
 // The identification and the options a GUI can set: the table size, the
 // search threads, the six search switches by the names of the xboard
 // engine's options file, a button that empties the table, the number of
-// lines a search reports, whether the GUI lets the engine ponder, the
-// endgame tables (tables.cpp), and Chess960.
+// lines a search reports, the lag each move of a clocked game allows for,
+// whether the GUI lets the engine ponder, the endgame tables (tables.cpp),
+// and Chess960.
 #include <strings.h>
 
 #include <cstdint>
@@ -26,16 +27,17 @@ void set_hash_option(const char* name, int value_word) {
     set_hash_size(int(megabytes));
 }
 
-// The number of a spin option from 1 to high into *value: a number outside
-// is clamped, and said so; a value that is no number is refused (false).
-bool spin_value(const char* name, int value_word, int high, int* value) {
+// The number of a spin option from low to high into *value: a number
+// outside is clamped, and said so; a value that is no number is refused
+// (false).
+bool spin_value(const char* name, int value_word, int low, int high, int* value) {
     int64_t n;
     if (!word_number(value_word, INT64_MIN, INT64_MAX, &n)) {
-        output_line("info string option %s needs a number from 1 to %d", name, high);
+        output_line("info string option %s needs a number from %d to %d", name, low, high);
         return false;
     }
-    *value = int(n < 1 ? 1 : n > high ? high : n);
-    if (*value != n) output_line("info string option %s takes 1 to %d: set to %d", name, high, *value);
+    *value = int(n < low ? low : n > high ? high : n);
+    if (*value != n) output_line("info string option %s takes %d to %d: set to %d", name, low, high, *value);
     return true;
 }
 
@@ -62,6 +64,8 @@ void command_uci() {
     for (const SearchOption& o : search_options) output_line("option name %s type check default true", o.name);
     output_line("option name Clear Hash type button");
     output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
+    output_line("option name Move Overhead type spin default %d min 0 max %d", DEFAULT_MOVE_OVERHEAD_MS,
+                MAX_MOVE_OVERHEAD_MS);
     output_line("option name Ponder type check default false");
     list_table_options();
     output_line("option name UCI_Chess960 type check default false");
@@ -87,7 +91,7 @@ void command_setoption() {
     // waits for its end), so new threads search from the next search on.
     int threads;
     if (!strcasecmp(name, "Threads")) {
-        if (spin_value("Threads", value_at + 1, MAX_THREADS, &threads)) set_search_threads(threads);
+        if (spin_value("Threads", value_at + 1, 1, MAX_THREADS, &threads)) set_search_threads(threads);
         return;
     }
     if (!strcasecmp(name, "Clear Hash")) {
@@ -95,7 +99,11 @@ void command_setoption() {
         return;
     }
     if (!strcasecmp(name, "MultiPV")) {
-        spin_value("MultiPV", value_at + 1, MAX_LINES, &multipv_lines);
+        spin_value("MultiPV", value_at + 1, 1, MAX_LINES, &multipv_lines);
+        return;
+    }
+    if (!strcasecmp(name, "Move Overhead")) {
+        if (spin_value("Move Overhead", value_at + 1, 0, MAX_MOVE_OVERHEAD_MS, &move_overhead_ms)) forget_lag();
         return;
     }
     if (!strcasecmp(name, "Ponder")) {

@@ -9,12 +9,10 @@
 // At the ponderhit the search takes on the go's clock and move time. Both
 // count the time spent pondering as time already spent on the move (the
 // search started then, and its result so far is the move's), so a long
-// ponder brings the move at once. The engine's own clock, though, only
-// starts running at the ponderhit: the safety margins of the clock (no
-// search past it less 500 ms, no new iteration with 3 s or less on it)
-// count from then, and pondering can never cost time on the clock.
-#include <climits>
-
+// ponder brings the move at once. The engine's own clock only starts
+// running at the ponderhit, so the maximum, counted from the go, is
+// reached before the real clock could be: pondering can never cost time
+// on the clock.
 #include "uci/uci.h"
 
 namespace {
@@ -28,7 +26,8 @@ SearchLimits begin_ponder(const SearchLimits& limits) {
     ponder_running = 1;
     go_limits = limits;
     SearchLimits ponder = limits;
-    ponder.clock_rules = 0;
+    ponder.optimum_ms = 0;
+    ponder.maximum_ms = 0;
     ponder.movetime_ms = 0;
     return ponder;
 }
@@ -39,11 +38,5 @@ void end_ponder() { ponder_running = 0; }
 
 int ponder_hit() {
     ponder_running = 0;
-    // The clock word holds the time left measured from the go (start_ms):
-    // the time pondered is added, so that what is left on the real clock
-    // counts from the ponderhit.
-    const int64_t clock = int64_t(go_limits.clock_ms) + elapsed_since(go_limits.start_ms);
-    SearchLimits hit = go_limits;
-    hit.clock_ms = int(clock < INT_MAX / 2 ? clock : INT_MAX / 2);
-    return change_search_limits(hit);
+    return change_search_limits(go_limits);
 }

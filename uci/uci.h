@@ -99,13 +99,11 @@ struct GoRequest {
 // know: the rest of the line still counts. "searchmoves" takes the words up
 // to the next word "go" knows.
 GoRequest read_go_words();
-// The core's limits for the request, for the side to move: its clock
-// budgeted by the xboard engine's rules (with "movestogo" as if a session
-// of that many moves had just begun, else with an increment as an
-// incremental clock, else as sudden death against the opponent's clock,
-// taken equal to ours when not given), the move time, nodes, depth (the
-// deepest iteration when none), mate, MultiPV's lines and a poll mask for
-// the stop test.
+// The core's limits for the request, for the side to move: the optimum
+// and maximum of its clock (clock_budget, with the half-moves played since
+// the position's set-up and move_overhead), the move time, nodes, depth
+// (the deepest iteration when none), mate, MultiPV's lines and a poll mask
+// for the stop test.
 SearchLimits make_limits(const GoRequest& r);
 // "go ...": searches the position within the limits and prints "bestmove"
 // (with "ponder" and the expected reply when there is one).
@@ -132,19 +130,52 @@ void report_search_end(Move best, Move reply);
 // The search's warning hook: "info string ...".
 void report_warning(const char* text);
 
+// ---------------------------------------------------------------- the clock's budget (time_policy.cpp)
+// The time one move of a clocked game may take, in milliseconds: the
+// optimum the search scales by its course, and the maximum it never passes.
+struct MoveTime {
+    int optimum_ms;
+    int maximum_ms;
+};
+// The budget from the side's clock and increment, the opponent's clock
+// (-1 when not given), the moves to go in the session (0 when the GUI
+// gives none: a horizon shrinking with the game's progress, game_ply
+// half-moves played), and the overhead each move pays. In sudden death
+// (no moves to go, an increment below the overhead) a side behind the
+// opponent's clock gets an optimum of 1.
+// Both are at least 1; the maximum never passes the clock less the
+// overhead when that is at least 1 (half of it at most, three quarters on
+// the last move of a session, moves_to_go 1). More increment never gives
+// less time.
+// Clocks and increments up to go's limit of 10^9 ms.
+MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_ms, int moves_to_go, int game_ply,
+                      int overhead_ms);
+// The lag of the GUI, its adapter and the system, learned from the clocks
+// of consecutive moves of a game: remember_clocked_move after a move on
+// the clock (with the side's clock and increment at its go and the time
+// the engine took), learn_lag at the next go with the side's clock, before
+// its limits are made. A clock that is no continuation of that move (a new
+// game, a new session, another position) teaches nothing.
+void remember_clocked_move(int64_t clock_ms, int64_t increment_ms, int think_ms);
+void learn_lag(int64_t clock_ms);
+// What every move pays: Move Overhead, or the lag learned when it is larger.
+int move_overhead();
+// Learning starts afresh (a new Move Overhead).
+void forget_lag();
+
 // ---------------------------------------------------------------- pondering (ponder.cpp)
 // "go ponder": the search of the position that holds the reply the engine
 // expects, on the opponent's time. Takes the limits of the go's words and
-// returns those of the ponder search: the same, without the clock rules
-// and the move time, which wait for the ponderhit.
+// returns those of the ponder search: the same, without the clock's
+// optimum and maximum and the move time, which wait for the ponderhit.
 SearchLimits begin_ponder(const SearchLimits& limits);
 // A ponder search runs (or has ended by itself) and has not been hit or stopped.
 int pondering();
-// "ponderhit": the search goes on as the go's own, its clock and move time
-// in force (search_limits), the budget counting from the go and the clock
-// running from now. Returns 1 when the time used while pondering already
-// ends the search: an iteration is complete and the clock rules would
-// start no new one, or the move time has passed.
+// "ponderhit": the search goes on as the go's own, its optimum, maximum
+// and move time in force (search_limits), all counting from the go, so
+// that the time pondered counts as spent on the move. Returns 1 when that
+// time already ends the search: the move time or the maximum has passed,
+// or an iteration is complete and the time policy would start no new one.
 int ponder_hit();
 // The ponder search has been stopped: nothing waits for a ponderhit.
 void end_ponder();
@@ -165,6 +196,8 @@ Move expected_reply(Move best);
 
 // ---------------------------------------------------------------- options (options.cpp)
 constexpr int DEFAULT_HASH_MB = 20;
+constexpr int DEFAULT_MOVE_OVERHEAD_MS = 20, MAX_MOVE_OVERHEAD_MS = 5000;
+extern int move_overhead_ms;  // Move Overhead: the lag every move of a clocked game pays, in milliseconds
 extern int multipv_lines;  // MultiPV: the number of best lines a search reports, 1 to MAX_LINES
 extern int ponder_option;  // Ponder: the GUI may send "go ponder"; the engine plays the same either way
 // UCI_Chess960: the positions set up from now on play by Chess960's rules,
