@@ -384,11 +384,12 @@ void search_move(const SearchLimits& limits) {
     search.table_root_score = 0;
     ++hash_age;
     // The endgame tables may leave only part of the list to the search.
-    SearchLimits own = limits;
+    SearchLimits own = strength_limits(limits);
     if (table_men && restrict_root_by_tables()) own.restricted_root = 1;
     start_helpers(own);
     root_search(own);
     finish_helpers();
+    if (own.elo) choose_limited_line(own);
     pos.hash_key = saved_key;  // an abandoned search leaves the key undefined
     hash_select();
 }

@@ -71,6 +71,9 @@ TEST(Tool, GoodInput) {
         {"search --depth 3 --multipv 2 " + BACK_RANK_MATE, 0,
          {"\nline 1 score 7999 depth 3 pv d1d8", "\nline 2 score ", "!\nline 3 "}},
         {"eval", 0, {"\nscore 0 phase 1 material 0 (white to move"}},  // the start is symmetric
+        // A limit finds the mate all the same; its lines are shown.
+        {"search --elo 600 --seed 18446744073709551615 " + BACK_RANK_MATE, 0,
+         {"\nbestmove d1d8 score 7999", "\nline 2 score "}},
     };
     for (const auto& run : runs) {
         const ToolRun r = tool(run.words);
@@ -90,7 +93,8 @@ TEST(Tool, BadInput) {
         "perft 3 '4k3/8/8/8/8/8/8/P3K3 w - - 0 1'",
         "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
         "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
-        "search --option nullmove=2", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
+        "search --option nullmove=2", "search --elo 599", "search --elo 1801", "search --elo strong",
+        "search --seed -1", "search --seed 18446744073709551616", "search --seed", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
         // A suite line without its best moves, a missing suite.
         "solve " + file("no_best.epd", BACK_RANK + " bm Rd8#;\n"), "solve /nonexistent/suite.epd",
         // No log; a missing one, an empty one, a bad score, no engine move; a game without an engine move, a

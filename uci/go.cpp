@@ -128,6 +128,8 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.poll_mask = stop_poll_mask(r.nodes);
     limits.lines = multipv_lines;
     limits.mate_moves = int(r.mate);
+    limits.elo = strength_elo();
+    limits.seed = uci_game_seed;
     return limits;
 }
 
@@ -153,6 +155,21 @@ void wait_for_stop() {
             ponder_hit();
         else if (input_closed() || input_backlogged())
             return;
+    }
+}
+
+// A limited search ends in milliseconds; its move comes after the natural
+// time of its limits (natural_move_ms), while the input is read as during
+// a search: "isready" is answered, and "stop" or "quit" ends the wait.
+void wait_natural_time() {
+    const int wanted = natural_move_ms(search.search_limits);
+    for (;;) {
+        const int left = wanted - elapsed_since(search.search_limits.start_ms);
+        if (left <= 0 || input_closed() || input_backlogged()) return;
+        if (search_input_says_stop(left)) {
+            stop_requested = 1;
+            return;
+        }
     }
 }
 
@@ -194,6 +211,7 @@ void command_go() {
     report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     wait_for_stop();
+    if (!stop_requested) wait_natural_time();
     end_ponder();
     char best_text[8];
     std::snprintf(best_text, sizeof best_text, "%s", long_algebraic(best));

@@ -1,8 +1,8 @@
 // The identification and the options a GUI can set: the table size, the
 // search threads, the six search switches by the names of the xboard
 // engine's options file, a button that empties the table, the number of
-// lines a search reports, whether the GUI lets the engine ponder, and the
-// endgame tables (tables.cpp).
+// lines a search reports, whether the GUI lets the engine ponder, the
+// strength limit, and the endgame tables (tables.cpp).
 #include <strings.h>
 
 #include <cstdint>
@@ -39,6 +39,19 @@ bool spin_value(const char* name, int value_word, int high, int* value) {
     return true;
 }
 
+// UCI_Elo: a number outside the range is clamped, and said so; a value
+// that is no number is refused.
+void set_elo_option(int value_word) {
+    int64_t n;
+    if (!word_number(value_word, INT64_MIN, INT64_MAX, &n)) {
+        output_line("info string option UCI_Elo needs a number from %d to %d", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
+        return;
+    }
+    uci_elo_option = int(n < STRENGTH_MIN_ELO ? STRENGTH_MIN_ELO : n > STRENGTH_MAX_ELO ? STRENGTH_MAX_ELO : n);
+    if (uci_elo_option != n)
+        output_line("info string option UCI_Elo takes %d to %d: set to %d", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, uci_elo_option);
+}
+
 }  // namespace
 
 void set_switch(int* flag, const char* name, const char* value) {
@@ -52,6 +65,11 @@ void set_switch(int* flag, const char* name, const char* value) {
 
 int multipv_lines = 1;
 int ponder_option;
+int limit_strength_option;
+int uci_elo_option = DEFAULT_ELO;
+uint64_t uci_game_seed;
+
+int strength_elo() { return limit_strength_option ? uci_elo_option : 0; }
 
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
@@ -62,6 +80,8 @@ void command_uci() {
     output_line("option name Clear Hash type button");
     output_line("option name MultiPV type spin default 1 min 1 max %d", MAX_LINES);
     output_line("option name Ponder type check default false");
+    output_line("option name UCI_LimitStrength type check default false");
+    output_line("option name UCI_Elo type spin default %d min %d max %d", DEFAULT_ELO, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
     list_table_options();
     output_line("uciok");
 }
@@ -98,6 +118,14 @@ void command_setoption() {
     }
     if (!strcasecmp(name, "Ponder")) {
         set_switch(&ponder_option, "Ponder", word_at(value_at + 1));
+        return;
+    }
+    if (!strcasecmp(name, "UCI_LimitStrength")) {
+        set_switch(&limit_strength_option, "UCI_LimitStrength", word_at(value_at + 1));
+        return;
+    }
+    if (!strcasecmp(name, "UCI_Elo")) {
+        set_elo_option(value_at + 1);
         return;
     }
     if (set_table_option(name, value_at + 1)) return;

@@ -104,8 +104,8 @@ GoRequest read_go_words();
 // of that many moves had just begun, else with an increment as an
 // incremental clock, else as sudden death against the opponent's clock,
 // taken equal to ours when not given), the move time, nodes, depth (the
-// deepest iteration when none), mate, MultiPV's lines and a poll mask for
-// the stop test.
+// deepest iteration when none), mate, MultiPV's lines, the strength limit
+// with the game's seed, and a poll mask for the stop test.
 SearchLimits make_limits(const GoRequest& r);
 // "go ...": searches the position within the limits and prints "bestmove"
 // (with "ponder" and the expected reply when there is one).
@@ -167,6 +167,15 @@ Move expected_reply(Move best);
 constexpr int DEFAULT_HASH_MB = 20;
 extern int multipv_lines;  // MultiPV: the number of best lines a search reports, 1 to MAX_LINES
 extern int ponder_option;  // Ponder: the GUI may send "go ponder"; the engine plays the same either way
+// The strength limit: UCI_LimitStrength, UCI_Elo (STRENGTH_MIN_ELO to
+// STRENGTH_MAX_ELO, the top being full strength) and the game's seed, drawn
+// at start-up and at every "ucinewgame".
+constexpr int DEFAULT_ELO = 1500;
+extern int limit_strength_option;
+extern int uci_elo_option;
+extern uint64_t uci_game_seed;
+// The rating a search plays at: uci_elo_option with UCI_LimitStrength, else 0.
+int strength_elo();
 // "uci": the engine's name and author, its options, "uciok".
 void command_uci();
 // "setoption name N [value V]".

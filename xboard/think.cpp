@@ -1,9 +1,27 @@
 // The engine's turn: search, print and log the move, judge the game, and
 // only then play the move on the board.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "xboard/xboard.h"
+
+namespace {
+
+// A limited search ends in milliseconds. Its move waits for the natural
+// time of the limits (natural_move_ms), but at most this long, as the
+// engine reads no input meanwhile.
+constexpr int PAUSE_LIMIT_MS = 5000;
+
+void pause_naturally() {
+    int wanted = natural_move_ms(search.search_limits);
+    if (wanted > PAUSE_LIMIT_MS) wanted = PAUSE_LIMIT_MS;
+    const int left = wanted - elapsed_since(search.search_limits.start_ms);
+    if (left > 0) std::this_thread::sleep_for(std::chrono::milliseconds(left));
+}
+
+}  // namespace
 
 void think() {
     // The history has room for GAME_HISTORY_LIMIT game half-moves plus the
@@ -15,6 +33,7 @@ void think() {
     search_move(allocate_time());
     if (search.search_failure) fatal_exit(search.search_failure);
     const Move best = search.pv[0][0];
+    pause_naturally();
     // xboard reads a promotion only with its letter right after the squares
     // ("e7e8n"); the log keeps the engine's own text ("e7e8,n").
     if (best) {
