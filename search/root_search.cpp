@@ -294,8 +294,10 @@ void iterate() {
         }
         if (search.search_limits.lines > 1) alpha = NO_SCORE;  // every line is searched again
 
-        // 6. the clock between iterations
-        if (search.search_limits.clock_rules) {
+        // 6. the clock between iterations; a limited search (a few thousand
+        // nodes) is held by its node limit alone, so that a clock's rules
+        // do not change the level
+        if (search.search_limits.clock_rules && !search.search_limits.elo) {
             if (clock_says_stop()) return;
             // 7. a stable result ends the search early
             if (start_depth + 2 <= depth && search.root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))

@@ -104,6 +104,28 @@ TEST_F(Strength, TheSeedPicksAmongTheLinesWithinTheMargin) {
     }
 }
 
+// A level plays the same with 2.5 s left on its clock as without a clock: no rule of the clock between
+// iterations cuts its few nodes short (a clock of 3 s or less would stop a full search after each).
+TEST_F(Strength, TheLevelIsTheSameAtAnyClock) {
+    const Move free = limited_move(BENCH_FENS[8], 1200, 9);
+    const int64_t nodes = search.nodes;
+    setup(BENCH_FENS[8]);
+    hash_clear();
+    clear_search_tables();
+    generate_root_moves();
+    SearchLimits l{};
+    l.start_ms = now_ms();
+    l.clock_rules = 1;
+    l.clock_ms = 2500;
+    l.budget_ms = 2500 / 7;
+    l.depth = MAX_ITERATION - 1;
+    l.poll_mask = 255;
+    l.elo = 1200;
+    l.seed = 9;
+    search_move(l);
+    EXPECT_TRUE(search.pv[0][0] == free && search.nodes == nodes) << search.nodes << " " << nodes;
+}
+
 TEST_F(Strength, NaturalTimeIsAShareOfTheBudget) {
     SearchLimits l{};
     l.elo = 1000;

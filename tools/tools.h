@@ -45,3 +45,4 @@ int command_search(int argc, char** argv);
 int command_bench(int argc, char** argv);
 int command_solve(int argc, char** argv);
 int command_curve(int argc, char** argv);
+int command_blunders(int argc, char** argv);
