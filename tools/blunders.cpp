@@ -16,7 +16,7 @@ namespace {
 
 constexpr int MAX_RATINGS = 16;
 constexpr int BLUNDER_LOSS = 300;  // a knight or bishop
-constexpr int SCORE_CLIP = 2000;   // mates and lost games count as twenty pawns
+constexpr int SCORE_CLIP = 1000;   // beyond ten pawns (a mate too) a game counts as won: no move loses there
 constexpr int DEFAULT_JUDGE_DEPTH = 7;
 constexpr int DEFAULT_SEEDS = 4;
 constexpr int DEFAULT_RATINGS[] = {600, 800, 1000, 1200, 1400, 1600};
@@ -24,6 +24,7 @@ constexpr int DEFAULT_RATINGS[] = {600, 800, 1000, 1200, 1400, 1600};
 struct Judged {
     Move move;
     int score;  // of the position after the move, from the mover's side
+    Move reply;  // the full search's answer to it
     bool by_capture;
 };
 
@@ -50,17 +51,25 @@ bool set_up(const std::string& fen) {
     return true;
 }
 
+// Squares and promotion: a move word taken from the table may lack the
+// flags the generator gives the same move.
+bool same_move(Move a, Move b) { return (a & 0xFFFFFF) == (b & 0xFFFFFF); }
+
 // The full search's score of the position after m, from the mover's side,
 // and whether its answer takes a man.
 Judged judge(const std::string& fen, Move m, int depth) {
     set_up(fen);
-    Judged j{m, 0, false};
+    Judged j{m, 0, 0, false};
+    generate_root_moves();
+    for (int i = pos.first_move[0]; i < pos.last_move[0]; ++i)
+        if (same_move(pos.move_list[i].move, m)) m = pos.move_list[i].move;
     if (!make_legal_move(m)) return j;
     compute_hash_key();
     generate_root_moves();
     search_position(depth - 1, 0);
     const Move reply = search.pv[0][0];
     j.score = clip(reply ? -search.root_score : search.root_result == RESULT_STALEMATE ? 0 : SCORE_CLIP);
+    j.reply = reply;
     j.by_capture = reply && pos.board[move_to(reply)];
     return j;
 }
@@ -128,12 +137,14 @@ int command_blunders(int argc, char** argv) {
         for (const char* fen : BENCH_FENS) fens.push_back(fen);
     }
     std::vector<Tally> tallies(ratings.size(), Tally{0, 0, 0, 0, 0});
+    int judged_positions = 0;
     for (const std::string& fen : fens) {
         set_up(fen);
         search_position(depth, 0);
         const Move full = search.pv[0][0];
         const int best = search.root_score;
         if (!full || best >= MATE_BOUND || best <= -MATE_BOUND) continue;  // nothing to lose or no move to make
+        ++judged_positions;
         std::vector<Judged> judged = {judge(fen, full, depth)};  // each move played once judged, the full one first
         for (size_t r = 0; r < ratings.size(); ++r) {
             for (int seed = 1; seed <= seeds; ++seed) {
@@ -141,24 +152,27 @@ int command_blunders(int argc, char** argv) {
                 search_position(MAX_ITERATION - 1, 0, 1, ratings[r], uint64_t(seed));
                 const Move m = search.pv[0][0];
                 size_t k = 0;
-                while (k < judged.size() && judged[k].move != m) ++k;
+                while (k < judged.size() && !same_move(judged[k].move, m)) ++k;
                 if (k == judged.size()) judged.push_back(judge(fen, m, depth));
                 const int loss = judged[0].score - judged[k].score;
                 Tally& t = tallies[r];
                 ++t.moves;
-                t.changed += m != full;
+                t.changed += !same_move(m, full);
                 t.loss += loss > 0 ? loss : 0;
                 if (loss > BLUNDER_LOSS) {
                     ++t.blunders;
                     t.by_capture += judged[k].by_capture;
-                    std::printf("blunder elo %d seed %d %s: %s loses %d (full strength %s)\n", ratings[r], seed,
-                                fen.c_str(), move_text(m), loss, move_text(full));
+                    const std::string played = move_text(m), reply = move_text(judged[k].reply);  // one buffer
+                    std::printf("blunder elo %d seed %d %s: %s loses %d to %s%s (full strength %s)\n", ratings[r],
+                                seed, fen.c_str(), played.c_str(), loss, reply.c_str(),
+                                judged[k].by_capture ? ", which takes" : "", move_text(full));
                 }
             }
         }
     }
-    std::printf("%zu positions, %d seeds, judged at depth %d; loss in centipawns against the full search's move\n",
-                fens.size(), seeds, depth);
+    std::printf("%d of %zu positions (the others mate or are mated), %d seeds, judged at depth %d; loss in "
+                "centipawns against the full search's move\n",
+                judged_positions, fens.size(), seeds, depth);
     std::printf("elo   moves  other-move  mean-loss  loses>%d  of-which-taken-in-one\n", BLUNDER_LOSS);
     for (size_t r = 0; r < ratings.size(); ++r) {
         const Tally& t = tallies[r];

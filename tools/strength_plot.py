@@ -9,7 +9,7 @@ usage: tools/strength_plot.py TABLE.tsv OUT.svg
 import sys
 
 WIDTH, HEIGHT, LEFT, RIGHT, TOP, BOTTOM = 640, 480, 70, 20, 40, 60
-LOW, HIGH, STEP = 400, 2200, 200  # the ratings on both axes
+LOW, HIGH, STEP = 200, 2200, 200  # the ratings on both axes
 
 
 def read_rows(path):
