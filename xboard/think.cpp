@@ -33,6 +33,7 @@ void think() {
     search_move(allocate_time());
     if (search.search_failure) fatal_exit(search.search_failure);
     const Move best = search.pv[0][0];
+    const int searched_ms = elapsed_since(command_time);  // the speed is the search's, without the pause
     pause_naturally();
     // xboard reads a promotion only with its letter right after the squares
     // ("e7e8n"); the log keeps the engine's own text ("e7e8,n").
@@ -40,7 +41,7 @@ void think() {
         std::printf("move %s\n", long_algebraic(best));
         std::fflush(stdout);
     }
-    total_time += elapsed_since(command_time);
+    total_time += searched_ms;
     total_nodes += nodes_searched();
     if (total_time > 0) nps_estimate = int(double(total_nodes) / double(total_time) * 1000.0);
     log_printf("%4d  %s score(%d) iter(%d) nps(%d) hashhit (%d)\n", pos.history_count / 2, move_text(best),
