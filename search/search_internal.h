@@ -86,8 +86,8 @@ void root_search(const SearchLimits& limits);
 // Unchanged without a limit.
 SearchLimits strength_limits(const SearchLimits& limits);
 // After a limited search: the line to play among root_lines becomes pv[0]
-// and root_score. A found mate, a search that completed no second
-// iteration and a single line keep the search's own.
+// and root_score. A found mate or stalemate, a search that completed no
+// second iteration and a single line keep the search's own.
 void choose_limited_line(const SearchLimits& limits);
 
 // ---------------------------------------------------------------- helpers (threads.cpp)

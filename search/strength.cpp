@@ -108,7 +108,11 @@ SearchLimits strength_limits(const SearchLimits& limits) {
 
 void choose_limited_line(const SearchLimits& limits) {
     const StrengthKnobs k = strength_knobs(limits.elo);
-    if (search.completed_depth < SAFE_DEPTH || search.root_line_count < 2 || k.lines < 2) return;
+    // A stalemate the search found is its move's result, which the xboard
+    // engine declares: that move stands.
+    if (search.completed_depth < SAFE_DEPTH || search.root_line_count < 2 || k.lines < 2 ||
+        search.root_result == RESULT_STALEMATE)
+        return;
     // The candidates are the level's number of lines, best first, each of
     // an iteration that saw the replies (a stop within an iteration leaves
     // the lines it had not reached yet from the one before).

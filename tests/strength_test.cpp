@@ -71,7 +71,7 @@ TEST_F(Strength, TheSeedPicksAmongTheLinesWithinTheMargin) {
     }
     EXPECT_GT(played.size(), 5u);
     // Lines made up: over many seeds the choice takes each line within the margin and none beyond it, nor
-    // one of the first iteration (which saw no reply); a mate is always played.
+    // one of the first iteration (which saw no reply); a mate is always played, and a stalemate.
     const StrengthKnobs k = strength_knobs(STRENGTH_MIN_ELO);
     const struct {
         int score, depth;
@@ -94,6 +94,8 @@ TEST_F(Strength, TheSeedPicksAmongTheLinesWithinTheMargin) {
     }
     EXPECT_TRUE(picked[0] > 0 && picked[1] > 0 && picked[2] == 0 && picked[3] == 0)
         << picked[0] << " " << picked[1] << " " << picked[2] << " " << picked[3];
+    search.root_result = RESULT_STALEMATE;  // the search's stalemating move, which xboard declares, stands
+    EXPECT_EQ(choose(-1), 0);
     // The queen on e3 is attacked by the pawn: no seed plays a move after which a reply takes her.
     for (uint64_t seed = 1; seed <= 24; ++seed) {
         const Move m = limited_move("k7/8/8/8/3p4/4Q3/8/4K3 w - - 0 1", STRENGTH_MIN_ELO, seed);
