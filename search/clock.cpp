@@ -62,7 +62,7 @@ int limits_reached() {
     }
     if (l.movetime_ms > 0 && used >= l.movetime_ms) return 1;
     if (l.maximum_ms > 0 && used >= l.maximum_ms) return 1;
-    return l.nodes > 0 && nodes_searched() >= l.nodes;
+    return l.nodes > 0 && search.completed_depth >= l.min_depth && nodes_searched() >= l.nodes;
 }
 
 // Between iterations, under the clock rules: no new iteration with 3000 ms

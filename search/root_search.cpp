@@ -299,14 +299,19 @@ void iterate() {
         }
         if (search.search_limits.lines > 1) alpha = NO_SCORE;  // every line is searched again
 
-        // 6. the clock between iterations
-        if (search.search_limits.clock_rules) {
-            if (clock_says_stop()) return;
-            // 7. a stable result ends the search early
-            if (start_depth + 2 <= depth && search.root_score < MATE_BOUND && result_is_stable(move_trail, score_trail))
+        // 6. the clock between iterations; a limited search (a few thousand
+        // nodes) is held by its node limit alone, so that neither the clock's
+        // rules nor the time policy change the level
+        if (!search.search_limits.elo) {
+            if (search.search_limits.clock_rules) {
+                if (clock_says_stop()) return;
+                // 7. a stable result ends the search early
+                if (start_depth + 2 <= depth && search.root_score < MATE_BOUND &&
+                    result_is_stable(move_trail, score_trail))
+                    return;
+            } else if (time_policy_says_stop()) {
                 return;
-        } else if (time_policy_says_stop()) {
-            return;
+            }
         }
         move_trail = move_trail << 16 | (search.pv[0][0] & 0xFFFF);
         score_trail = int64_t(uint64_t(score_trail) << 16 | uint64_t(int64_t(search.root_score)));
@@ -391,11 +396,12 @@ void search_move(const SearchLimits& limits) {
     search.table_root_score = 0;
     ++hash_age;
     // The endgame tables may leave only part of the list to the search.
-    SearchLimits own = limits;
+    SearchLimits own = strength_limits(limits);
     if (table_men && restrict_root_by_tables()) own.restricted_root = 1;
     start_helpers(own);
     root_search(own);
     finish_helpers();
+    if (own.elo) choose_limited_line(own);
     pos.hash_key = saved_key;  // an abandoned search leaves the key undefined
     hash_select();
 }

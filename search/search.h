@@ -101,6 +101,13 @@ struct SearchLimits {
     // answer or bound from the table or the previous line, stores its own
     // score only as a lower bound, and searches on with a single move.
     int restricted_root;
+    // The strength limit (strength.cpp): a rating below STRENGTH_MAX_ELO
+    // weakens the search and picks the move played among its best lines;
+    // 0 plays at full strength. seed is the game's: the same seed,
+    // position and lines give the same move.
+    int elo;
+    uint64_t seed;
+    int min_depth;  // the node limit ends no search before this iteration is complete
 };
 
 constexpr int RESULT_STALEMATE = 4;
@@ -221,8 +228,46 @@ extern thread_local SearchState search;
 
 // One search of the engine's turn: the history heuristic aged, a new table
 // generation, hash_hits cleared, root_search, and the key and its slot
-// restored afterwards.
+// restored afterwards. Under a strength limit (limits.elo) the search is
+// the limited one of the main thread alone, and pv[0] and root_score are
+// those of the line it chose to play.
 void search_move(const SearchLimits& limits);
+
+// ---------------------------------------------------------------- strength limit (strength.cpp)
+// A weaker opponent at a rating on the scale of Stockfish 15.1's
+// UCI_Elo (the rating measured at 10 s + 0.1 s a move, docs/strength.md).
+// Below STRENGTH_MAX_ELO, the engine's own full strength on that scale,
+// the search gets fewer nodes (and at the bottom a depth cap), looks for
+// several best lines, and plays one of those within a margin of the best,
+// picked with seeded noise; margin and noise grow as the rating falls.
+constexpr int STRENGTH_MIN_ELO = 600;
+constexpr int STRENGTH_MAX_ELO = 1800;
+// No move is picked that scores this much below the best line, whatever
+// the level: a limited move never gives away a piece that its own search
+// (at least two iterations and the quiescence search) sees taken.
+constexpr int STRENGTH_MAX_MARGIN = 250;
+struct StrengthKnobs {
+    int64_t nodes;  // node limit of the search (after its second iteration)
+    int depth;      // its last iteration
+    int lines;      // best root lines searched: the candidates
+    int margin;     // a candidate scores at most this much below the best line
+    int noise;      // each candidate's score is raised by a seeded amount below this
+};
+// The rating a limit plays at: 0 for full strength (0 or less, or
+// STRENGTH_MAX_ELO and above), otherwise at least STRENGTH_MIN_ELO.
+int limited_elo(int elo);
+// The knobs at a rating (limited_elo of it); each moves one way as the
+// rating rises: nodes and depth up, lines, margin and noise down.
+StrengthKnobs strength_knobs(int elo);
+// How long a limited move should take, counted from limits.start_ms, so
+// that it comes neither at once nor after a long think: a seeded share
+// (30 to 70 per cent) of the time the full-strength search would be given
+// (the xboard clock's budget, the UCI clock's optimum, or the move time); 0
+// without a limit, without a clock or move time, and with 3 s or less on
+// the xboard clock. The front end waits for it after the search.
+int natural_move_ms(const SearchLimits& limits);
+// A seed for a new game, different at every call.
+uint64_t new_game_seed();
 
 // ---------------------------------------------------------------- search threads (threads.cpp)
 constexpr int MAX_THREADS = 256;

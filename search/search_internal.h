@@ -89,12 +89,24 @@ void note_root_line(Move m, int score, int depth);
 // abort (search_move restores it).
 void root_search(const SearchLimits& limits);
 
+// ---------------------------------------------------------------- strength limit (strength.cpp)
+// The limits of a search at limits.elo: the level's node limit (or the
+// caller's, when smaller) kept only from the second iteration on, its
+// depth cap, at least its lines, a poll mask that keeps the node limit.
+// Unchanged without a limit.
+SearchLimits strength_limits(const SearchLimits& limits);
+// After a limited search: the line to play among root_lines becomes pv[0]
+// and root_score. A found mate or stalemate, a search that completed no
+// second iteration and a single line keep the search's own.
+void choose_limited_line(const SearchLimits& limits);
+
 // ---------------------------------------------------------------- helpers (threads.cpp)
 // Called by the main thread around its root_search: hands the helpers this
 // position, its ply-0 list (with whether it is restricted), line and
 // history heuristic, and wakes them; then stops them, waits for them, and
 // takes the line of a helper that got deeper (not with several lines).
-// Nothing without helpers.
+// Nothing without helpers, nor for a limited search (limits.elo), which
+// the main thread searches alone.
 void start_helpers(const SearchLimits& limits);
 void finish_helpers();
 

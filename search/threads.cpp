@@ -157,6 +157,12 @@ int64_t table_hits_searched() {
 
 void start_helpers(const SearchLimits& limits) {
     if (thread_count == 1) return;
+    // The node count of a search the main thread searches alone is its own.
+    for (int i = 0; i < thread_count - 1; ++i) {
+        helpers[i].nodes.store(0, std::memory_order_relaxed);
+        helpers[i].table_hits.store(0, std::memory_order_relaxed);
+    }
+    if (limits.elo) return;
     save_position(&root_copy);
     root_restricted = limits.restricted_root;
     root_table_score = search.table_root_score;
@@ -165,10 +171,6 @@ void start_helpers(const SearchLimits& limits) {
     root_line_score = search.root_score;
     std::memcpy(root_history, pos.history_table, sizeof root_history);
     root_history_max = pos.history_max;
-    for (int i = 0; i < thread_count - 1; ++i) {
-        helpers[i].nodes.store(0, std::memory_order_relaxed);
-        helpers[i].table_hits.store(0, std::memory_order_relaxed);
-    }
     stop_now.store(false, std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -179,7 +181,7 @@ void start_helpers(const SearchLimits& limits) {
 }
 
 void finish_helpers() {
-    if (thread_count == 1) return;
+    if (thread_count == 1 || search.search_limits.elo) return;
     stop_now.store(true, std::memory_order_relaxed);
     {
         std::unique_lock<std::mutex> lock(mutex);

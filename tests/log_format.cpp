@@ -12,7 +12,7 @@ bool is_move(const std::string& m) {
     return ok;
 }
 
-// A line the log may hold: a blank line, the table line, a switch line, an endgame-table line, "game N", an
+// A line the log may hold: a blank line, the table line, a switch line, the Elo line, an endgame-table line, "game N", an
 // opponent's move or a search line. The numbers and the move are read, then written back as the engine writes them: the line
 // must come out the same.
 bool is_log_line(const std::string& line) {
@@ -27,6 +27,13 @@ bool is_log_line(const std::string& line) {
     long long n = -1, a, b, c, d;
     if (std::sscanf(l, "Hash Size %lld.%lld mb, record size 10, records %lld", &a, &b, &n) == 3 && a >= 0) {
         std::snprintf(text, sizeof text, "Hash Size %lld.%02lld mb, record size 10, records %lld", a, b, n);
+    } else if (std::sscanf(l, "Elo %lld (asked %lld)", &n, &a) == 2) {  // the strength limit of an elo line
+        std::snprintf(text, sizeof text, "Elo %lld (asked %lld)", n, a);
+    } else if (std::sscanf(l, "Elo off (asked %lld)", &a) == 1) {
+        n = 0;
+        std::snprintf(text, sizeof text, "Elo off (asked %lld)", a);
+    } else if (std::sscanf(l, "Elo %lld", &n) == 1) {
+        std::snprintf(text, sizeof text, "Elo %lld", n);
     } else if (std::sscanf(l, "game %lld", &n) == 1) {
         std::snprintf(text, sizeof text, "game %lld", n);
     } else if (std::sscanf(l, "%lld %7s score(%lld) iter(%lld) nps(%lld) hashhit (%lld)", &n, move, &a, &b, &c,

@@ -10,7 +10,8 @@
 
 namespace {
 
-const char* const ALL_ON = "nullmove On\npre_prune On\ntune On\nresearch On\nfractional On\nnega_scout On\n\n";
+const std::string FLAGS_ON = "nullmove On\npre_prune On\ntune On\nresearch On\nfractional On\nnega_scout On\n";
+const std::string ALL_ON = FLAGS_ON + "\n";
 
 // Every row is sent in one session, in order; the engine must refuse exactly the words listed (with "Error (unknown
 // command): WORD") and say nothing else.
@@ -126,6 +127,12 @@ TEST(OptionsFile, ReadIntoTheLog) {
         // 010 is eight: on. Another case, a missing number, comments and unknown keys are ignored.
         {"nullmove 0\nnullmove 010\nNullMove 0\npre_prune\n;tune 0\nbogus 0\n", no_table + ALL_ON},
         {long_line.c_str(), no_table + ALL_ON},  // the tail of a line too long is not read as a line
+        // The strength limit: the rating played, raised to the least, or full strength; a line without a
+        // number is ignored, as is "elo 0", which is full strength.
+        {"elo 1200\n", no_table + FLAGS_ON + "Elo 1200\n\n"},
+        {"elo 100\nelo strong\n", no_table + FLAGS_ON + "Elo 600 (asked 100)\n\n"},
+        {"elo 2500\n", no_table + FLAGS_ON + "Elo off (asked 2500)\n\n"},
+        {"elo 0\n", no_table + ALL_ON},
     };
     const std::string dir = make_temp_dir();
     for (const auto& [options, log] : runs) {

@@ -78,6 +78,13 @@ TEST(Tool, GoodInput) {
         {"search --depth 3 --multipv 2 " + BACK_RANK_MATE, 0,
          {"\nline 1 score 7999 depth 3 pv d1d8", "\nline 2 score ", "!\nline 3 "}},
         {"eval", 0, {"\nscore 0 phase 1 material 0 (white to move"}},  // the start is symmetric
+        // A limit finds the mate all the same; its lines are shown.
+        {"search --elo 600 --seed 18446744073709551615 " + BACK_RANK_MATE, 0,
+         {"\nbestmove d1d8 score 7999", "\nline 2 score "}},
+        // The queen hangs to the pawn: no level leaves her there. A mate to play is not judged.
+        {"blunders " + file("hanging.epd", "k7/8/8/8/3p4/4Q3/8/4K3 w - -\n" + BACK_RANK + "\n") +
+             " --elo 600,1000 --seeds 2 --depth 4", 0,
+         {"\n1 of 2 positions", "\n600        2 ", "\n1000       2 ", "!\nblunder "}},
     };
     for (const auto& run : runs) {
         const ToolRun r = tool(run.words);
@@ -98,7 +105,10 @@ TEST(Tool, BadInput) {
         "perft-suite " + file("bad960.epd", "4k3/8/8/8/8/8/8/4K1RR w HG - 0 1 ;D1 5\n"),
         "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
         "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
-        "search --option nullmove=2", "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
+        "search --option nullmove=2", "search --elo 599", "search --elo 1801", "search --elo strong",
+        "search --seed -1", "search --seed 18446744073709551616", "search --seed", "blunders --elo 600,500",
+        "blunders --seeds 0", "blunders /nonexistent/positions.epd",
+        "blunders " + file("refused.epd", "8/8/8/8/8/8/8/K7 w - -\n"), "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",
         // A suite line without its best moves, a missing suite.
         "solve " + file("no_best.epd", BACK_RANK + " bm Rd8#;\n"), "solve /nonexistent/suite.epd",
         // No log; a missing one, an empty one, a bad score, no engine move; a game without an engine move, a

@@ -36,6 +36,8 @@ protected:
         multipv_lines = 1;
         chess960_option = 0;
         run("setoption name Move Overhead value 20");
+        limit_strength_option = 0;
+        uci_elo_option = DEFAULT_ELO;
         run("position startpos");
     }
     void TearDown() override {
@@ -55,6 +57,8 @@ TEST_F(UciCommands, HandshakeAndOptions) {
                           "option name Clear Hash type button\noption name MultiPV type spin default 1 min 1 max 256\n"
                           "option name Move Overhead type spin default 20 min 0 max 5000\n"
                           "option name Ponder type check default false\n"
+                          "option name UCI_LimitStrength type check default false\n"
+                          "option name UCI_Elo type spin default 1500 min 600 max 1800\n"
                           "option name SyzygyPath type string default <empty>\n"
                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
                           "option name Syzygy50MoveRule type check default true\n"
@@ -74,6 +78,11 @@ TEST_F(UciCommands, HandshakeAndOptions) {
         {"setoption name move overhead value 5001", "info string option Move Overhead takes 0 to 5000: set to 5000\n"},
         {"setoption name Move Overhead value soon", "info string option Move Overhead needs a number from 0 to 5000\n"},
         {"setoption name Ponder value sometimes", "info string option Ponder needs the value true or false\n"},
+        {"setoption name uci_limitstrength value True", ""},
+        {"setoption name UCI_LimitStrength value half", "info string option UCI_LimitStrength needs the value true or false\n"},
+        {"setoption name UCI_Elo value 2000", "info string option UCI_Elo takes 600 to 1800: set to 1800\n"},
+        {"setoption name UCI_Elo value strong", "info string option UCI_Elo needs a number from 600 to 1800\n"},
+        {"setoption name UCI_Elo value -70", "info string option UCI_Elo takes 600 to 1800: set to 600\n"},
         {"setoption name nullmove", "info string option nullmove needs the value true or false\n"},
         {"setoption name Hash value 16MB", "info string option Hash needs a number of megabytes from 0 to 768\n"},
         {"setoption name Pondering value true", "info string unknown option: Pondering\n"},
@@ -94,6 +103,14 @@ TEST_F(UciCommands, HandshakeAndOptions) {
     EXPECT_TRUE(hash_records == records && nullmove == 0 && ponder_option == 1 && multipv_lines == 256 &&
                 move_overhead_ms == 5000);
     EXPECT_EQ(search_threads(), 1);
+    // The limit reaches the search with the game's seed, new at every new game; without it, full strength.
+    take("go");
+    const uint64_t seed = uci_game_seed;
+    EXPECT_TRUE(make_limits(read_go_words()).elo == 600 && make_limits(read_go_words()).seed == seed);
+    run("ucinewgame");
+    run("setoption name UCI_LimitStrength value false");
+    take("go");
+    EXPECT_TRUE(uci_game_seed != seed && make_limits(read_go_words()).elo == 0);
 }
 
 // Each bad word of a go line is named and skipped, the rest of the line still counts; numbers are clamped to

@@ -303,6 +303,19 @@ TEST_F(UciProtocol, Chess960) {
     model_chess960 = 0;
     s.converse({{"position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", {}},
                 {"go depth 4 searchmoves e1g1", {"\nbestmove e1g1", " pv e1g1 "}}});
+}
+
+// At 600 the search is over in milliseconds; the move waits for a share of the 1 s budget (30 to 70 per cent),
+// answering isready, and a stop ends the wait. The search's six lines are not shown: MultiPV asks for one.
+TEST_F(UciProtocol, LimitedStrengthWaitsForItsMove) {
+    Session s;
+    s.converse({{"setoption name UCI_LimitStrength value true", {}}, {"setoption name UCI_Elo value 600", {}},
+                {"position startpos moves e2e4", {}}});
+    for (const std::string end : {"", "stop"}) {
+        s.searching("go wtime 60000 btime 60000", 200);
+        s.until_ready();
+        expect_holds(s.ended_by(end).output, {" multipv 1 ", "!multipv 2", "\nbestmove "}, "limited: " + end);
+    }
     s.finish();
 }
 

@@ -1,5 +1,6 @@
 // The search from the command line: one position searched as the engine
 // would search it, and the bench, whose node total is the search's signature.
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -37,6 +38,21 @@ void print_root_lines() {
 }
 
 }  // namespace
+
+bool read_seed(const char* text, uint64_t* seed) {
+    // strtoull would take a sign, and say too large only through errno.
+    const bool digits = text && *text >= '0' && *text <= '9';
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = digits ? std::strtoull(text, &end, 10) : 0;
+    if (!digits || *end || errno == ERANGE) {
+        std::fprintf(stderr, "vexmoth-tool: --seed must be a whole number from 0 to %llu, not '%s'\n", ULLONG_MAX,
+                     text ? text : "");
+        return false;
+    }
+    *seed = uint64_t(n);
+    return true;
+}
 
 bool read_number(const char* name, const char* text, int low, int high, int* value) {
     char* end;
@@ -93,7 +109,7 @@ const char* const BENCH_FENS[BENCH_POSITION_COUNT] = {
 };
 
 
-void search_position(int depth, int time_ms, int lines) {
+void search_position(int depth, int time_ms, int lines, int elo, uint64_t seed) {
     generate_root_moves();
     // A clock far from its end, so that only the budget rules of the clock
     // test and of the root apply; a depth-limited search never reaches them.
@@ -105,6 +121,8 @@ void search_position(int depth, int time_ms, int lines) {
     limits.depth = depth;
     limits.poll_mask = poll_mask_for(limits.budget_ms, PLANNED_NPS);
     limits.lines = lines;
+    limits.elo = elo;
+    limits.seed = seed;
     search_move(limits);
 }
 
@@ -120,13 +138,14 @@ bool load_tool_tables(const char* path) {
     return load.tables > 0;
 }
 
-// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--multipv N] [--syzygy PATH]
-//        [--option NAME=0|1 ...]
+// search [FEN] [--depth N] [--time MS] [--hash MB] [--threads N] [--multipv N] [--elo N] [--seed N]
+//        [--syzygy PATH] [--option NAME=0|1 ...]
 int command_search(int argc, char** argv) {
     // The FEN words and the flags may come in any order.
     char* fen[8];
     int fen_words = 0;
-    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, threads = 1, lines = 1;
+    int depth = 0, time_ms = 0, hash_mb = DEFAULT_HASH_MB, threads = 1, lines = 1, elo = 0;
+    uint64_t seed = 1;
     for (int i = 0; i < argc; i += 2) {
         if (std::strncmp(argv[i], "--", 2)) {
             if (fen_words == 8) {
@@ -148,6 +167,10 @@ int command_search(int argc, char** argv) {
             if (!read_number("--threads", value, 1, MAX_THREADS, &threads)) return 2;
         } else if (!std::strcmp(flag, "--multipv")) {
             if (!read_number("--multipv", value, 1, MAX_LINES, &lines)) return 2;
+        } else if (!std::strcmp(flag, "--elo")) {
+            if (!read_number("--elo", value, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, &elo)) return 2;
+        } else if (!std::strcmp(flag, "--seed")) {
+            if (!read_seed(value, &seed)) return 2;
         } else if (!std::strcmp(flag, "--syzygy")) {
             if (!value || !load_tool_tables(value)) return 2;
         } else if (!std::strcmp(flag, "--option")) {
@@ -186,7 +209,7 @@ int command_search(int argc, char** argv) {
     set_search_threads(threads);
     const auto start = std::chrono::steady_clock::now();
     const int last_iteration_run = depth ? depth : MAX_ITERATION - 1;
-    search_position(last_iteration_run, time_ms, lines);
+    search_position(last_iteration_run, time_ms, lines, elo, seed);
     const double ms = milliseconds_since(start);
     // After its last iteration the root has already counted the next one.
     const int reached = search.root_depth > last_iteration_run ? last_iteration_run : search.root_depth;
@@ -195,7 +218,7 @@ int command_search(int argc, char** argv) {
                 reached, (long long)all_nodes, ms, ms > 0 ? all_nodes * 1000.0 / ms : 0.0);
     print_line();
     std::printf("\n");
-    if (lines > 1) print_root_lines();
+    if (search.search_limits.lines > 1) print_root_lines();
     return 0;
 }
 

@@ -27,14 +27,20 @@ const ToolCommand commands[] = {
      "eval-bench [FILE] [REPEAT] evaluations per second over built-in positions or the FENs of FILE"},
     {"search", command_search,
      "search [FEN] [--depth N | --time MS] [--hash MB] [--threads N] [--multipv N] [--option NAME=0|1 ...]\n"
-     "       [--syzygy PATH]        best move, score, depth, nodes and speed of one search (default 1000 ms);\n"
-     "                              with --multipv N also the N best lines; with PATH the endgame tables"},
+     "       [--elo N] [--seed N] [--syzygy PATH] best move, score, depth, nodes and speed of one search\n"
+     "                              (default 1000 ms); with --multipv N also the N best lines; with --elo N\n"
+     "                              the move played at that rating (seed 1 by default) and the lines it chose\n"
+     "                              among; with PATH the endgame tables"},
     {"bench", command_bench,
      "bench [DEPTH] [threads N] [multipv N] [syzygy PATH] fixed-depth searches of built-in positions on N\n"
      "                              threads, with the endgame tables of PATH; the node total"},
     {"solve", command_solve,
      "solve FILE [--time MS] [--threads N] [--hash MB] for each position of an EPD FILE with best moves\n"
      "                              (c0 \"d6d1\"), the time to find one and keep it to the end of MS (30000)"},
+    {"blunders", command_blunders,
+     "blunders [FILE] [--elo N,N,...] [--seeds N] [--depth D] the moves of each rating over the bench or\n"
+     "                              FILE's positions judged by a full search of depth D (7): mean loss and\n"
+     "                              the moves that lose more than a piece"},
     {"curve", command_curve,
      "curve LOG [OUT.svg] [--game N] the engine's score over a game of a vexmolog.txt as an SVG picture\n"
      "                              (the last game by default; without OUT.svg on standard output)"},

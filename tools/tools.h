@@ -17,6 +17,9 @@ bool setup_from_arguments(int argc, char** argv);
 // Reads the argument `name` as a whole number from low to high into
 // *value; false, with a one-line message on standard error, otherwise.
 bool read_number(const char* name, const char* text, int low, int high, int* value);
+// Reads --seed's argument, a whole number from 0 to 2^64 - 1; false, with a
+// one-line message on standard error, otherwise.
+bool read_seed(const char* text, uint64_t* seed);
 
 // Number of legal move paths of the given depth from the current position.
 uint64_t perft(int depth);
@@ -24,8 +27,9 @@ uint64_t perft(int depth);
 // Searches the current position as the engine's turn does: a fresh ply-0
 // list, a new table generation, iterations up to depth and, when time_ms is
 // positive, a move budget of time_ms; with lines above 1 the best `lines`
-// root moves get exact scores (root_lines). The key is restored afterwards.
-void search_position(int depth, int time_ms, int lines = 1);
+// root moves get exact scores (root_lines); with elo the strength limit's
+// search and choice, with that seed. The key is restored afterwards.
+void search_position(int depth, int time_ms, int lines = 1, int elo = 0, uint64_t seed = 0);
 // The bench positions: openings, middlegames with tactics, endgames,
 // promotions, checks and mates.
 constexpr int BENCH_POSITION_COUNT = 38;
@@ -47,3 +51,4 @@ int command_search(int argc, char** argv);
 int command_bench(int argc, char** argv);
 int command_solve(int argc, char** argv);
 int command_curve(int argc, char** argv);
+int command_blunders(int argc, char** argv);

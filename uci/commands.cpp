@@ -30,10 +30,12 @@ namespace {
 
 void command_isready() { output_line("readyok"); }
 
-// A new game: nothing the table or the history heuristic learnt carries over.
+// A new game: nothing the table or the history heuristic learnt carries
+// over, and the strength limit picks its moves with a new seed.
 void command_ucinewgame() {
     hash_clear();
     clear_search_tables();
+    uci_game_seed = new_game_seed();
 }
 
 void command_debug() {}  // accepted; the engine says nothing more in debug mode
@@ -113,6 +115,7 @@ void start_uci_engine() {
     search.stop_hook = search_stop_test;
     search.progress_hook = report_progress;
     search.warning_hook = report_warning;
+    uci_game_seed = new_game_seed();
 }
 
 void run_command(char* line) {

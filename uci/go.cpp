@@ -125,6 +125,8 @@ SearchLimits make_limits(const GoRequest& r) {
     limits.poll_mask = stop_poll_mask(r.nodes, limits.maximum_ms);
     limits.lines = multipv_lines;
     limits.mate_moves = int(r.mate);
+    limits.elo = strength_elo();
+    limits.seed = uci_game_seed;
     return limits;
 }
 
@@ -150,6 +152,21 @@ void wait_for_stop() {
             ponder_hit();
         else if (input_closed() || input_backlogged())
             return;
+    }
+}
+
+// A limited search ends in milliseconds; its move comes after the natural
+// time of its limits (natural_move_ms), while the input is read as during
+// a search: "isready" is answered, and "stop" or "quit" ends the wait.
+void wait_natural_time() {
+    const int wanted = natural_move_ms(search.search_limits);
+    for (;;) {
+        const int left = wanted - elapsed_since(search.search_limits.start_ms);
+        if (left <= 0 || input_closed() || input_backlogged()) return;
+        if (search_input_says_stop(left)) {
+            stop_requested = 1;
+            return;
+        }
     }
 }
 
@@ -194,6 +211,7 @@ void command_go() {
     report_search_end(best, reply);
     if (!best) output_line(in_check ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     wait_for_stop();
+    if (!stop_requested) wait_natural_time();
     // The time a move on the clock took, for the lag the next clock shows
     // (a ponder's time on the clock starts at the ponderhit: not measured).
     if (clock >= 0 && !request.ponder) remember_clocked_move(clock, increment, elapsed_since(command_start_ms));

@@ -2,8 +2,8 @@
 // search threads, the six search switches by the names of the xboard
 // engine's options file, a button that empties the table, the number of
 // lines a search reports, the lag each move of a clocked game allows for,
-// whether the GUI lets the engine ponder, the endgame tables (tables.cpp),
-// and Chess960.
+// whether the GUI lets the engine ponder, the strength limit, the endgame
+// tables (tables.cpp), and Chess960.
 #include <strings.h>
 
 #include <cstdint>
@@ -41,6 +41,19 @@ bool spin_value(const char* name, int value_word, int low, int high, int* value)
     return true;
 }
 
+// UCI_Elo: a number outside the range is clamped, and said so; a value
+// that is no number is refused.
+void set_elo_option(int value_word) {
+    int64_t n;
+    if (!word_number(value_word, INT64_MIN, INT64_MAX, &n)) {
+        output_line("info string option UCI_Elo needs a number from %d to %d", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
+        return;
+    }
+    uci_elo_option = int(n < STRENGTH_MIN_ELO ? STRENGTH_MIN_ELO : n > STRENGTH_MAX_ELO ? STRENGTH_MAX_ELO : n);
+    if (uci_elo_option != n)
+        output_line("info string option UCI_Elo takes %d to %d: set to %d", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, uci_elo_option);
+}
+
 }  // namespace
 
 void set_switch(int* flag, const char* name, const char* value) {
@@ -55,6 +68,11 @@ void set_switch(int* flag, const char* name, const char* value) {
 int multipv_lines = 1;
 int ponder_option;
 int chess960_option;
+int limit_strength_option;
+int uci_elo_option = DEFAULT_ELO;
+uint64_t uci_game_seed;
+
+int strength_elo() { return limit_strength_option ? uci_elo_option : 0; }
 
 void command_uci() {
     output_line("id name Vexmoth %s", VEXMOTH_VERSION);
@@ -67,6 +85,8 @@ void command_uci() {
     output_line("option name Move Overhead type spin default %d min 0 max %d", DEFAULT_MOVE_OVERHEAD_MS,
                 MAX_MOVE_OVERHEAD_MS);
     output_line("option name Ponder type check default false");
+    output_line("option name UCI_LimitStrength type check default false");
+    output_line("option name UCI_Elo type spin default %d min %d max %d", DEFAULT_ELO, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
     list_table_options();
     output_line("option name UCI_Chess960 type check default false");
     output_line("uciok");
@@ -113,6 +133,14 @@ void command_setoption() {
     // Read by the next "position" command, which GUIs send after it.
     if (!strcasecmp(name, "UCI_Chess960")) {
         set_switch(&chess960_option, "UCI_Chess960", word_at(value_at + 1));
+        return;
+    }
+    if (!strcasecmp(name, "UCI_LimitStrength")) {
+        set_switch(&limit_strength_option, "UCI_LimitStrength", word_at(value_at + 1));
+        return;
+    }
+    if (!strcasecmp(name, "UCI_Elo")) {
+        set_elo_option(value_at + 1);
         return;
     }
     if (set_table_option(name, value_at + 1)) return;

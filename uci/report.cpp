@@ -58,9 +58,10 @@ void print_line(int depth, int number, int score, const Move* moves, int length)
     if (number == 1) last_reported_best = moves[0];
 }
 
-// The search's best lines, best first, each with its own depth.
+// The search's best lines, best first, each with its own depth: as many as
+// MultiPV asks (a strength limit may search more).
 void print_root_lines() {
-    for (int k = 0; k < search.root_line_count; ++k)
+    for (int k = 0; k < search.root_line_count && k < multipv_lines; ++k)
         print_line(search.root_lines[k].depth, k + 1, search.root_lines[k].score, search.root_lines[k].moves, search.root_lines[k].length);
 }
 

@@ -102,8 +102,8 @@ GoRequest read_go_words();
 // The core's limits for the request, for the side to move: the optimum
 // and maximum of its clock (clock_budget, with the half-moves played since
 // the position's set-up and move_overhead), the move time, nodes, depth
-// (the deepest iteration when none), mate, MultiPV's lines and a poll mask
-// for the stop test.
+// (the deepest iteration when none), mate, MultiPV's lines, the strength
+// limit with the game's seed, and a poll mask for the stop test.
 SearchLimits make_limits(const GoRequest& r);
 // "go ...": searches the position within the limits and prints "bestmove"
 // (with "ponder" and the expected reply when there is one).
@@ -204,6 +204,15 @@ extern int ponder_option;  // Ponder: the GUI may send "go ponder"; the engine p
 // their FEN's castling field read as Shredder-FEN or X-FEN and castling
 // written as the king taking its own rook ("e1h1").
 extern int chess960_option;
+// The strength limit: UCI_LimitStrength, UCI_Elo (STRENGTH_MIN_ELO to
+// STRENGTH_MAX_ELO, the top being full strength) and the game's seed, drawn
+// at start-up and at every "ucinewgame".
+constexpr int DEFAULT_ELO = 1500;
+extern int limit_strength_option;
+extern int uci_elo_option;
+extern uint64_t uci_game_seed;
+// The rating a search plays at: uci_elo_option with UCI_LimitStrength, else 0.
+int strength_elo();
 // "uci": the engine's name and author, its options, "uciok".
 void command_uci();
 // "setoption name N [value V]".

@@ -44,5 +44,7 @@ SearchLimits allocate_time() {
     limits.depth = MAX_ITERATION - 1;
     // The main thread polls, at its own share of the speed of all threads.
     limits.poll_mask = poll_mask_for(move_budget, nps_estimate / search_threads());
+    limits.elo = elo_option;
+    limits.seed = game_seed;
     return limits;
 }

@@ -12,6 +12,7 @@ int main() {
     nps_estimate = 50000;
     log_settings(start_engine(read_options()));
     set_search_threads(thread_option);
+    game_seed = new_game_seed();
     engine_side = NO_SIDE;
     // Unbuffered both ways: every line reaches the front end at once, and no
     // input waits in a buffer the engine does not look at.

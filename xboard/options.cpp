@@ -1,6 +1,6 @@
 // The options file vexmo.ini: the size of the transposition table, the
-// six search switches, and optionally the threads and the folders of the
-// endgame tables. Written with the defaults when missing; the run that
+// six search switches, and optionally the threads, the strength limit and
+// the folders of the endgame tables. Written with the defaults when missing; the run that
 // writes it keeps the built-in settings (all switches on, no table).
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 
 int thread_option = 1;
 char syzygy_path_option[LINE_SIZE];
+int elo_option;
 
 namespace {
 
@@ -79,6 +80,19 @@ void load_table_option() {
     log_printf("Syzygy: %s\n", text);
 }
 
+// The rating an elo line set, as played, and the number asked when the
+// engine plays another.
+void log_elo() {
+    if (!elo_option) return;
+    const int elo = limited_elo(elo_option);
+    if (elo == elo_option)
+        log_printf("Elo %d\n", elo);
+    else if (elo)
+        log_printf("Elo %d (asked %d)\n", elo, elo_option);
+    else
+        log_printf("Elo off (asked %d)\n", elo_option);
+}
+
 }  // namespace
 
 void write_default_options(FILE* f) {
@@ -113,6 +127,10 @@ int read_options_file(FILE* f) {
             thread_option = value;
             continue;
         }
+        if (!std::strcmp(key, "elo")) {
+            elo_option = value;
+            continue;
+        }
         if (int* flag = option_flag(key)) *flag = value != 0;
     }
     return hash_megabytes;
@@ -134,6 +152,7 @@ void log_settings(int table_records) {
     log_printf("nullmove %s\npre_prune %s\ntune %s\nresearch %s\nfractional %s\nnega_scout %s\n",
                on_off(nullmove), on_off(pre_prune), on_off(tune), on_off(research),
                on_off(fractional_extension), on_off(nega_scout));
+    log_elo();
     load_table_option();
     log_printf("\n");
 }

@@ -9,6 +9,7 @@
 
 int engine_side = NO_SIDE;
 int game_number;
+uint64_t game_seed;
 int64_t total_nodes;
 int64_t total_time;
 
@@ -37,6 +38,7 @@ void command_new() {
     total_time = 0;
     total_nodes = 0;
     engine_side = BLACK;
+    game_seed = new_game_seed();
     generate_root_moves();
     log_printf("game %d\n\n", game_number);
 }

@@ -43,8 +43,9 @@ extern int command_time;       // now_ms when the last input line was read
 void parse_level(const char* line);
 // The limits of the engine's turn: the clock rules over engine_clock with
 // move_budget set by the budget rule, a poll mask for about 12 to 24 clock
-// tests within the budget at the main thread's share of nps_estimate, and
-// every iteration allowed.
+// tests within the budget at the main thread's share of nps_estimate,
+// every iteration allowed, and the strength limit of elo_option with the
+// game's seed.
 SearchLimits allocate_time();
 
 // ---------------------------------------------------------------- game and protocol (protocol.cpp)
@@ -52,6 +53,7 @@ constexpr int NO_SIDE = 6;  // engine_side when the engine plays neither colour
 
 extern int engine_side;     // colour the engine plays, or NO_SIDE
 extern int game_number;     // games started by "new"
+extern uint64_t game_seed;  // the strength limit's seed, drawn at every "new"
 extern int64_t total_nodes; // nodes searched since the last "new", all threads together
 extern int64_t total_time;  // milliseconds spent thinking since the last "new"
 
@@ -88,6 +90,9 @@ extern int thread_option;
 // The folders of the Syzygy endgame tables from a line "syzygy_path DIR"
 // (':' between several), "" without one; the default file names none.
 extern char syzygy_path_option[];
+// The rating of a line "elo N": the engine plays at limited_elo of it
+// (0, no line, or STRENGTH_MAX_ELO and above: full strength).
+extern int elo_option;
 // Reads vexmo.ini, setting the six flags and thread_option, and returns the
 // table size it asks for in megabytes. A missing file is written with the
 // defaults and this run keeps the built-in settings: every flag on and no
@@ -96,11 +101,13 @@ int read_options();
 // Writes the table (what start_engine made of the size: its slot count, 0
 // for none) and the six flags to the log; ends the process with "telluser
 // allocate hash failed" when the table's memory could not be had (-1).
-// Then loads the endgame tables of syzygy_path_option, when it names any,
-// and logs the folders, each problem found and the tables loaded.
+// With an elo line, the rating played ("Elo 1200", "Elo 600 (asked 300)",
+// "Elo off (asked 2500)"). Then loads the endgame tables of
+// syzygy_path_option, when it names any, and logs the folders, each
+// problem found and the tables loaded.
 void log_settings(int table_records);
-// Applies the lines of an options file to the six flags, thread_option and
-// syzygy_path_option, and returns the table size it asks for in megabytes
+// Applies the lines of an options file to the six flags, thread_option,
+// elo_option and syzygy_path_option, and returns the table size it asks for in megabytes
 // (0 when it names none).
 int read_options_file(FILE* f);
 // Writes the default options file to f: the text the engine writes when

@@ -36,8 +36,9 @@ std::string random_position() {
 
 std::string random_option() {
     static const char* const names[] = {"Hash", "hash", "nullmove", "NEGA_SCOUT", "pre_prune", "fractional_extension",
-                                        "tune", "research", "Clear Hash", "Ponder", "Threads", "MultiPV", "multipv"};
-    static const char* const values[] = {"true", "false", "TRUE", "maybe", "0", "1", "5", "20", "64", "2", "3"};
+                                        "tune", "research", "Clear Hash", "Ponder", "Threads", "MultiPV", "multipv",
+                                        "UCI_LimitStrength", "UCI_Elo"};
+    static const char* const values[] = {"true", "false", "TRUE", "maybe", "0", "1", "5", "20", "64", "2", "3", "1000"};
     std::string line = "setoption";
     if (pick(10)) line += std::string(" name ") + pick_of(names);
     if (pick(4)) line += " value " + (pick(3) ? std::string(pick_of(values)) : number_text());
