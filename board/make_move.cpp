@@ -112,19 +112,24 @@ int castled_rook_square(int king_to) { return king_to + (square_file(king_to) ==
 
 // Chess960's castling, made whole: no capture, no promotion; the key's
 // change by the men (update_hash_key adds the rights lost).
-[[gnu::noinline, gnu::cold]] void do_castling960(Move m) {
-    const int from = move_from(m), to = move_to(m);
-    const int rook = pos.castle_rook[castle_right_index(to)], rook_to = castled_rook_square(to);
-    pos.castle_flags |= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
-    assert(pos.history_count < HISTORY_SIZE);
-    HistoryRecord& h = pos.history[pos.history_count];
+// Completes the move's history record with what unmake restores, and
+// enters the next ply.
+inline void push_history(HistoryRecord& h, Move m, PieceRecord* captured) {
     h.move = m;
-    h.captured = nullptr;
+    h.captured = captured;
     h.castle_flags = pos.castle_flags;
     h.ep_square = pos.ep_square;
     h.fifty = pos.fifty;
     ++pos.ply;
     ++pos.history_count;
+}
+
+[[gnu::noinline, gnu::cold]] void do_castling960(Move m) {
+    const int from = move_from(m), to = move_to(m);
+    const int rook = pos.castle_rook[castle_right_index(to)], rook_to = castled_rook_square(to);
+    pos.castle_flags |= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
+    assert(pos.history_count < HISTORY_SIZE);
+    push_history(pos.history[pos.history_count], m, nullptr);
     pos.castle_flags &= pos.castle_masks[from];
     pos.ep_square = -1;
     ++pos.fifty;
@@ -152,30 +157,22 @@ void do_move(Move m) {
         move_man(corner, target);
         pos.castle_flags |= pos.side == WHITE ? CASTLED_WHITE : CASTLED_BLACK;
     }
-    assert(pos.history_count < HISTORY_SIZE);
-    HistoryRecord& h = pos.history[pos.history_count];
-    h.move = m;
-    if (PieceRecord* victim = pos.board[to]) {
-        h.captured = victim;
-        victim->alive = 0;
-        toggle_captured(victim);
-        pos.material[pos.xside] -= victim->value;
-        if (victim->kind != PAWN) pos.piece_material[pos.xside] -= victim->value;
+    PieceRecord* captured = pos.board[to];
+    if (captured) {
+        captured->alive = 0;
+        toggle_captured(captured);
+        pos.material[pos.xside] -= captured->value;
+        if (captured->kind != PAWN) pos.piece_material[pos.xside] -= captured->value;
     } else if (flags & MOVE_EP) {
         const int taken = pos.ep_square + (pos.side == WHITE ? 16 : -16);
-        h.captured = pos.board[taken];
-        h.captured->alive = 0;
-        toggle_captured(h.captured);
+        captured = pos.board[taken];
+        captured->alive = 0;
+        toggle_captured(captured);
         pos.board[taken] = nullptr;
         pos.material[pos.xside] -= 100;
-    } else {
-        h.captured = nullptr;
     }
-    h.castle_flags = pos.castle_flags;
-    h.ep_square = pos.ep_square;
-    h.fifty = pos.fifty;
-    ++pos.ply;
-    ++pos.history_count;
+    assert(pos.history_count < HISTORY_SIZE);
+    push_history(pos.history[pos.history_count], m, captured);
 
     pos.castle_flags &= pos.castle_masks[to] & pos.castle_masks[from];
     pos.ep_square = -1;
@@ -201,7 +198,7 @@ void do_move(Move m) {
         // captured man, the castling rook.
         const int c = pos.side, kind = man->kind;
         uint64_t change = side_key ^ man_key(kind, c, to) ^ man_key(flags & MOVE_PROMOTE ? PAWN : kind, c, from);
-        if (const PieceRecord* taken = h.captured) change ^= man_key(taken->kind, c ^ 1, taken->square);
+        if (const PieceRecord* taken = captured) change ^= man_key(taken->kind, c ^ 1, taken->square);
         if (flags & MOVE_CASTLE) {
             int corner, target;
             castling_rook(to, &corner, &target);
