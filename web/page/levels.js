@@ -1,21 +1,28 @@
 // The levels the page offers. Each level is the options the engine gets
 // when it is chosen (setup_lines) and the words of each search (go_line).
-// Today the engine has no strength limit, so a level is a time a move;
-// levels of playing strength would give each level its rating and return
-// from setup_lines the options that set it, here and nowhere else.
+// A rated level plays at the engine's strength limit (UCI_Elo, on the scale
+// that docs/strength.md describes) and thinks for a share of its second a
+// move; full strength plays at a time a move.
 export const LEVELS = [
-  { label: '0.1 s a move', movetime: 100 },
-  { label: '0.3 s a move', movetime: 300 },
-  { label: '1 s a move', movetime: 1000 },
-  { label: '3 s a move', movetime: 3000 },
-  { label: '10 s a move', movetime: 10000 },
-  { label: '60 s a move', movetime: 60000 },
+  { label: 'Rated 600', elo: 600, movetime: 1000 },
+  { label: 'Rated 800', elo: 800, movetime: 1000 },
+  { label: 'Rated 1000', elo: 1000, movetime: 1000 },
+  { label: 'Rated 1200', elo: 1200, movetime: 1000 },
+  { label: 'Rated 1400', elo: 1400, movetime: 1000 },
+  { label: 'Rated 1600', elo: 1600, movetime: 1000 },
+  { label: 'Full strength, 0.1 s a move', movetime: 100 },
+  { label: 'Full strength, 0.3 s a move', movetime: 300 },
+  { label: 'Full strength, 1 s a move', movetime: 1000 },
+  { label: 'Full strength, 3 s a move', movetime: 3000 },
+  { label: 'Full strength, 10 s a move', movetime: 10000 },
+  { label: 'Full strength, 60 s a move', movetime: 60000 },
 ];
-export const DEFAULT_LEVEL = 2;
+export const DEFAULT_LEVEL = 3;
 
 // The option lines to send when the level is chosen (before its first search).
 export function setup_lines(level) {
-  return [];
+  if (!level.elo) return ['setoption name UCI_LimitStrength value false'];
+  return ['setoption name UCI_LimitStrength value true', `setoption name UCI_Elo value ${level.elo}`];
 }
 
 // The "go" line of a search at this level.

@@ -100,6 +100,11 @@ try {
     const box = await (await page.$(`#board rect[data-square="${square}"]`)).boundingBox();
     await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
   };
+  const select_level = async (label) => {
+    const value = await page.$$eval('#level option', (options, wanted) =>
+      options.find((o) => o.textContent === wanted).value, label);
+    await page.select('#level', value);
+  };
   const half_moves = async () => {
     const game = new Chess();
     game.loadPgn(await text('pgn'));
@@ -108,7 +113,7 @@ try {
 
   await wait_status('Your move.');
   check(true, 'the page loads and the engine answers');
-  await page.select('#level', '1');  // 0.3 s a move
+  await select_level('Full strength, 0.3 s a move');
 
   // Ten moves of the person, chosen from the legal ones by a fixed rule, each
   // answered by the engine; a game that ends starts anew.
@@ -156,7 +161,7 @@ try {
   check(seen_score, 'the engine\'s score and line were shown');
 
   // A long think ended by "Move now".
-  await page.select('#level', '5');  // 60 s a move
+  await select_level('Full strength, 60 s a move');
   const before = (await half_moves()).length;
   const long_move = game.moves({ verbose: true }).find((m) => !m.promotion);
   await click_square(long_move.from);
@@ -205,8 +210,9 @@ try {
 
   // Take back: the person's move and the engine's reply go. Then the
   // person takes Black: the board turns and the engine moves for White.
+  // The engine answers at a rated level too (the strength limit's options).
   const ending = new Chess('8/8/8/4k3/8/8/4P3/4K3 w - - 0 1');
-  await page.select('#level', '1');
+  await select_level('Rated 800');
   await click_square('e2');
   await click_square('e3');
   await page.waitForFunction(() => / e3 \S+ \*$/.test(document.getElementById('pgn').value), { timeout: 20000 });
