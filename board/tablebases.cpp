@@ -219,6 +219,17 @@ bool probe_allowed() {
 }
 
 unsigned library_ep() { return pos.ep_square >= 0 ? library_square(pos.ep_square) : 0; }
+
+// The position's men as both probes take them, in the library's order:
+// white, black, then kings, queens, rooks, bishops, knights, pawns.
+struct LibraryMen {
+    uint64_t white, black, kings, queens, rooks, bishops, knights, pawns;
+};
+LibraryMen library_men() {
+    const auto both = [](int kind) { return library_set(pos.kind_men[WHITE][kind] | pos.kind_men[BLACK][kind]); };
+    return {library_set(pos.color_men[WHITE]), library_set(pos.color_men[BLACK]), both(KING), both(QUEEN),
+            both(ROOK), both(BISHOP), both(KNIGHT), both(PAWN)};
+}
 #endif
 
 }  // namespace
@@ -273,13 +284,8 @@ TableLoad load_tables(const char* path) {
 int probe_wdl() {
 #ifdef VEXMOTH_HAVE_FATHOM
     if (pos.fifty != 0 || !probe_allowed()) return -1;
-    const unsigned r = tb_probe_wdl(library_set(pos.color_men[WHITE]), library_set(pos.color_men[BLACK]),
-                                    library_set(pos.kind_men[WHITE][KING] | pos.kind_men[BLACK][KING]),
-                                    library_set(pos.kind_men[WHITE][QUEEN] | pos.kind_men[BLACK][QUEEN]),
-                                    library_set(pos.kind_men[WHITE][ROOK] | pos.kind_men[BLACK][ROOK]),
-                                    library_set(pos.kind_men[WHITE][BISHOP] | pos.kind_men[BLACK][BISHOP]),
-                                    library_set(pos.kind_men[WHITE][KNIGHT] | pos.kind_men[BLACK][KNIGHT]),
-                                    library_set(pos.kind_men[WHITE][PAWN] | pos.kind_men[BLACK][PAWN]), 0, 0,
+    const LibraryMen m = library_men();
+    const unsigned r = tb_probe_wdl(m.white, m.black, m.kings, m.queens, m.rooks, m.bishops, m.knights, m.pawns, 0, 0,
                                     library_ep(), pos.side == WHITE);
     return r == TB_RESULT_FAILED ? -1 : int(r);
 #else
@@ -293,14 +299,9 @@ int probe_root(RootTableResult* entries, int* position_dtz) {
 #ifdef VEXMOTH_HAVE_FATHOM
     if (!probe_allowed()) return -1;
     unsigned results[TB_MAX_MOVES];
-    const unsigned r = tb_probe_root(library_set(pos.color_men[WHITE]), library_set(pos.color_men[BLACK]),
-                                     library_set(pos.kind_men[WHITE][KING] | pos.kind_men[BLACK][KING]),
-                                     library_set(pos.kind_men[WHITE][QUEEN] | pos.kind_men[BLACK][QUEEN]),
-                                     library_set(pos.kind_men[WHITE][ROOK] | pos.kind_men[BLACK][ROOK]),
-                                     library_set(pos.kind_men[WHITE][BISHOP] | pos.kind_men[BLACK][BISHOP]),
-                                     library_set(pos.kind_men[WHITE][KNIGHT] | pos.kind_men[BLACK][KNIGHT]),
-                                     library_set(pos.kind_men[WHITE][PAWN] | pos.kind_men[BLACK][PAWN]),
-                                     unsigned(pos.fifty), 0, library_ep(), pos.side == WHITE, results);
+    const LibraryMen men = library_men();
+    const unsigned r = tb_probe_root(men.white, men.black, men.kings, men.queens, men.rooks, men.bishops, men.knights,
+                                     men.pawns, unsigned(pos.fifty), 0, library_ep(), pos.side == WHITE, results);
     // Mated or stalemated: no move has a result, and the search says so itself.
     if (r == TB_RESULT_FAILED || r == TB_RESULT_CHECKMATE || r == TB_RESULT_STALEMATE) return -1;
     *position_dtz = int(TB_GET_DTZ(r));
