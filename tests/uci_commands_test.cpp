@@ -190,8 +190,8 @@ TEST_F(UciCommands, LagLearnedFromTheClocks) {
 // overhead, and a tiny one (a twentieth of the clock at most) when the clock is not above the overhead; the
 // last move of a session may use most of what is left but the overhead, and plans on at least half of it;
 // without moves to go or increment a move takes at most a fifteenth of the clock, so that a long game
-// keeps some, and behind the opponent's clock next to nothing; more increment never gives less
-// time, nor more clock.
+// keeps some, and behind the opponent's clock on its last reserve next to nothing; more increment never
+// gives less time, nor more clock.
 TEST(UciClock, BudgetOverTheTable) {
     const int64_t clocks[] = {0, 1, 19, 20, 21, 300, 2000, 4000, 8000, 60000, 3600000, 1000000000};
     const int64_t increments[] = {0, 1, 80, 100, 2000, 1000000000};
@@ -219,10 +219,13 @@ TEST(UciClock, BudgetOverTheTable) {
                         if (clock < 1000000000) {
                             const MoveTime more = clock_budget(clock + 1000, increment, -1, moves_to_go, ply, overhead);
                             EXPECT_TRUE(more.optimum_ms >= t.optimum_ms && more.maximum_ms >= t.maximum_ms);
-                            // Sudden death behind the opponent's clock: next to nothing.
+                            // Sudden death behind the opponent's clock, down to twice the overhead
+                            // of 60 moves: next to nothing; above it, as if level.
                             const MoveTime behind = clock_budget(clock, increment, clock + 1, moves_to_go, ply, overhead);
-                            if (moves_to_go == 0 && increment < overhead) {
+                            if (moves_to_go == 0 && increment < overhead && clock <= 120 * (overhead - increment)) {
                                 EXPECT_TRUE(behind.optimum_ms == 1 && behind.maximum_ms <= std::max<int64_t>(5, clock / 20));
+                            } else {
+                                EXPECT_TRUE(behind.optimum_ms == t.optimum_ms && behind.maximum_ms == t.maximum_ms);
                             }
                         }
                     }

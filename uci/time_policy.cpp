@@ -64,9 +64,12 @@ MoveTime clock_budget(int64_t clock_ms, int64_t increment_ms, int64_t opponent_m
     int64_t optimum = (time - overhead_ms * h - reserve) / h;
     if (optimum < time / h / 8) optimum = time / h / 8;
     // In sudden death the one with time left wins a long game, and the lag
-    // of every move drains both clocks alike: behind the opponent's clock, a
-    // move takes next to nothing until the opponent's clock has come down too.
-    if (optimum < 1 || (sudden_death && opponent_ms >= 0 && clock_ms < opponent_ms)) optimum = 1;
+    // of every move drains both clocks alike: once the clock is down to
+    // twice the reserve, behind the opponent's clock a move takes next to
+    // nothing until the opponent's clock has come down too. Above that the
+    // engine thinks as its own clock allows, whatever the opponent spends.
+    const bool behind = sudden_death && opponent_ms >= 0 && clock_ms < opponent_ms && clock_ms <= 2 * reserve;
+    if (optimum < 1 || behind) optimum = 1;
     const int64_t usable = clock_ms - overhead_ms, cap = h == 1 ? usable * 3 / 4 : usable / 2;
     // Near the end of a session a move may take fewer optimums: one on the
     // last move, an eighth more for each move to go after it.
