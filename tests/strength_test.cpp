@@ -106,8 +106,9 @@ TEST_F(Strength, TheSeedPicksAmongTheLinesWithinTheMargin) {
     }
 }
 
-// A level plays the same with 2.5 s left on its clock as without a clock: no rule of the clock between
-// iterations cuts its few nodes short (a clock of 3 s or less would stop a full search after each).
+// A level plays the same with 3 s left on its clock as without a clock: no rule of the clock between
+// iterations cuts its few nodes short (a clock of 3 s or less would stop a full search after each). The
+// whole clock is the budget, so that only a search stalled for 2.5 s meets the clock's hard stop.
 TEST_F(Strength, TheLevelIsTheSameAtAnyClock) {
     const Move free = limited_move(BENCH_FENS[8], 1200, 9);
     const int64_t nodes = search.nodes;
@@ -118,8 +119,8 @@ TEST_F(Strength, TheLevelIsTheSameAtAnyClock) {
     SearchLimits l{};
     l.start_ms = now_ms();
     l.clock_rules = 1;
-    l.clock_ms = 2500;
-    l.budget_ms = 2500 / 7;
+    l.clock_ms = 3000;
+    l.budget_ms = 3000;
     l.depth = MAX_ITERATION - 1;
     l.poll_mask = 255;
     l.elo = 1200;
