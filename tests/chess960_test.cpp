@@ -3,8 +3,6 @@
 // input, and random play-outs whose keys, unmakes and copies for a helper thread hold.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -133,24 +131,7 @@ int depth_of_line(int n) {
 // The published counts (Shredder-FEN): every start position to depth 3, a few deeper (not all: the
 // sanitizer build makes every node costly).
 TEST_F(Chess960, PublishedPerft) {
-    std::ifstream epd(VEXMOTH_DATA_DIR "/chess960.epd");
-    std::string line;
-    int positions = 0;
-    while (std::getline(epd, line)) {
-        const size_t fen_end = line.find(';');
-        if (fen_end == std::string::npos) continue;
-        ++positions;
-        setup(line.substr(0, fen_end).c_str(), 1);
-        const int deeper = depth_of_line(positions);
-        for (size_t p = fen_end; p != std::string::npos; p = line.find(';', p + 1)) {
-            int depth;
-            unsigned long long count;
-            ASSERT_EQ(std::sscanf(line.c_str() + p + 1, "D%d %llu", &depth, &count), 2) << line;
-            if (depth > deeper) continue;
-            EXPECT_EQ(perft(depth), count) << line << " depth " << depth;
-        }
-    }
-    EXPECT_EQ(positions, 480);
+    EXPECT_EQ(check_perft_file(VEXMOTH_DATA_DIR "/chess960.epd", 1, depth_of_line), 480);
 }
 
 // Random games from start positions with castling each way: each move taken back exactly, each key the

@@ -1,10 +1,13 @@
 #include "test_support.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "xboard/xboard.h"
 #include "eval/eval.h"
 #include "search/search_internal.h"
+#include "tools/tools.h"
 
 static uint32_t random_state;
 
@@ -118,4 +121,26 @@ void expect_holds(const std::string& text, const std::vector<std::string>& needl
         else
             EXPECT_NE(text.find(n), std::string::npos) << context << ": lacks " << n << "\n" << text;
     }
+}
+
+int check_perft_file(const char* path, int chess960, int (*deepest)(int line)) {
+    std::ifstream epd(path);
+    std::string line;
+    int positions = 0;
+    while (std::getline(epd, line)) {
+        const size_t fen_end = line.find(';');
+        if (fen_end == std::string::npos) continue;
+        ++positions;
+        setup(line.substr(0, fen_end).c_str(), chess960);
+        const int max_depth = deepest(positions);
+        for (size_t p = fen_end; p != std::string::npos; p = line.find(';', p + 1)) {
+            int depth;
+            unsigned long long count;
+            EXPECT_EQ(std::sscanf(line.c_str() + p + 1, "D%d %llu", &depth, &count), 2) << line;
+            if (depth > max_depth) continue;
+            EXPECT_EQ(perft(depth), count) << line << " depth " << depth;
+        }
+        EXPECT_EQ(pos.history_count + pos.ply, 0) << line;
+    }
+    return positions;
 }

@@ -41,6 +41,11 @@ struct Snapshot {
 Snapshot take_snapshot();
 bool same(const Snapshot& a, const Snapshot& b);
 
+// Checks every line of a perft EPD file ("FEN ;D1 20 ;D2 400 ..."): sets up its FEN (by Chess960's
+// rules with chess960) and compares the node counts up to the depth `deepest` gives the line (numbered
+// from 1); the history must be empty again after each. Returns the number of positions read.
+int check_perft_file(const char* path, int chess960, int (*deepest)(int line));
+
 uint32_t next_random();  // deterministic pseudo-random numbers; the fixture restarts them
 
 // ---------------------------------------------------------------- protocol sessions
