@@ -6,11 +6,18 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 namespace {
+
+std::vector<std::string>& temp_dirs() {
+    static std::vector<std::string> made;
+    return made;
+}
 
 // Appends what the engine writes within ms: the bytes read, 0 when none came, -1 at the end of its output.
 int read_some(EngineProcess& e, int ms) {
@@ -32,7 +39,15 @@ int ms_since(std::chrono::steady_clock::time_point start) {
 std::string make_temp_dir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/vexmoth-test-XXXXXX";
-    return mkdtemp(&pattern[0]) ? pattern : "";
+    if (!mkdtemp(&pattern[0])) return "";
+    temp_dirs().push_back(pattern);
+    return pattern;
+}
+
+void remove_temp_dirs() {
+    std::error_code ignored;
+    for (const std::string& dir : temp_dirs()) std::filesystem::remove_all(dir, ignored);
+    temp_dirs().clear();
 }
 
 void write_file(const std::string& dir, const std::string& name, const std::string& text) {

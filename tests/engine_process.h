@@ -18,6 +18,7 @@ struct EngineProcess {
 
 int ms_since(std::chrono::steady_clock::time_point start);  // milliseconds since start
 std::string make_temp_dir();  // a new empty directory under the test temp area
+void remove_temp_dirs();      // removes every directory make_temp_dir made, with what is in it
 void write_file(const std::string& dir, const std::string& name, const std::string& text);
 std::string read_file(const std::string& dir, const std::string& name);  // the text, or "<missing>"
 // Starts the engine binary (by default the xboard engine) in dir, kept in e.dir; false when it cannot.

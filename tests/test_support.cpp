@@ -11,6 +11,17 @@
 
 static uint32_t random_state;
 
+// The engines' working directories go when every test has passed; after a failure they stay, so that
+// its vexmo.ini and vexmolog.txt can be read.
+namespace {
+struct RemoveTempDirs : ::testing::Environment {
+    void TearDown() override {
+        if (::testing::UnitTest::GetInstance()->Passed()) remove_temp_dirs();
+    }
+};
+::testing::Environment* const remove_temp_dirs_at_end = ::testing::AddGlobalTestEnvironment(new RemoveTempDirs);
+}  // namespace
+
 void EngineTest::SetUp() {
     ASSERT_GT(start_engine(8), 0);
     for (const SearchOption& o : search_options) *o.flag = 1;

@@ -13,7 +13,11 @@
 
 namespace {
 
-const std::string TEMP = make_temp_dir() + "/";  // a directory of this test process alone
+// A directory of this test process alone, made when a test first needs it (listing the tests makes none).
+const std::string& temp() {
+    static const std::string dir = make_temp_dir() + "/";
+    return dir;
+}
 const std::string REAL_LOG = "'" VEXMOTH_DATA_DIR "/match_vexmolog.txt'";
 const std::string HEADER = "No Hash Table used\nnullmove On\npre_prune On\ntune On\nresearch On\nfractional On\n"
                            "nega_scout On\n\n";
@@ -28,14 +32,14 @@ struct ToolRun {
 };
 
 ToolRun tool(const std::string& words) {
-    const int raw = std::system((VEXMOTH_TOOL " " + words + " >" + TEMP + "out.txt 2>" + TEMP + "err.txt").c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(TEMP, "out.txt"), read_file(TEMP, "err.txt")};
+    const int raw = std::system((VEXMOTH_TOOL " " + words + " >" + temp() + "out.txt 2>" + temp() + "err.txt").c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(temp(), "out.txt"), read_file(temp(), "err.txt")};
 }
 
 // Writes a file into the temporary directory and returns its path, quoted for the shell.
 std::string file(const std::string& name, const std::string& text) {
-    write_file(TEMP, name, text);
-    return "'" + TEMP + name + "'";
+    write_file(temp(), name, text);
+    return "'" + temp() + name + "'";
 }
 
 struct Point {
@@ -96,7 +100,7 @@ TEST(Tool, GoodInput) {
 // Status 2, nothing on standard output and an error on standard error; a curve's on one line, and no
 // picture written. One row for each kind of error message.
 TEST(Tool, BadInput) {
-    const std::string picture = TEMP + "never.svg", into = " '" + picture + "'", game_1 = "game 1\n\n   0  e2e4 ";
+    const std::string picture = temp() + "never.svg", into = " '" + picture + "'", game_1 = "game 1\n\n   0  e2e4 ";
     const std::vector<std::string> bad = {
         // Depth; the FEN errors that the UCI bad-input test does not show, and a pawn on the first rank.
         "perft", "perft x", "perft 3 '4k3/8/8/8/8/8/8/4K3'", "perft 3 '4kx2/8/8/8/8/8/8/4K3 w - - 0 1'",
@@ -113,11 +117,11 @@ TEST(Tool, BadInput) {
         "solve " + file("no_best.epd", BACK_RANK + " bm Rd8#;\n"), "solve /nonexistent/suite.epd",
         // No log; a missing one, an empty one, a bad score, no engine move; a game without an engine move, a
         // bad game number; a picture that cannot be written.
-        "curve", "curve '" + TEMP + "no-such-log.txt'" + into, "curve " + file("empty.txt", "") + into,
+        "curve", "curve '" + temp() + "no-such-log.txt'" + into, "curve " + file("empty.txt", "") + into,
         "curve " + file("bad_score.txt", HEADER + game_1 + "score(x) iter(5) nps(1) hashhit (0)\n") + into,
         "curve " + file("opponent_only.txt", HEADER + game_1 + "\n\ngame 2\n\n") + into,
         "curve --game 1 " + REAL_LOG + into, "curve --game x " + REAL_LOG + into,
-        "curve " + REAL_LOG + " '" + TEMP + "no-such-dir/out.svg'",
+        "curve " + REAL_LOG + " '" + temp() + "no-such-dir/out.svg'",
     };
     for (const std::string& words : bad) {
         std::remove(picture.c_str());
@@ -127,19 +131,19 @@ TEST(Tool, BadInput) {
         EXPECT_NE(r.err, "") << words;
         if (words.rfind("curve", 0) != 0) continue;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << words << "\n" << r.err;
-        EXPECT_EQ(read_file(TEMP, "never.svg"), "<missing>") << words;
+        EXPECT_EQ(read_file(temp(), "never.svg"), "<missing>") << words;
     }
 }
 
 // The log holds an empty game 1 (xboard starts with two "new"), game 2 (67 moves of the engine, lost to
 // a mate it saw coming for its last five, the last at -8000 without a move) and game 3 (65 moves).
 TEST(Curve, RealGamesAndClippedScores) {
-    ToolRun r = tool("curve " + REAL_LOG + " '" + TEMP + "last.svg'");
+    ToolRun r = tool("curve " + REAL_LOG + " '" + temp() + "last.svg'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
-    const std::string last = read_file(TEMP, "last.svg");
+    const std::string last = read_file(temp(), "last.svg");
     // Well-formed XML, where xmllint (libxml2-utils) is installed.
-    EXPECT_TRUE(system("command -v xmllint >/dev/null") || !system(("xmllint --noout " + TEMP + "last.svg").c_str()));
+    EXPECT_TRUE(system("command -v xmllint >/dev/null") || !system(("xmllint --noout " + temp() + "last.svg").c_str()));
     EXPECT_EQ(points_of(last).size(), 65u);
     expect_holds(last, {"<title>Vexmoth's score in game 3 of ", ">move<", ">score in pawns", ">+10<", ">-10<", ">0<"},
                  "game 3");
