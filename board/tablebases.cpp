@@ -284,9 +284,9 @@ TableLoad load_tables(const char* path) {
 int probe_wdl() {
 #ifdef VEXMOTH_HAVE_FATHOM
     if (pos.fifty != 0 || !probe_allowed()) return -1;
-    const LibraryMen m = library_men();
-    const unsigned r = tb_probe_wdl(m.white, m.black, m.kings, m.queens, m.rooks, m.bishops, m.knights, m.pawns, 0, 0,
-                                    library_ep(), pos.side == WHITE);
+    const LibraryMen men = library_men();
+    const unsigned r = tb_probe_wdl(men.white, men.black, men.kings, men.queens, men.rooks, men.bishops, men.knights,
+                                    men.pawns, 0, 0, library_ep(), pos.side == WHITE);
     return r == TB_RESULT_FAILED ? -1 : int(r);
 #else
     return -1;
