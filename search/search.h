@@ -241,7 +241,7 @@ void search_move(const SearchLimits& limits);
 // several best lines, and plays one of those within a margin of the best,
 // picked with seeded noise; margin and noise grow as the rating falls.
 constexpr int STRENGTH_MIN_ELO = 600;
-constexpr int STRENGTH_MAX_ELO = 1800;
+constexpr int STRENGTH_MAX_ELO = 1900;
 // No move is picked that scores this much below the best line, whatever
 // the level: a limited move never gives away a piece that its own search
 // (at least two iterations and the quiescence search) sees taken.

@@ -29,13 +29,14 @@ struct StrengthLevel {
 // down), so that every knob is monotone in the rating between the rows.
 // The last row stands just below STRENGTH_MAX_ELO, which is full strength.
 constexpr StrengthLevel LEVELS[] = {
-    {STRENGTH_MIN_ELO, 700, 2, 5, 190, 220},
-    {800, 2000, 4, 3, 100, 120},
-    {1000, 4000, 5, 3, 70, 80},
-    {1200, 7700, 9, 2, 45, 50},
-    {1400, 15600, MAX_ITERATION - 1, 2, 26, 32},
-    {1600, 38000, MAX_ITERATION - 1, 1, 0, 0},
-    {1700, 63000, MAX_ITERATION - 1, 1, 0, 0},
+    {STRENGTH_MIN_ELO, 350, 2, 8, 250, 400},
+    {800, 400, 2, 6, 240, 320},
+    {1000, 541, 2, 5, 212, 247},
+    {1200, 1519, 2, 3, 122, 145},
+    {1400, 3950, 4, 3, 70, 80},
+    {1600, 19700, MAX_ITERATION - 1, 1, 0, 0},
+    {1700, 52000, MAX_ITERATION - 1, 1, 0, 0},
+    {1800, 140000, MAX_ITERATION - 1, 1, 0, 0},
     {STRENGTH_MAX_ELO, 1000000, MAX_ITERATION - 1, 1, 0, 0},
 };
 constexpr int LEVEL_COUNT = int(sizeof LEVELS / sizeof LEVELS[0]);

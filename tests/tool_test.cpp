@@ -109,7 +109,7 @@ TEST(Tool, BadInput) {
         "perft-suite " + file("bad960.epd", "4k3/8/8/8/8/8/8/4K1RR w HG - 0 1 ;D1 5\n"),
         "perft-suite /nonexistent/suite.epd", "perft-suite " + file("broken.epd", START + " ;D1 twenty\n"),
         "eval '4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 50", "search --depth 0", "search --time",
-        "search --option nullmove=2", "search --elo 599", "search --elo 1801", "search --elo strong",
+        "search --option nullmove=2", "search --elo 599", "search --elo 1901", "search --elo strong",
         "search --seed -1", "search --seed 18446744073709551616", "search --seed", "blunders --elo 600,500",
         "blunders --seeds 0", "blunders /nonexistent/positions.epd",
         "blunders " + file("refused.epd", "8/8/8/8/8/8/8/K7 w - -\n"), "bench 99", "bench 4 threads", "bench 4 thread 2", "no-such-command",

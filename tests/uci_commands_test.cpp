@@ -58,7 +58,7 @@ TEST_F(UciCommands, HandshakeAndOptions) {
                           "option name Move Overhead type spin default 20 min 0 max 5000\n"
                           "option name Ponder type check default false\n"
                           "option name UCI_LimitStrength type check default false\n"
-                          "option name UCI_Elo type spin default 1500 min 600 max 1800\n"
+                          "option name UCI_Elo type spin default 1500 min 600 max 1900\n"
                           "option name SyzygyPath type string default <empty>\n"
                           "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
                           "option name Syzygy50MoveRule type check default true\n"
@@ -80,9 +80,9 @@ TEST_F(UciCommands, HandshakeAndOptions) {
         {"setoption name Ponder value sometimes", "info string option Ponder needs the value true or false\n"},
         {"setoption name uci_limitstrength value True", ""},
         {"setoption name UCI_LimitStrength value half", "info string option UCI_LimitStrength needs the value true or false\n"},
-        {"setoption name UCI_Elo value 2000", "info string option UCI_Elo takes 600 to 1800: set to 1800\n"},
-        {"setoption name UCI_Elo value strong", "info string option UCI_Elo needs a number from 600 to 1800\n"},
-        {"setoption name UCI_Elo value -70", "info string option UCI_Elo takes 600 to 1800: set to 600\n"},
+        {"setoption name UCI_Elo value 2000", "info string option UCI_Elo takes 600 to 1900: set to 1900\n"},
+        {"setoption name UCI_Elo value strong", "info string option UCI_Elo needs a number from 600 to 1900\n"},
+        {"setoption name UCI_Elo value -70", "info string option UCI_Elo takes 600 to 1900: set to 600\n"},
         {"setoption name nullmove", "info string option nullmove needs the value true or false\n"},
         {"setoption name Hash value 16MB", "info string option Hash needs a number of megabytes from 0 to 768\n"},
         {"setoption name Pondering value true", "info string unknown option: Pondering\n"},
