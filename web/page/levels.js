@@ -10,6 +10,7 @@ export const LEVELS = [
   { label: 'Rated 1200', elo: 1200, movetime: 1000 },
   { label: 'Rated 1400', elo: 1400, movetime: 1000 },
   { label: 'Rated 1600', elo: 1600, movetime: 1000 },
+  { label: 'Rated 1800', elo: 1800, movetime: 1000 },
   { label: 'Full strength, 0.1 s a move', movetime: 100 },
   { label: 'Full strength, 0.3 s a move', movetime: 300 },
   { label: 'Full strength, 1 s a move', movetime: 1000 },
