@@ -29,7 +29,7 @@ struct StrengthLevel {
 // down), so that every knob is monotone in the rating between the rows.
 // The last row stands just below STRENGTH_MAX_ELO, which is full strength.
 constexpr StrengthLevel LEVELS[] = {
-    {STRENGTH_MIN_ELO, 350, 2, 8, 250, 400},
+    {STRENGTH_MIN_ELO, 325, 2, 10, 250, 500},
     {800, 400, 2, 6, 240, 320},
     {1000, 541, 2, 5, 212, 247},
     {1200, 1519, 2, 3, 122, 145},
