@@ -124,7 +124,6 @@ void choose_limited_line(const SearchLimits& limits) {
         if (search.root_lines[i].score > best) best = search.root_lines[i].score;
     }
     if (best >= MATE_BOUND || best == NO_SCORE) return;
-    const int margin = k.margin < STRENGTH_MAX_MARGIN ? k.margin : STRENGTH_MAX_MARGIN;
     const RootLine* chosen = nullptr;
     int chosen_value = 0;
     count = 0;
@@ -132,7 +131,7 @@ void choose_limited_line(const SearchLimits& limits) {
         const RootLine& line = search.root_lines[i];
         if (line.depth < SAFE_DEPTH) continue;
         ++count;
-        if (line.score < best - margin) continue;
+        if (line.score < best - k.margin) continue;
         const int value = line.score + noise_for(limits.seed, line.moves[0], k.noise + 1);
         if (!chosen || value > chosen_value) {
             chosen = &line;
